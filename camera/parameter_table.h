@@ -1,0 +1,151 @@
+// The table of the camera's 80 parameters and the rules evaluated over it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace xkiv {
+
+// Row numbers of the parameter table, named after their mnemonics. Rows 49
+// and 76 have no mnemonic: they are local settings.
+namespace row {
+enum : int {
+    EB, ST, HP, VN, PV, ID, MD, UD, ULCK, BI,
+    BA, TS, SRO, TR, TG, TI, TP, ARST, LR, AR,
+    AL, EI, PER, PEG, PEB, AH, AHRS, GM, GA, GAR,
+    GAB, SGR, SGG, SGB, WB, AW, AWRS, BLM, BL, BLR,
+    BLB, KN, KSR, KSG, KSB, KPR, KPG, KPB, SDC, ShadingType,
+    SDR, SDS, PGC, PGR, PGS, PBC, PBR, PBS, NR, SCB,
+    MAV, MAVCG, CABR, CABB, HPFC, CABN1, CABN2, CABN3, CABLR, CABLB,
+    CABAR, CABAB, CABSR, CABSB, CABTR, CABTB, EepromArea, LD, SA, EA,
+    Count
+};
+}  // namespace row
+
+inline constexpr int kParameterCount = row::Count;
+static_assert(kParameterCount == 80);
+
+// Flag bits of a row.
+inline constexpr std::uint32_t PF_STRING = 0x1;            // value is text, not an integer
+inline constexpr std::uint32_t PF_READABLE = 0x2;          // may be queried
+inline constexpr std::uint32_t PF_WRITABLE = 0x4;          // may be set / sent
+inline constexpr std::uint32_t PF_MODEL_DEPENDENT = 0x8;   // support condition gates it
+inline constexpr std::uint32_t PF_NO_RANGE_CHECK = 0x10;   // queried values stored unchecked
+inline constexpr std::uint32_t PF_NO_ANSWER = 0x20;        // a set awaits no answer
+inline constexpr std::uint32_t PF_INDEXED = 0x40;          // carries indexRow's value as index
+inline constexpr std::uint32_t PF_CAMERA_DATA = 0x100;     // part of read-all, write-all, files
+inline constexpr std::uint32_t PF_PROFILE = 0x200;         // persisted in the profile
+inline constexpr std::uint32_t PF_HAS_DEPENDENTS = 0x400;  // other rows' rules depend on it
+inline constexpr std::uint32_t PF_QUIET = 0x1000000;       // never logged, no sending light
+inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;    // never part of read-all/write-all
+
+// A condition over the current values. op: 0 true, 1 false, 2/3 row equals /
+// differs from operand row, 4..9 row =, !=, <, <=, >, >= operand, 10 (row AND
+// operand) == 0, 11 and any unlisted op (row AND operand) != 0, 12/13 display
+// text of row equals / differs from text, 14 NOT left, 15 left OR right,
+// 16 left AND right. An absent node is true.
+struct ConditionNode {
+    std::int32_t op;
+    std::int32_t row;
+    std::int32_t operand;
+    const char* text;
+    const ConditionNode* left;
+    const ConditionNode* right;
+};
+
+// A conditional bound: a decision tree over conditions ending in values.
+struct RangeRule {
+    const ConditionNode* condition;
+    std::int32_t valueIfTrue;
+    std::int32_t valueIfFalse;
+    const RangeRule* branchIfTrue;
+    const RangeRule* branchIfFalse;
+};
+
+// One enumerated value of a row with its display name, offered while its
+// condition holds.
+struct ValueName {
+    std::int32_t value;
+    const char* name;
+    const ConditionNode* condition;
+};
+
+// One row of the table. For a text row, maximum is the maximum length.
+struct ParameterEntry {
+    std::uint32_t flags;
+    const char* mnemonic;  // empty for a local-only row
+    std::int32_t indexRow;
+    std::int32_t minimum;
+    std::int32_t maximum;
+    const RangeRule* minimumRule;
+    const RangeRule* maximumRule;
+    std::int32_t valueNameCount;
+    const ValueName* valueNames;
+    const ConditionNode* enableCondition;
+    const ConditionNode* supportCondition;
+    std::uint32_t writeTimeout;  // milliseconds a set waits for its answer
+    std::uint32_t readTimeout;   // milliseconds a query waits for its answer
+};
+
+// Profile section and key of a row; the key is also the row's display name.
+struct ParameterKey {
+    const char* section;
+    const char* key;
+};
+
+extern const std::array<ParameterEntry, kParameterCount> kParameterTable;
+extern const std::array<ParameterKey, kParameterCount> kParameterKeys;
+
+// The camera data family text that setup files carry as their model check.
+inline constexpr const char* kModelFamily = "RZ-130LX/RZ-150LX/RZ-130LX-FS/RZ-150LX-HR";
+
+// Named conditions of the table, for callers that ask them directly.
+extern const ConditionNode kCableSupport;
+extern const ConditionNode kAberrationSupport;
+extern const ConditionNode kAberrationOn;
+
+// The current values the rules are evaluated against: the camera object's
+// mirror, or the simulator's camera state.
+class ParameterValues {
+public:
+    virtual ~ParameterValues() = default;
+    virtual std::int32_t Value(int row) const = 0;
+    virtual const std::string& Text(int row) const = 0;
+};
+
+const ParameterEntry& Entry(int row);
+bool IsValidRow(int row);
+bool HasFlag(int row, std::uint32_t flag);
+
+bool Evaluate(const ConditionNode* node, const ParameterValues& values);
+std::int32_t Evaluate(const RangeRule* rule, const ParameterValues& values);
+
+// Whether the camera supports the row: its support condition for a
+// PF_MODEL_DEPENDENT row, true otherwise.
+bool IsSupported(int row, const ParameterValues& values);
+bool IsEnabled(int row, const ParameterValues& values);
+
+// Effective bounds. byList asks for list positions of a row with value names.
+std::int32_t EffectiveMinimum(int row, bool byList, const ParameterValues& values);
+std::int32_t EffectiveMaximum(int row, bool byList, const ParameterValues& values);
+// True for rows 70 to 75, whose bounds come from the other aberration rows.
+bool HasSpecialBounds(int row);
+
+int OfferedValueNameCount(int row, const ParameterValues& values);
+// Position of value among the offered entries, or -1.
+int PositionOfValue(int row, std::int32_t value, const ParameterValues& values);
+// Value of the position-th offered entry, or -1.
+std::int32_t ValueAtPosition(int row, int position, const ParameterValues& values);
+// Name of the position-th offered entry, or the empty text.
+std::string ValueNameAt(int row, int position, const ParameterValues& values);
+// Name of the offered entry with this value, or the empty text.
+std::string ValueNameOf(int row, std::int32_t value, const ParameterValues& values);
+std::string Mnemonic(int row);
+// The text a row shows: its text value for a PF_STRING row, else the name of
+// its current value (empty when the value has no name).
+std::string DisplayText(int row, const ParameterValues& values);
+// "Trigger Mode: No Shutter, Shutter Select or PWC." and the like.
+std::string RangeDescription(int row, const ParameterValues& values);
+
+}  // namespace xkiv

@@ -1,0 +1,61 @@
+// The communication front: owns the transports and the port selection.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "comm/comm_abstract.h"
+#include "comm/comm_link.h"
+#include "comm/comm_port.h"
+#include "platform/profile_store.h"
+
+namespace xkiv {
+
+// Owns one transport of each class for its whole life and uses one at a
+// time. The selection (class 0 serial port, class 1 Camera Link; port index
+// within the class) is loaded from the profile at construction, validated
+// against the transports' port lists, and written back at destruction.
+class CComm {
+public:
+    // The profile is borrowed and must outlive the front.
+    explicit CComm(ProfileStore& profile);
+    // For tests: the front over given transports.
+    CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
+          std::unique_ptr<CCommAbstract> cameraLink);
+    CComm(const CComm&) = delete;
+    CComm& operator=(const CComm&) = delete;
+    // Closes the current transport and saves the selection.
+    virtual ~CComm();
+
+    int GetClass() const { return class_; }
+    int GetPort() const { return port_; }
+    // Number of usable classes: 1 when the serial class has ports, plus 1
+    // when the Camera Link class has ports.
+    int GetClassCount() const;
+    std::string GetClassName(int commClass) const;
+    std::string GetPortName(int commClass, int index) const;
+    int GetPortCount(int commClass) const;
+
+    // Closes the current transport, stores the selection, makes the class's
+    // transport current and opens the port on it.
+    ResultCode SelectAndOpen(int commClass, int port);
+
+    CCommAbstract& Current() { return *current_; }
+    CCommAbstract& Transport(int commClass);
+
+protected:
+    ProfileStore& Profile() { return profile_; }
+
+private:
+    void LoadSelection();
+    void SaveSelection();
+
+    ProfileStore& profile_;
+    int class_ = 0;
+    int port_ = 0;
+    CCommAbstract* current_ = nullptr;
+    std::unique_ptr<CCommAbstract> comPort_;
+    std::unique_ptr<CCommAbstract> cameraLink_;
+};
+
+}  // namespace xkiv

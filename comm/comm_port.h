@@ -1,0 +1,40 @@
+// Serial-port transport: the camera on a serial device (class 0, "COM-Ports").
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "comm/comm_abstract.h"
+
+namespace xkiv {
+
+// A serial device at 9600 baud 8N1, raw, without flow control and with RTS
+// off, used exclusively while open. Port names are device paths. The list is
+// built once at construction: the colon-separated paths of XKIV_SERIAL_PORTS
+// when that variable is set, else the colon-separated configuredDevices (the
+// profile's "Comm"/"Devices") when not empty, else the serial devices the
+// system reports, sorted.
+class CCommPort final : public CCommAbstract {
+public:
+    explicit CCommPort(const std::string& configuredDevices = {});
+    ~CCommPort() override;
+
+    bool IsOpen() const override;
+    int GetPortCount() const override;
+    std::string GetPortName(int index) const override;
+    std::string GetClassName() const override;
+    ResultCode Open(int index) override;
+    ResultCode Close() override;
+    ResultCode Purge() override;
+    std::int32_t GetBytesAvailable() override;
+    ResultCode Write(const std::uint8_t* bytes, std::size_t length,
+                     std::uint32_t timeoutMs) override;
+    ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
+                    std::uint32_t timeoutMs) override;
+
+private:
+    std::vector<std::string> ports_;
+    int fd_ = -1;
+};
+
+}  // namespace xkiv

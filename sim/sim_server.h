@@ -1,0 +1,73 @@
+// Serves a simulated camera on a pseudo-terminal.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace xkiv::sim {
+
+class SimCamera;
+
+// What camera the simulator emulates and how its one-push commands behave.
+struct CameraConfig {
+    std::string model = "RZ-130LX";  // RZ-130LX, RZ-150LX, RZ-130LX-FS, RZ-150LX-HR or any text
+    int firmware = -1;               // VN; -1 picks the newest known for the model
+    int fpga = 10;                   // PV
+    std::string cameraId = "SIM0001";
+    std::string userId;
+    int unlockCode = 7381;           // ULCK value that allows one UD set
+    int onePushMs = 300;             // how long a one-push command runs
+    int onePushResult = 1;           // result row value when it ends (1 = Succeeded)
+    std::map<std::string, int> onePushResults;  // per command mnemonic, overrides onePushResult
+};
+
+// How the line between the simulated camera and the client misbehaves.
+struct LineConfig {
+    bool baudPace = false;      // 9600 baud 8N1 byte timing both ways
+    int dropEvery = 0;          // leave every N-th answer unsent (0 = never)
+    int garbleEvery = 0;        // corrupt every N-th answer (0 = never)
+    bool echo = false;          // echo every command line before answering
+    std::size_t chunkSize = 0;  // send answers in chunks of this many bytes (0 = whole)
+    int silentAfter = 0;        // answer nothing after N commands (0 = never)
+    std::string logFile;        // append every received line here
+    std::string linkPath;       // stable symlink to the device
+};
+
+// A simulated camera on the master side of a pseudo-terminal. The client
+// opens DevicePath() like any serial device. Start() serves in a background
+// thread (tests, benchmarks); Run() serves in the calling thread until Stop()
+// or a signal-driven stop flag (the rzcam-sim program).
+class SimServer {
+public:
+    // Creates the pseudo-terminal; null with error set on failure.
+    static std::unique_ptr<SimServer> Create(const CameraConfig& camera, const LineConfig& line,
+                                             std::string* error = nullptr);
+    ~SimServer();
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // The slave device path, e.g. /dev/pts/5, or the link path when given.
+    const std::string& DevicePath() const;
+
+    bool Start();
+    void Run(const volatile bool* stopFlag = nullptr);
+    void Stop();
+
+    // Simulates a pulled cable: from now on nothing is answered.
+    void PullCable();
+    // Runs fn with the camera state locked against the serving thread.
+    void WithCamera(const std::function<void(SimCamera&)>& fn);
+    // Every line received so far, without CR LF.
+    std::vector<std::string> ReceivedLines() const;
+
+private:
+    struct Impl;
+    explicit SimServer(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace xkiv::sim
