@@ -19,9 +19,9 @@ struct CameraConfig {
     int fpga = 10;                   // PV
     std::string cameraId = "SIM0001";
     std::string userId;
-    int unlockCode = 7381;           // ULCK value that allows one UD set
-    int onePushMs = 300;             // how long a one-push command runs
-    int onePushResult = 1;           // result row value when it ends (1 = Succeeded)
+    int unlockCode = 7381;                      // ULCK value that allows one UD set
+    int onePushMs = 300;                        // how long a one-push command runs
+    int onePushResult = 1;                      // result row value when it ends (1 = Succeeded)
     std::map<std::string, int> onePushResults;  // per command mnemonic, overrides onePushResult
 };
 
@@ -32,6 +32,7 @@ struct LineConfig {
     int garbleEvery = 0;        // corrupt every N-th answer (0 = never)
     bool echo = false;          // echo every command line before answering
     std::size_t chunkSize = 0;  // send answers in chunks of this many bytes (0 = whole)
+    int chunkPauseMs = 20;      // pause between two chunks
     int silentAfter = 0;        // answer nothing after N commands (0 = never)
     std::string logFile;        // append every received line here
     std::string linkPath;       // stable symlink to the device
@@ -52,12 +53,25 @@ public:
 
     // The slave device path, e.g. /dev/pts/5, or the link path when given.
     const std::string& DevicePath() const;
+    // The slave device path itself, also when a link is given.
+    const std::string& PtyPath() const;
 
+    // Starts the serving thread; false when the server is already serving or the thread
+    // cannot be started.
     bool Start();
+    // Serves until Stop() or until *stopFlag becomes true. SIGINT and SIGTERM are unblocked
+    // while Run() waits, so a caller that blocks them and sets the flag in their handler is
+    // woken at once and never misses the signal.
     void Run(const volatile bool* stopFlag = nullptr);
+    // Ends serving and joins the serving thread; harmless when not serving.
     void Stop();
 
-    // Simulates a pulled cable: from now on nothing is answered.
+    // Simulates a pulled cable: from now on nothing is received or answered. The master side
+    // is closed, so the line goes dead for the client: poll() on its descriptor reports
+    // POLLHUP, read() returns 0 (end of file) and write() fails with EIO; the device path
+    // (and the link's target) disappears, so reopening it fails. The pseudo-terminal's number
+    // stays reserved until the server is destroyed, so no other terminal takes its place.
+    // Returns once the line is dead.
     void PullCable();
     // Runs fn with the camera state locked against the serving thread.
     void WithCamera(const std::function<void(SimCamera&)>& fn);

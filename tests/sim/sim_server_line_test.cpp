@@ -1,0 +1,234 @@
+// The simulator served over a real pseudo-terminal to a plain client: answers, faults, pacing.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "sim/sim_camera.h"
+#include "sim/sim_server.h"
+
+namespace xkiv::sim {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// A serial client as simple as can be: raw terminal, whole-line writes, reads with poll.
+class PtyClient {
+public:
+    explicit PtyClient(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {
+        termios settings{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &settings) == 0) {
+            ::cfmakeraw(&settings);
+            ::tcsetattr(fd_, TCSANOW, &settings);
+        }
+    }
+    ~PtyClient() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    PtyClient(const PtyClient&) = delete;
+    PtyClient& operator=(const PtyClient&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+
+    void Send(const std::string& line) {
+        const std::string bytes = line + "\r\n";
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // One line with its CR LF, or what arrived before the time-out.
+    std::string ReadLine(int timeoutMs = 1000) {
+        std::string line;
+        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+        while (line.size() < 2 || line.compare(line.size() - 2, 2, "\r\n") != 0) {
+            const auto left =
+                std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+            pollfd fd{fd_, POLLIN, 0};
+            if (left <= 0 || ::poll(&fd, 1, static_cast<int>(left)) <= 0) {
+                break;
+            }
+            char byte = 0;
+            if (::read(fd_, &byte, 1) != 1) {
+                break;
+            }
+            line += byte;
+        }
+        return line;
+    }
+
+    std::string Ask(const std::string& line) {
+        Send(line);
+        return ReadLine();
+    }
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<SimServer> Serve(const LineConfig& line, CameraConfig camera = {}) {
+    std::string error;
+    auto server = SimServer::Create(camera, line, &error);
+    EXPECT_NE(server, nullptr) << error;
+    if (server) {
+        EXPECT_TRUE(server->Start());
+    }
+    return server;
+}
+
+TEST(SimServerLine, AnswersAndRecordsCommands) {
+    const std::filesystem::path logFile =
+        std::filesystem::temp_directory_path() / ("rzcam-log-" + std::to_string(::getpid()));
+    std::filesystem::remove(logFile);
+    CameraConfig camera;
+    camera.model = "RZ-150LX";
+    LineConfig line;
+    line.logFile = logFile.string();
+    auto server = Serve(line, camera);
+    PtyClient client(server->DevicePath());
+    ASSERT_TRUE(client.IsOpen());
+    EXPECT_EQ(client.Ask("MD?"), "MD=RZ-150LX\r\n");
+    EXPECT_EQ(client.Ask("LR=5000"), "COMPLETE\r\n");
+    // A bare LF ends a line too.
+    ASSERT_EQ(::write(client.Fd(), "LR?\n", 4), 4);
+    EXPECT_EQ(client.ReadLine(), "LR=5000\r\n");
+    EXPECT_EQ(server->ReceivedLines(), (std::vector<std::string>{"MD?", "LR=5000", "LR?"}));
+    std::ifstream log(logFile);
+    const std::string logged((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_EQ(logged, "MD?\nLR=5000\nLR?\n");
+    std::filesystem::remove(logFile);
+}
+
+TEST(SimServerLine, TerminalSurvivesClientReopenAndSharesStateWithTests) {
+    auto server = Serve({});
+    {
+        PtyClient first(server->DevicePath());
+        EXPECT_EQ(first.Ask("BI=1"), "COMPLETE\r\n");
+    }
+    server->WithCamera([](SimCamera& camera) { camera.SetValue(row::TS, 3); });
+    PtyClient second(server->DevicePath());
+    EXPECT_EQ(second.Ask("BI?"), "BI=1\r\n");
+    EXPECT_EQ(second.Ask("TS?"), "TS=3\r\n");
+}
+
+TEST(SimServerLine, EchoesCommandsWhenAskedByOptionOrByTheCamera) {
+    LineConfig line;
+    line.echo = true;
+    auto echoing = Serve(line);
+    PtyClient client(echoing->DevicePath());
+    client.Send("BI?");
+    EXPECT_EQ(client.ReadLine(), "BI?\r\n");
+    EXPECT_EQ(client.ReadLine(), "BI=0\r\n");
+
+    auto plain = Serve({});
+    PtyClient other(plain->DevicePath());
+    EXPECT_EQ(other.Ask("EB=1"), "COMPLETE\r\n");
+    other.Send("TS?");
+    EXPECT_EQ(other.ReadLine(), "TS?\r\n");
+    EXPECT_EQ(other.ReadLine(), "TS=0\r\n");
+}
+
+TEST(SimServerLine, DropsAndGarblesEveryNthAnswer) {
+    LineConfig line;
+    line.dropEvery = 2;
+    line.garbleEvery = 3;
+    auto server = Serve(line);
+    PtyClient client(server->DevicePath());
+    EXPECT_EQ(client.Ask("BI?"), "BI=0\r\n");
+    client.Send("BI=1");
+    EXPECT_EQ(client.ReadLine(300), "");       // 2nd dropped, yet carried out:
+    EXPECT_EQ(client.Ask("BI?"), "bI=1\r\n");  // 3rd garbled
+    client.Send("BA?");
+    EXPECT_EQ(client.ReadLine(300), "");  // 4th dropped
+    EXPECT_EQ(client.Ask("TS=9"), "Bad Parameters!!\r\n");
+    client.Send("TS=9");
+    EXPECT_EQ(client.ReadLine(300), "");  // 6th: dropping comes before garbling
+    EXPECT_EQ(client.Ask("TS?"), "TS=0\r\n");
+}
+
+TEST(SimServerLine, SplitsAnswersIntoChunksWithPauses) {
+    LineConfig line;
+    line.chunkSize = 3;
+    line.chunkPauseMs = 30;
+    auto server = Serve(line);
+    PtyClient client(server->DevicePath());
+    const auto start = steady_clock::now();
+    EXPECT_EQ(client.Ask("CABN1?"), "CABN1=Input 1\r\n");  // 15 bytes: 5 chunks, 4 pauses
+    EXPECT_GE(steady_clock::now() - start, milliseconds(4 * 30));
+}
+
+TEST(SimServerLine, FallsSilentAfterTheGivenNumberOfCommands) {
+    LineConfig line;
+    line.silentAfter = 2;
+    auto server = Serve(line);
+    PtyClient client(server->DevicePath());
+    EXPECT_EQ(client.Ask("BI?"), "BI=0\r\n");
+    EXPECT_EQ(client.Ask("BI=1"), "COMPLETE\r\n");
+    client.Send("BI?");
+    EXPECT_EQ(client.ReadLine(300), "");
+    EXPECT_EQ(server->ReceivedLines().size(), 3u);
+}
+
+TEST(SimServerLine, PulledCableHangsUpTheLine) {
+    auto server = Serve({});
+    PtyClient client(server->DevicePath());
+    EXPECT_EQ(client.Ask("BI?"), "BI=0\r\n");
+    server->PullCable();
+    pollfd fd{client.Fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&fd, 1, 1000), 1);
+    EXPECT_NE(fd.revents & POLLHUP, 0);
+    char byte = 0;
+    EXPECT_EQ(::read(client.Fd(), &byte, 1), 0);
+    EXPECT_EQ(::write(client.Fd(), "BI?\r\n", 5), -1);
+    EXPECT_FALSE(PtyClient(server->PtyPath()).IsOpen());
+    EXPECT_EQ(server->ReceivedLines().size(), 1u);
+}
+
+TEST(SimServerLine, LinkPointsToTheTerminalUntilTheServerEnds) {
+    const std::string link =
+        (std::filesystem::temp_directory_path() / ("rzcam-link-" + std::to_string(::getpid())))
+            .string();
+    LineConfig line;
+    line.linkPath = link;
+    {
+        auto server = Serve(line);
+        EXPECT_EQ(server->DevicePath(), link);
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), server->PtyPath());
+        PtyClient client(link);
+        EXPECT_EQ(client.Ask("ST?"), "ST=0\r\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+// A query of a 16-character name: 8 bytes out, 24 bytes back, ten times over, at 9600 baud
+// 8N1 (1.0417 ms a byte). Deadlines are absolute, so the total stays at the wire time.
+TEST(SimServerLine, BaudPacingKeepsTheWireTimeWithoutDrift) {
+    LineConfig line;
+    line.baudPace = true;
+    auto server = Serve(line);
+    server->WithCamera([](SimCamera& camera) { camera.SetText(row::CABN1, "ABCDEFGHIJKLMNOP"); });
+    PtyClient client(server->DevicePath());
+    constexpr int kExchanges = 10;
+    const double wireMs = kExchanges * (8 + 24) * 10 * 1000.0 / 9600;
+    const auto start = steady_clock::now();
+    for (int i = 0; i < kExchanges; ++i) {
+        ASSERT_EQ(client.Ask("CABN1?"), "CABN1=ABCDEFGHIJKLMNOP\r\n");
+    }
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(steady_clock::now() - start).count();
+    EXPECT_GE(elapsedMs, wireMs - 1.0);
+    EXPECT_LE(elapsedMs, wireMs * 1.05);
+}
+
+}  // namespace
+}  // namespace xkiv::sim
