@@ -1,1 +1,90 @@
-// placeholder
+// The communication front: transports, port selection and its profile keys.
+#include "comm/comm.h"
+
+#include <utility>
+
+namespace xkiv {
+
+namespace {
+
+constexpr const char* kSection = "Comm";
+constexpr const char* kClassKey = "Class";
+constexpr const char* kPortKey = "Port";
+constexpr const char* kDevicesKey = "Devices";
+
+constexpr int kSerialClass = 0;
+constexpr int kCameraLinkClass = 1;
+
+}  // namespace
+
+CComm::CComm(ProfileStore& profile)
+    : CComm(profile, std::make_unique<CCommPort>(profile.GetString(kSection, kDevicesKey, "")),
+            std::make_unique<CCommLink>()) {}
+
+CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
+             std::unique_ptr<CCommAbstract> cameraLink)
+    : profile_(profile),
+      current_(comPort.get()),
+      comPort_(std::move(comPort)),
+      cameraLink_(std::move(cameraLink)) {
+    LoadSelection();
+}
+
+CComm::~CComm() {
+    current_->Close();
+    SaveSelection();
+}
+
+int CComm::GetClassCount() const {
+    return (comPort_->GetPortCount() > 0 ? 1 : 0) + (cameraLink_->GetPortCount() > 0 ? 1 : 0);
+}
+
+std::string CComm::GetClassName(int commClass) const {
+    return commClass != kSerialClass ? cameraLink_->GetClassName() : comPort_->GetClassName();
+}
+
+std::string CComm::GetPortName(int commClass, int index) const {
+    return commClass != kSerialClass ? cameraLink_->GetPortName(index)
+                                     : comPort_->GetPortName(index);
+}
+
+int CComm::GetPortCount(int commClass) const {
+    return commClass != kSerialClass ? cameraLink_->GetPortCount() : comPort_->GetPortCount();
+}
+
+CCommAbstract& CComm::Transport(int commClass) {
+    return commClass != kSerialClass ? *cameraLink_ : *comPort_;
+}
+
+ResultCode CComm::SelectAndOpen(int commClass, int port) {
+    current_->Close();
+    class_ = commClass;
+    port_ = port;
+    current_ = &Transport(commClass);
+    return current_->Open(port);
+}
+
+void CComm::LoadSelection() {
+    class_ = profile_.GetInt(kSection, kClassKey, 0);
+    port_ = profile_.GetInt(kSection, kPortKey, 0);
+    // Class 0 is always acceptable (it is the default); Camera Link only while
+    // its libraries offer ports. Judging the Camera Link class by its own port
+    // count rather than by the number of usable classes keeps it selected on a
+    // machine without serial devices.
+    const bool classUsable =
+        class_ == kSerialClass || (class_ == kCameraLinkClass && cameraLink_->GetPortCount() > 0);
+    if (!classUsable) {
+        class_ = kSerialClass;
+        port_ = 0;
+    } else if (port_ < 0 || port_ >= GetPortCount(class_)) {
+        port_ = 0;
+    }
+}
+
+void CComm::SaveSelection() {
+    profile_.WriteInt(kSection, kClassKey, class_);
+    profile_.WriteInt(kSection, kPortKey, port_);
+    profile_.Flush();
+}
+
+}  // namespace xkiv

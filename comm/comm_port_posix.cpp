@@ -1,1 +1,276 @@
-// placeholder
+// The serial-port transport on POSIX terminals (termios, poll).
+#include "comm/comm_port.h"
+
+#include <fcntl.h>
+#include <libserialport.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <string_view>
+
+namespace xkiv {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+std::vector<std::string> SplitPaths(std::string_view text) {
+    std::vector<std::string> paths;
+    while (!text.empty()) {
+        const auto colon = text.find(':');
+        const std::string_view path = text.substr(0, colon);
+        if (!path.empty()) {
+            paths.emplace_back(path);
+        }
+        text.remove_prefix(colon == std::string_view::npos ? text.size() : colon + 1);
+    }
+    return paths;
+}
+
+// The system's serial devices. libserialport leaves out the legacy ports
+// that the kernel lists but that have no hardware behind them.
+std::vector<std::string> SystemPorts() {
+    std::vector<std::string> paths;
+    sp_port** list = nullptr;
+    if (sp_list_ports(&list) != SP_OK || list == nullptr) {
+        return paths;
+    }
+    for (sp_port** port = list; *port != nullptr; ++port) {
+        if (const char* name = sp_get_port_name(*port); name != nullptr) {
+            paths.emplace_back(name);
+        }
+    }
+    sp_free_port_list(list);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::vector<std::string> BuildPortList(const std::string& configuredDevices) {
+    // Set but empty means "no ports": a way to run without touching devices.
+    if (const char* fromEnvironment = std::getenv("XKIV_SERIAL_PORTS")) {
+        return SplitPaths(fromEnvironment);
+    }
+    if (!configuredDevices.empty()) {
+        return SplitPaths(configuredDevices);
+    }
+    return SystemPorts();
+}
+
+// 9600 baud, 8N1, raw bytes, no flow control, reads that never block in the
+// driver (the waiting is done in poll()).
+bool ConfigureLine(int fd) {
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&settings);
+    if (::cfsetispeed(&settings, B9600) != 0 || ::cfsetospeed(&settings, B9600) != 0) {
+        return false;
+    }
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+// Milliseconds left until deadline, rounded up so that poll() never wakes
+// before it; 0 when it has passed.
+int RemainingMs(SteadyClock::time_point deadline) {
+    const auto left = deadline - SteadyClock::now();
+    if (left <= SteadyClock::duration::zero()) {
+        return 0;
+    }
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
+}  // namespace
+
+CCommPort::CCommPort(const std::string& configuredDevices)
+    : ports_(BuildPortList(configuredDevices)) {}
+
+CCommPort::~CCommPort() {
+    Close();
+}
+
+bool CCommPort::IsOpen() const {
+    return fd_ >= 0;
+}
+
+int CCommPort::GetPortCount() const {
+    return static_cast<int>(ports_.size());
+}
+
+std::string CCommPort::GetPortName(int index) const {
+    if (index < 0 || index >= GetPortCount()) {
+        return {};
+    }
+    return ports_[static_cast<std::size_t>(index)];
+}
+
+std::string CCommPort::GetClassName() const {
+    return "COM-Ports";
+}
+
+ResultCode CCommPort::Open(int index) {
+    Close();
+    const std::string path = GetPortName(index);
+    if (path.empty()) {
+        return rc::kPortNotFound;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return rc::kPortInUse;
+    }
+    // TIOCEXCL keeps other programs out but not root; the lock also keeps
+    // out a second instance of this tool running as root.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !ConfigureLine(fd)) {
+        ::close(fd);
+        return rc::kPortInUse;
+    }
+    (void)::ioctl(fd, TIOCEXCL);
+    // The camera needs RTS off; devices without modem lines (pseudo-
+    // terminals) refuse the call, which is harmless there.
+    int rts = TIOCM_RTS;
+    (void)::ioctl(fd, TIOCMBIC, &rts);
+    fd_ = fd;
+    return rc::kOk;
+}
+
+ResultCode CCommPort::Close() {
+    if (fd_ >= 0) {
+        // The exclusive flag belongs to the terminal, not to this descriptor:
+        // left set it would lock us out while another descriptor (a
+        // simulator's) keeps the terminal alive.
+        (void)::ioctl(fd_, TIOCNXCL);
+        (void)::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+    }
+    return rc::kOk;
+}
+
+ResultCode CCommPort::Purge() {
+    if (fd_ < 0) {
+        return rc::kPortUnavailable;
+    }
+    std::array<std::uint8_t, 256> scratch{};
+    std::size_t left = static_cast<std::size_t>(GetBytesAvailable());
+    while (left > 0) {
+        const ssize_t got = ::read(fd_, scratch.data(), std::min(left, scratch.size()));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        left -= static_cast<std::size_t>(got);
+    }
+    return rc::kOk;
+}
+
+std::int32_t CCommPort::GetBytesAvailable() {
+    int available = 0;
+    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &available) != 0 || available < 0) {
+        return 0;
+    }
+    return available;
+}
+
+ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
+                            std::uint32_t timeoutMs) {
+    if (fd_ < 0) {
+        return rc::kPortUnavailable;
+    }
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t written = ::write(fd_, bytes + sent, length - sent);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return rc::kWriteFailed;
+        }
+        // The driver's buffer is full: wait until it takes more.
+        pollfd waitFor{fd_, POLLOUT, 0};
+        const int ready = ::poll(&waitFor, 1, RemainingMs(deadline));
+        if (ready < 0 && errno != EINTR) {
+            return rc::kWriteFailed;
+        }
+        if (ready == 0) {
+            return rc::kWriteTimeout;
+        }
+        if (ready > 0 && (waitFor.revents & kHangUp) != 0) {
+            return rc::kWriteFailed;
+        }
+    }
+    return rc::kOk;
+}
+
+ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
+                           std::uint32_t timeoutMs) {
+    received = 0;
+    if (fd_ < 0) {
+        return rc::kPortUnavailable;
+    }
+    if (count < 1) {
+        return rc::kOk;
+    }
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    // Set when poll() reported the line ready: a read that then finds nothing
+    // means the device has gone (a hung-up terminal reads as end of file).
+    bool reportedReady = false;
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer + received, count - received);
+        if (got > 0) {
+            received += static_cast<std::size_t>(got);
+            if (received == count) {
+                return rc::kOk;
+            }
+            reportedReady = false;
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return rc::kReadFailed;  // EIO: the cable was pulled or the peer closed
+        }
+        if (reportedReady) {
+            return rc::kReadFailed;
+        }
+        const int waitMs = RemainingMs(deadline);
+        if (waitMs == 0) {
+            return rc::kReadTimeout;
+        }
+        pollfd waitFor{fd_, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            return rc::kReadFailed;
+        }
+        if (ready > 0) {
+            reportedReady = (waitFor.revents & POLLIN) != 0;
+            if (!reportedReady && (waitFor.revents & kHangUp) != 0) {
+                return rc::kReadFailed;
+            }
+        }
+    }
+}
+
+}  // namespace xkiv

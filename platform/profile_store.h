@@ -25,7 +25,8 @@ public:
     ~ProfileStore();
 
     // $XDG_CONFIG_HOME/<root>/<application>.ini, with ~/.config when
-    // XDG_CONFIG_HOME is unset or empty.
+    // XDG_CONFIG_HOME is unset, empty or relative; the home folder is $HOME,
+    // else the user's password entry.
     static std::filesystem::path DefaultPath(const std::string& root,
                                              const std::string& application);
 
@@ -37,8 +38,7 @@ public:
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultValue) const;
     void WriteInt(const std::string& section, const std::string& key, std::int32_t value);
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::string& value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
     // Writes pending changes to the file; false when the file could not be
     // written (the old file is then left as it was).

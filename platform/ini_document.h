@@ -1,0 +1,91 @@
+// An ordered INI document with the lookup rules of private-profile files.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xkiv {
+
+struct IniEntry {
+    std::string key;
+    std::string value;
+};
+
+struct IniSection {
+    std::string name;
+    std::vector<IniEntry> entries;
+};
+
+// Sections and keys in the order of their first write; section and key
+// names compare without regard to ASCII case and keep the spelling of their
+// first write. The text form is "[Section]" and "key=value" lines with CR LF
+// line ends, so files are interchangeable with those the Windows
+// private-profile calls write. Reading is forgiving: a damaged file never
+// fails, its malformed lines are skipped.
+class IniDocument {
+public:
+    // The value of section/key, or nullopt when either is missing.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+    // The value of section/key, or defaultValue when either is missing.
+    std::string Get(std::string_view section, std::string_view key,
+                    std::string_view defaultValue) const;
+    bool HasSection(std::string_view section) const;
+
+    // Sets section/key, appending the section and the key when they are new.
+    // CR and LF are removed from the value so that it stays on its line.
+    // Returns false, changing nothing, for a name that cannot be written and
+    // read back as the same name: an empty or untrimmed name, a line break,
+    // a section name with ']', a key with '=' or one starting with '[' or ';'.
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+    // Sets every entry of other in this document, in other's order.
+    void Merge(const IniDocument& other);
+
+    const std::vector<IniSection>& Sections() const { return sections_; }
+    bool Empty() const { return sections_.empty(); }
+
+    // Reads the text form. CR LF and LF line ends are accepted; blank lines,
+    // lines starting with ';' and lines that are neither a section header nor
+    // a key=value pair are skipped, and so are key lines before the first
+    // section or under a malformed header. Spaces and tabs around names and
+    // values are trimmed. A repeated key keeps its first value, as a
+    // private-profile lookup finds the first one; a repeated section
+    // continues the first one.
+    static IniDocument Parse(std::string_view text);
+    std::string Serialize() const;
+
+    // Reads a file: an empty document when the file does not exist, nullopt
+    // when it exists but cannot be read.
+    static std::optional<IniDocument> Load(const std::filesystem::path& file);
+    // Replaces file whole: writes a temporary file in the same folder
+    // (creating the folder when missing), flushes it to disk and renames it
+    // over file. On failure the temporary file is removed, the old file is
+    // left as it was, and the result is false.
+    bool SaveAtomically(const std::filesystem::path& file) const;
+
+private:
+    struct SectionIndex {
+        std::size_t position;
+        std::map<std::string, std::size_t> keys;  // folded key -> entry position
+    };
+
+    const IniEntry* FindEntry(std::string_view section, std::string_view key) const;
+    // Appends the entry when the key is new; keeps the first value otherwise
+    // when keepFirst is set.
+    void Store(std::string_view section, std::string_view key, std::string_view value,
+               bool keepFirst);
+
+    std::vector<IniSection> sections_;
+    std::map<std::string, SectionIndex> index_;  // folded section -> its position and keys
+};
+
+// Writes bytes to file through a temporary file in the same folder and an
+// atomic rename; the rules of IniDocument::SaveAtomically. Exposed for the
+// other files the user can lose work in.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+}  // namespace xkiv

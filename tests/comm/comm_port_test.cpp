@@ -1,0 +1,329 @@
+// Tests of the serial-port transport over pseudo-terminals.
+#include "comm/comm_port.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace xkiv {
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+// Sets XKIV_SERIAL_PORTS (or clears it for nullptr) for one scope.
+class ScopedSerialPorts {
+public:
+    explicit ScopedSerialPorts(const char* value) {
+        if (const char* old = std::getenv(kName)) {
+            old_ = old;
+        }
+        if (value != nullptr) {
+            ::setenv(kName, value, 1);
+        } else {
+            ::unsetenv(kName);
+        }
+    }
+    ~ScopedSerialPorts() {
+        if (old_) {
+            ::setenv(kName, old_->c_str(), 1);
+        } else {
+            ::unsetenv(kName);
+        }
+    }
+
+private:
+    static constexpr const char* kName = "XKIV_SERIAL_PORTS";
+    std::optional<std::string> old_;
+};
+
+// The far end of a serial line: the master side of a pseudo-terminal.
+class PtyPeer {
+public:
+    PtyPeer() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
+            path_ = ::ptsname(master_);
+        }
+    }
+    ~PtyPeer() { Hangup(); }
+    PtyPeer(const PtyPeer&) = delete;
+    PtyPeer& operator=(const PtyPeer&) = delete;
+
+    const std::string& Path() const { return path_; }
+    int Master() const { return master_; }
+
+    void Send(const std::string& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // Reads until count bytes arrived or a second passed.
+    std::string Receive(std::size_t count) {
+        std::string bytes;
+        const auto deadline = SteadyClock::now() + 1s;
+        while (bytes.size() < count && SteadyClock::now() < deadline) {
+            pollfd waitFor{master_, POLLIN, 0};
+            if (::poll(&waitFor, 1, 50) == 1) {
+                char chunk[256];
+                const ssize_t got =
+                    ::read(master_, chunk, std::min(sizeof chunk, count - bytes.size()));
+                if (got <= 0) {
+                    break;
+                }
+                bytes.append(chunk, static_cast<std::size_t>(got));
+            }
+        }
+        return bytes;
+    }
+
+    void Hangup() {
+        if (master_ >= 0) {
+            ::close(master_);
+            master_ = -1;
+        }
+    }
+
+private:
+    int master_ = -1;
+    std::string path_;
+};
+
+ResultCode WriteText(CCommPort& port, const std::string& text, std::uint32_t timeoutMs = 400) {
+    return port.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), timeoutMs);
+}
+
+// Waits (sleeping, bounded) until the port reports count bytes waiting.
+bool AwaitBytes(CCommPort& port, std::int32_t count) {
+    for (int round = 0; round < 100 && port.GetBytesAvailable() < count; ++round) {
+        std::this_thread::sleep_for(10ms);
+    }
+    return port.GetBytesAvailable() == count;
+}
+
+class CommPortTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(peer_.Path().empty()) << "no pseudo-terminal";
+        ASSERT_FALSE(other_.Path().empty()) << "no pseudo-terminal";
+        environment_.emplace((peer_.Path() + ":" + other_.Path()).c_str());
+        port_ = std::make_unique<CCommPort>();
+    }
+
+    PtyPeer peer_;
+    PtyPeer other_;
+    std::optional<ScopedSerialPorts> environment_;
+    std::unique_ptr<CCommPort> port_;
+};
+
+TEST(CommPortListTest, PortListComesFromEnvironmentThenConfiguredDevices) {
+    const struct {
+        const char* environment;
+        const char* configured;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"/dev/ttyB:/dev/ttyA::/dev/ttyC:", "/dev/ttyZ", {"/dev/ttyB", "/dev/ttyA", "/dev/ttyC"}},
+        {"", "/dev/ttyZ", {}},
+        {nullptr,
+         "/dev/serial/by-id/usb-cam:/dev/ttyUSB0",
+         {"/dev/serial/by-id/usb-cam", "/dev/ttyUSB0"}},
+    };
+    for (const auto& c : cases) {
+        ScopedSerialPorts environment(c.environment);
+        CCommPort port(c.configured);
+        std::vector<std::string> names;
+        for (int i = 0; i < port.GetPortCount(); ++i) {
+            names.push_back(port.GetPortName(i));
+        }
+        EXPECT_EQ(names, c.expected) << (c.environment ? c.environment : "(unset)");
+        EXPECT_EQ(port.GetPortName(-1), "");
+        EXPECT_EQ(port.GetPortName(port.GetPortCount()), "");
+        EXPECT_EQ(port.GetClassName(), "COM-Ports");
+    }
+}
+
+TEST(CommPortListTest, OpenFailuresLeaveThePortClosed) {
+    char regular[] = "/tmp/comm-port-test-XXXXXX";
+    const int fd = ::mkstemp(regular);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ScopedSerialPorts environment(
+        (std::string("/dev/no-such-serial-device:") + regular + ":/tmp").c_str());
+    CCommPort port;
+
+    EXPECT_EQ(port.Open(3), rc::kPortNotFound);
+    EXPECT_EQ(port.Open(-1), rc::kPortNotFound);
+    EXPECT_EQ(port.Open(0), rc::kPortInUse);  // missing device
+    EXPECT_EQ(port.Open(1), rc::kPortInUse);  // a regular file is no terminal
+    EXPECT_EQ(port.Open(2), rc::kPortInUse);  // a folder cannot be opened for writing
+    EXPECT_FALSE(port.IsOpen());
+    std::filesystem::remove(regular);
+}
+
+TEST_F(CommPortTest, OpenSetsTheLineTo9600RawWithoutFlowControl) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    EXPECT_TRUE(port_->IsOpen());
+
+    // The master side reports the terminal settings of its slave.
+    termios settings{};
+    ASSERT_EQ(::tcgetattr(peer_.Master(), &settings), 0);
+    EXPECT_EQ(::cfgetispeed(&settings), B9600);
+    EXPECT_EQ(::cfgetospeed(&settings), B9600);
+    EXPECT_EQ(settings.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS8));
+    EXPECT_NE(settings.c_cflag & CLOCAL, 0u);
+    EXPECT_NE(settings.c_cflag & CREAD, 0u);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF | IXANY | ICRNL), 0u);
+    EXPECT_EQ(settings.c_oflag & OPOST, 0u);
+}
+
+TEST_F(CommPortTest, WritesCommandAndReadsAnswer) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    ASSERT_EQ(WriteText(*port_, "GA=100\r\n"), rc::kOk);
+    EXPECT_EQ(peer_.Receive(8), "GA=100\r\n");
+
+    peer_.Send("COMPLETE\r\n");
+    std::uint8_t answer[10] = {};
+    std::size_t received = 99;
+    EXPECT_EQ(port_->Read(answer, sizeof answer, received, 1000), rc::kOk);
+    EXPECT_EQ(received, sizeof answer);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(answer), received), "COMPLETE\r\n");
+}
+
+TEST_F(CommPortTest, ReadWaitsForBytesThatArriveLater) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    std::thread late([this] {
+        std::this_thread::sleep_for(100ms);
+        peer_.Send("AB");
+        std::this_thread::sleep_for(100ms);
+        peer_.Send("C");
+    });
+    std::uint8_t bytes[3] = {};
+    std::size_t received = 0;
+    const ResultCode result = port_->Read(bytes, 3, received, 3000);
+    late.join();
+    EXPECT_EQ(result, rc::kOk);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), received), "ABC");
+}
+
+TEST_F(CommPortTest, ReadOnSilentLineTimesOutAfterTheTimeout) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    std::uint8_t byte = 0;
+    std::size_t received = 99;
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_->Read(&byte, 1, received, 200), rc::kReadTimeout);
+    const auto elapsed = SteadyClock::now() - start;
+    EXPECT_EQ(received, 0u);
+    EXPECT_GE(elapsed, 195ms);
+    EXPECT_LT(elapsed, 1500ms);
+}
+
+TEST_F(CommPortTest, PartialAnswerTimesOutWithWhatArrived) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    peer_.Send("CO");
+    std::uint8_t bytes[8] = {};
+    std::size_t received = 0;
+    EXPECT_EQ(port_->Read(bytes, sizeof bytes, received, 100), rc::kReadTimeout);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), received), "CO");
+}
+
+TEST_F(CommPortTest, ReadOfNothingReturnsAtOnce) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    std::size_t received = 99;
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_->Read(nullptr, 0, received, 5000), rc::kOk);
+    EXPECT_EQ(received, 0u);
+    EXPECT_LT(SteadyClock::now() - start, 1000ms);
+}
+
+TEST_F(CommPortTest, PurgeDiscardsWhatArrivedUnread) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    peer_.Send("stale answer\r\n");
+    ASSERT_TRUE(AwaitBytes(*port_, 14));
+
+    EXPECT_EQ(port_->Purge(), rc::kOk);
+    EXPECT_EQ(port_->GetBytesAvailable(), 0);
+    peer_.Send("X");
+    std::uint8_t byte = 0;
+    std::size_t received = 0;
+    EXPECT_EQ(port_->Read(&byte, 1, received, 1000), rc::kOk);
+    EXPECT_EQ(byte, 'X');
+}
+
+TEST_F(CommPortTest, ClosedPortRefusesTransfers) {
+    std::uint8_t byte = 0;
+    std::size_t received = 99;
+    EXPECT_EQ(port_->Read(&byte, 1, received, 10), rc::kPortUnavailable);
+    EXPECT_EQ(received, 0u);
+    EXPECT_EQ(port_->Purge(), rc::kPortUnavailable);
+    EXPECT_EQ(WriteText(*port_, "GA?\r\n"), rc::kPortUnavailable);
+    EXPECT_EQ(port_->GetBytesAvailable(), 0);
+    EXPECT_EQ(port_->Close(), rc::kOk);
+
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    EXPECT_EQ(port_->Close(), rc::kOk);
+    EXPECT_EQ(WriteText(*port_, "GA?\r\n"), rc::kPortUnavailable);
+}
+
+TEST_F(CommPortTest, DeviceIsExclusiveWhileOpen) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    CCommPort second;
+    EXPECT_EQ(second.Open(0), rc::kPortInUse);
+    EXPECT_EQ(second.Open(1), rc::kOk);
+
+    // Opening another port releases the first device.
+    ASSERT_EQ(port_->Open(1), rc::kPortInUse);
+    EXPECT_FALSE(port_->IsOpen());
+    EXPECT_EQ(second.Open(0), rc::kOk);
+    second.Close();
+    EXPECT_EQ(port_->Open(0), rc::kOk);
+}
+
+TEST_F(CommPortTest, PeerGoingAwayFailsReadAndWrite) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    peer_.Hangup();
+    std::uint8_t byte = 0;
+    std::size_t received = 0;
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_->Read(&byte, 1, received, 3000), rc::kReadFailed);
+    EXPECT_LT(SteadyClock::now() - start, 1000ms) << "a dead line must not wait for the time-out";
+    EXPECT_EQ(WriteText(*port_, "GA?\r\n"), rc::kWriteFailed);
+    EXPECT_EQ(port_->Close(), rc::kOk);
+}
+
+TEST_F(CommPortTest, PeerGoingAwayDuringReadFailsTheRead) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    std::thread pull([this] {
+        std::this_thread::sleep_for(100ms);
+        peer_.Hangup();
+    });
+    std::uint8_t byte = 0;
+    std::size_t received = 0;
+    const ResultCode result = port_->Read(&byte, 1, received, 3000);
+    pull.join();
+    EXPECT_EQ(result, rc::kReadFailed);
+}
+
+TEST_F(CommPortTest, WriteTimesOutWhenTheLineDoesNotTakeTheBytes) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    // Nobody reads the master side, so the terminal's buffers fill up.
+    const std::vector<std::uint8_t> flood(1 << 20, 'x');
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_->Write(flood.data(), flood.size(), 200), rc::kWriteTimeout);
+    const auto elapsed = SteadyClock::now() - start;
+    EXPECT_GE(elapsed, 195ms);
+    EXPECT_LT(elapsed, 1500ms);
+}
+
+}  // namespace
+}  // namespace xkiv

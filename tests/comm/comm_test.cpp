@@ -1,0 +1,228 @@
+// Tests of the communication front: selection validation, opening and persistence.
+#include "comm/comm.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace xkiv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a fake transport saw; outlives the transport, which the front owns.
+struct TransportLog {
+    std::vector<std::string> calls;
+    bool open = false;
+};
+
+class FakeTransport final : public CCommAbstract {
+public:
+    FakeTransport(std::string className, int portCount, TransportLog& log,
+                  ResultCode openResult = rc::kOk)
+        : className_(std::move(className)),
+          portCount_(portCount),
+          log_(log),
+          openResult_(openResult) {}
+
+    bool IsOpen() const override { return log_.open; }
+    int GetPortCount() const override { return portCount_; }
+    std::string GetPortName(int index) const override {
+        return index >= 0 && index < portCount_ ? className_ + std::to_string(index) : "";
+    }
+    std::string GetClassName() const override { return className_; }
+    ResultCode Open(int index) override {
+        log_.calls.push_back("Open " + std::to_string(index));
+        log_.open = openResult_ == rc::kOk;
+        return openResult_;
+    }
+    ResultCode Close() override {
+        log_.calls.push_back("Close");
+        log_.open = false;
+        return rc::kOk;
+    }
+    ResultCode Purge() override { return rc::kOk; }
+    std::int32_t GetBytesAvailable() override { return 0; }
+    ResultCode Write(const std::uint8_t*, std::size_t, std::uint32_t) override { return rc::kOk; }
+    ResultCode Read(std::uint8_t*, std::size_t, std::size_t& received, std::uint32_t) override {
+        received = 0;
+        return rc::kReadTimeout;
+    }
+
+private:
+    std::string className_;
+    int portCount_;
+    TransportLog& log_;
+    ResultCode openResult_;
+};
+
+class CommTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "comm-test-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+        file_ = folder_ / "profile.ini";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    void StoreSelection(std::optional<int> commClass, std::optional<int> port) {
+        ProfileStore profile(file_);
+        if (commClass) {
+            profile.WriteInt("Comm", "Class", *commClass);
+        }
+        if (port) {
+            profile.WriteInt("Comm", "Port", *port);
+        }
+        ASSERT_TRUE(profile.Flush());
+    }
+
+    std::unique_ptr<CComm> MakeFront(ProfileStore& profile, int serialPorts, int linkPorts,
+                                     ResultCode linkOpenResult = rc::kOk) {
+        return std::make_unique<CComm>(
+            profile, std::make_unique<FakeTransport>("COM", serialPorts, serialLog_),
+            std::make_unique<FakeTransport>("Link", linkPorts, linkLog_, linkOpenResult));
+    }
+
+    fs::path folder_;
+    fs::path file_;
+    TransportLog serialLog_;
+    TransportLog linkLog_;
+};
+
+struct SelectionCase {
+    const char* name;
+    int serialPorts;
+    int linkPorts;
+    std::optional<int> storedClass;
+    std::optional<int> storedPort;
+    int expectedClass;
+    int expectedPort;
+};
+
+class CommSelectionTest : public CommTest, public testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(CommSelectionTest, StoredSelectionIsValidatedAgainstThePortLists) {
+    const SelectionCase& c = GetParam();
+    StoreSelection(c.storedClass, c.storedPort);
+    ProfileStore profile(file_);
+    auto front = MakeFront(profile, c.serialPorts, c.linkPorts);
+
+    EXPECT_EQ(front->GetClass(), c.expectedClass);
+    EXPECT_EQ(front->GetPort(), c.expectedPort);
+    EXPECT_TRUE(serialLog_.calls.empty() && linkLog_.calls.empty()) << "construction opens nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommSelectionTest,
+    testing::Values(SelectionCase{"NothingStored", 16, 0, std::nullopt, std::nullopt, 0, 0},
+                    SelectionCase{"ValidSerialPortKept", 16, 0, 0, 15, 0, 15},
+                    SelectionCase{"SerialPortBeyondListBecomesZero", 16, 0, 0, 20, 0, 0},
+                    SelectionCase{"NegativePortBecomesZero", 16, 0, 0, -4, 0, 0},
+                    SelectionCase{"CameraLinkWithoutPortsFallsBack", 16, 0, 1, 3, 0, 0},
+                    SelectionCase{"CameraLinkKeptWhileItHasPorts", 16, 2, 1, 1, 1, 1},
+                    SelectionCase{"CameraLinkPortBeyondListBecomesZero", 16, 2, 1, 5, 1, 0},
+                    SelectionCase{"NoPortsAnywhere", 0, 0, 1, 2, 0, 0},
+                    SelectionCase{"CameraLinkKeptWithoutSerialPorts", 0, 2, 1, 1, 1, 1},
+                    SelectionCase{"NegativeClassFallsBack", 16, 2, -1, 1, 0, 0},
+                    SelectionCase{"UnknownClassFallsBack", 16, 2, 2, 1, 0, 0}),
+    [](const testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CommTest, NamesComeFromTheClassesTransport) {
+    ProfileStore profile(file_);
+    auto front = MakeFront(profile, 16, 2);
+
+    EXPECT_EQ(front->GetClassCount(), 2);
+    EXPECT_EQ(front->GetClassName(0), "COM");
+    EXPECT_EQ(front->GetClassName(1), "Link");
+    EXPECT_EQ(front->GetClassName(7), "Link");
+    EXPECT_EQ(front->GetPortName(0, 0), "COM0");
+    EXPECT_EQ(front->GetPortName(0, 16), "");
+    EXPECT_EQ(front->GetPortName(1, 1), "Link1");
+    EXPECT_EQ(front->GetPortCount(1), 2);
+    EXPECT_EQ(&front->Current(), &front->Transport(0));
+}
+
+TEST_F(CommTest, SelectAndOpenClosesThePreviousTransportFirst) {
+    ProfileStore profile(file_);
+    auto front = MakeFront(profile, 16, 2);
+
+    ASSERT_EQ(front->SelectAndOpen(0, 3), rc::kOk);
+    ASSERT_EQ(front->SelectAndOpen(1, 1), rc::kOk);
+
+    EXPECT_EQ(serialLog_.calls, (std::vector<std::string>{"Close", "Open 3", "Close"}));
+    EXPECT_EQ(linkLog_.calls, (std::vector<std::string>{"Open 1"}));
+    EXPECT_EQ(&front->Current(), &front->Transport(1));
+    EXPECT_EQ(front->GetClass(), 1);
+    EXPECT_EQ(front->GetPort(), 1);
+}
+
+TEST_F(CommTest, DestructionClosesAndSavesSelectionEvenWhenOpenFailed) {
+    {
+        ProfileStore profile(file_);
+        auto front = MakeFront(profile, 16, 2, rc::kPortInUse);
+        EXPECT_EQ(front->SelectAndOpen(1, 1), rc::kPortInUse);
+        front.reset();
+        EXPECT_EQ(linkLog_.calls.back(), "Close");
+    }
+    ProfileStore reread(file_);
+    EXPECT_EQ(reread.GetInt("Comm", "Class", -1), 1);
+    EXPECT_EQ(reread.GetInt("Comm", "Port", -1), 1);
+}
+
+TEST_F(CommTest, DestructionWritesTheValidatedSelectionWithoutAnyOpen) {
+    StoreSelection(1, 3);
+    {
+        ProfileStore profile(file_);
+        MakeFront(profile, 16, 0).reset();
+        // The front flushes itself: the file holds the selection before the
+        // profile object goes away.
+        ProfileStore meanwhile(file_);
+        EXPECT_EQ(meanwhile.GetInt("Comm", "Class", -1), 0);
+        EXPECT_EQ(meanwhile.GetInt("Comm", "Port", -1), 0);
+    }
+    EXPECT_TRUE(serialLog_.calls == std::vector<std::string>{"Close"});
+}
+
+// The front with its real transports: serial devices from the environment,
+// else from the profile's device list; Camera Link without libraries.
+TEST_F(CommTest, RealTransportsTakeDevicesFromEnvironmentOrProfile) {
+    const char* saved = std::getenv("XKIV_SERIAL_PORTS");
+    const std::optional<std::string> old = saved ? std::optional<std::string>(saved) : std::nullopt;
+    {
+        ProfileStore profile(file_);
+        profile.WriteString("Comm", "Devices", "/dev/ttyX1:/dev/ttyX0");
+        profile.WriteInt("Comm", "Class", 1);
+
+        ::unsetenv("XKIV_SERIAL_PORTS");
+        CComm fromProfile(profile);
+        EXPECT_EQ(fromProfile.GetClassName(0), "COM-Ports");
+        EXPECT_EQ(fromProfile.GetClassName(1), "CameraLink");
+        EXPECT_EQ(fromProfile.GetClassCount(), 1);
+        EXPECT_EQ(fromProfile.GetClass(), 0);
+        EXPECT_EQ(fromProfile.GetPortName(0, 0), "/dev/ttyX1");
+        EXPECT_EQ(fromProfile.GetPortName(0, 1), "/dev/ttyX0");
+        EXPECT_EQ(fromProfile.GetPortName(1, 0), "");
+
+        ::setenv("XKIV_SERIAL_PORTS", "/dev/ttyE0", 1);
+        CComm fromEnvironment(profile);
+        EXPECT_EQ(fromEnvironment.GetPortCount(0), 1);
+        EXPECT_EQ(fromEnvironment.GetPortName(0, 0), "/dev/ttyE0");
+    }
+    if (old) {
+        ::setenv("XKIV_SERIAL_PORTS", old->c_str(), 1);
+    } else {
+        ::unsetenv("XKIV_SERIAL_PORTS");
+    }
+}
+
+}  // namespace
+}  // namespace xkiv

@@ -1,0 +1,196 @@
+// Tests of the per-user profile file: persistence, merging, failures, location.
+#include "platform/profile_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace xkiv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// Sets or clears an environment variable for one test and restores it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class ProfileStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "profile-test-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+        file_ = folder_ / "KIV" / "XKivRZ150LX Control.ini";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    fs::path folder_;
+    fs::path file_;
+};
+
+TEST_F(ProfileStoreTest, ValuesSurviveIntoTheNextStore) {
+    {
+        ProfileStore store(file_);
+        store.WriteInt("Gain", "Master Gain", -12);
+        store.WriteString("Others", "Aberration Input Name 1", "Lens A");
+        EXPECT_EQ(store.GetInt("gain", "master gain", 0), -12);  // visible before the flush
+    }
+    ProfileStore reread(file_);
+    EXPECT_EQ(reread.GetInt("Gain", "Master Gain", 0), -12);
+    EXPECT_EQ(reread.GetString("Others", "Aberration Input Name 1", ""), "Lens A");
+    EXPECT_EQ(ReadFile(file_),
+              "[Gain]\r\nMaster Gain=-12\r\n[Others]\r\nAberration Input Name 1=Lens A\r\n");
+}
+
+TEST_F(ProfileStoreTest, IntegerLookupAcceptsOnlyWholeDecimalNumbers) {
+    const struct {
+        const char* text;
+        std::int32_t expected;
+    } cases[] = {{"42", 42},
+                 {"-3", -3},
+                 {"+7", 7},
+                 {"0", 0},
+                 {"2147483647", 2147483647},
+                 {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+                 {"2147483648", -1},
+                 {"abc", -1},
+                 {"12abc", -1},
+                 {"", -1},
+                 {"0x10", -1},
+                 {"1.5", -1}};
+    ProfileStore store(file_);
+    for (const auto& c : cases) {
+        store.WriteString("S", "k", c.text);
+        EXPECT_EQ(store.GetInt("S", "k", -1), c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(ProfileStoreTest, MissingOrDamagedFileGivesDefaults) {
+    EXPECT_EQ(ProfileStore(file_).GetInt("Comm", "Port", 5), 5);
+
+    fs::create_directories(file_.parent_path());
+    WriteFile(file_, std::string("\0\xff[Comm\nPort=3\n=\n[[[\n", 21) + "[Gain]\r\nBad");
+    ProfileStore store(file_);
+    EXPECT_EQ(store.GetInt("Comm", "Port", 5), 5);
+    EXPECT_EQ(store.GetString("Gain", "Bad", "none"), "none");
+}
+
+TEST_F(ProfileStoreTest, StoresSharingAFileKeepEachOthersKeys) {
+    ProfileStore first(file_);
+    ProfileStore second(file_);
+    first.WriteInt("Comm", "Class", 1);
+    second.WriteInt("Comm", "Port", 4);
+    ASSERT_TRUE(first.Flush());
+    ASSERT_TRUE(second.Flush());
+
+    ProfileStore reread(file_);
+    EXPECT_EQ(reread.GetInt("Comm", "Class", 0), 1);
+    EXPECT_EQ(reread.GetInt("Comm", "Port", 0), 4);
+}
+
+TEST_F(ProfileStoreTest, UnwritableLocationFailsWithoutCreatingAnything) {
+    WriteFile(folder_ / "plain", "old");
+    ProfileStore store(folder_ / "plain" / "profile.ini");
+    store.WriteInt("Comm", "Port", 1);
+    EXPECT_FALSE(store.Flush());
+    EXPECT_EQ(ReadFile(folder_ / "plain"), "old");
+    EXPECT_EQ(store.GetInt("Comm", "Port", 0), 1);  // kept for a later attempt
+}
+
+// A save that fails half-way (here the file-size limit, which holds for root
+// too) must leave the previous profile as it was and no temporary file.
+TEST_F(ProfileStoreTest, FailedSaveLeavesPreviousFileIntact) {
+    fs::create_directories(file_.parent_path());
+    const std::string old = "[Comm]\r\nPort=2\r\n";
+    WriteFile(file_, old);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{8, 8};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ProfileStore store(file_);
+        store.WriteString("Others", "Aberration Input Name 1", std::string(4096, 'x'));
+        const bool flushed = store.Flush();
+        // Leave without the destructor's second attempt.
+        ::_exit(flushed ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
+    EXPECT_EQ(ReadFile(file_), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
+              1);
+}
+
+TEST(ProfileStoreLocationTest, DefaultPathFollowsXdgConfigHome) {
+    ScopedEnvironment home("HOME", "/home/tester");
+    const struct {
+        const char* xdg;
+        const char* expected;
+    } cases[] = {{"/cfg", "/cfg/KIV/XKivRZ150LX Control.ini"},
+                 {nullptr, "/home/tester/.config/KIV/XKivRZ150LX Control.ini"},
+                 {"", "/home/tester/.config/KIV/XKivRZ150LX Control.ini"},
+                 {"relative/cfg", "/home/tester/.config/KIV/XKivRZ150LX Control.ini"}};
+    for (const auto& c : cases) {
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", c.xdg);
+        EXPECT_EQ(ProfileStore::DefaultPath("KIV", "XKivRZ150LX Control"), fs::path(c.expected))
+            << (c.xdg != nullptr ? c.xdg : "(unset)");
+    }
+}
+
+TEST(ProfileStoreLocationTest, WithoutHomeUsesThePasswordEntry) {
+    ScopedEnvironment home("HOME", nullptr);
+    ScopedEnvironment xdg("XDG_CONFIG_HOME", nullptr);
+    const fs::path path = ProfileStore::DefaultPath("KIV", "App");
+    EXPECT_TRUE(path.is_absolute()) << path;
+    EXPECT_EQ(path.filename(), "App.ini");
+    EXPECT_EQ(path.parent_path().parent_path().filename(), ".config");
+}
+
+}  // namespace
+}  // namespace xkiv
