@@ -1,1 +1,321 @@
-// placeholder
+// The camera object's state, notifications and command exchange.
+#include "camera/camera.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace xkiv {
+
+namespace {
+
+constexpr std::uint32_t kWriteTimeoutMs = 400;
+// An answer line longer than this is not an answer of this camera; the cap
+// keeps a babbling line from growing the buffer for the whole time-out.
+constexpr std::size_t kMaxAnswerLength = 4096;
+
+const std::string kEmptyText;
+
+bool EndsWithCrLf(const std::string& text) {
+    return text.size() >= 2 && text[text.size() - 2] == '\r' && text.back() == '\n';
+}
+
+void RemoveLineEnds(std::string& text) {
+    std::erase(text, '\r');
+    std::erase(text, '\n');
+}
+
+// The index an indexed row carries: the current value of its index row.
+std::int32_t IndexOf(const ParameterEntry& entry, const ParameterValues& values) {
+    return values.Value(entry.indexRow);
+}
+
+}  // namespace
+
+std::int32_t ParseDecimal(const std::string& text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    std::int64_t magnitude = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+        magnitude =
+            std::min<std::int64_t>(magnitude * 10 + (text[pos] - '0'), std::int64_t{INT32_MAX} + 1);
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+CCamera::CCamera(ProfileStore& profile, UiServices& ui, Clock& clock)
+    : CComm(profile), ui_(ui), clock_(clock) {
+    LoadProfileValues();
+}
+
+CCamera::CCamera(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
+                 std::unique_ptr<CCommAbstract> cameraLink, UiServices& ui, Clock& clock)
+    : CComm(profile, std::move(comPort), std::move(cameraLink)), ui_(ui), clock_(clock) {
+    LoadProfileValues();
+}
+
+CCamera::~CCamera() {
+    // Base behaviour only: a derived control has already been destroyed, so
+    // these calls reach no events.
+    Current().Close();
+    CCamera::OnlineChanged(false);
+    CCamera::SynchronizedChanged(false);
+    SaveProfileValues();
+}
+
+std::int32_t CCamera::Value(int row) const {
+    return IsValidRow(row) ? values_[row] : 0;
+}
+
+const std::string& CCamera::Text(int row) const {
+    return IsValidRow(row) ? texts_[row] : kEmptyText;
+}
+
+bool CCamera::IsRowSynchronized(int row) const {
+    return IsValidRow(row) && rowSynchronized_[row];
+}
+
+void CCamera::StoreValue(int row, std::int32_t value) {
+    if (IsValidRow(row)) {
+        values_[row] = value;
+    }
+}
+
+void CCamera::StoreText(int row, const std::string& text) {
+    if (IsValidRow(row)) {
+        texts_[row] = text;
+    }
+}
+
+void CCamera::SetRowSynchronized(int row, bool synchronized) {
+    if (IsValidRow(row)) {
+        rowSynchronized_[row] = synchronized;
+    }
+}
+
+void CCamera::OnlineChanged(bool online) {
+    online_ = online;
+    if (!online) {
+        rowSynchronized_.fill(false);
+    }
+}
+
+void CCamera::SynchronizedChanged(bool synchronized) {
+    synchronized_ = synchronized;
+}
+
+void CCamera::SendingChanged(bool sending) {
+    sending_ = sending;
+}
+
+void CCamera::ReceivingChanged(bool receiving) {
+    receiving_ = receiving;
+}
+
+void CCamera::CommPortChanged() {}
+
+void CCamera::ValueChanged(int /*row*/, bool /*refresh*/) {}
+
+void CCamera::LogMessage(const std::string& /*text*/, bool /*sent*/) {}
+
+void CCamera::GoOffline() {
+    Current().Close();
+    OnlineChanged(false);
+    SynchronizedChanged(false);
+}
+
+std::string CCamera::FormatSetCommand(int row) const {
+    const ParameterEntry& entry = Entry(row);
+    std::string line = std::string(entry.mnemonic) + '=';
+    if (entry.flags & PF_INDEXED) {
+        line += std::to_string(IndexOf(entry, *this)) + ',';
+    }
+    line += (entry.flags & PF_STRING) ? Text(row) : std::to_string(Value(row));
+    return line + "\r\n";
+}
+
+std::string CCamera::FormatQueryCommand(int row) const {
+    const ParameterEntry& entry = Entry(row);
+    std::string line = std::string(entry.mnemonic) + '?';
+    if (entry.flags & PF_INDEXED) {
+        line += std::to_string(IndexOf(entry, *this));
+    }
+    return line + "\r\n";
+}
+
+ResultCode CCamera::SendLine(const std::string& line) {
+    CCommAbstract& transport = Current();
+    // A failing purge (closed port) is not checked: the write reports it.
+    transport.Purge();
+    return transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
+                           kWriteTimeoutMs);
+}
+
+ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
+    if (!IsValidRow(row) || Mnemonic(row).empty()) {
+        return rc::kInvalidArgument;
+    }
+    if (!online_) {
+        return rc::kOffline;
+    }
+    const ParameterEntry& entry = Entry(row);
+    const bool quiet = entry.flags & PF_QUIET;
+    if (!quiet) {
+        SendingChanged(true);
+    }
+    const std::string line = FormatSetCommand(row);
+    if (!quiet) {
+        LogMessage(line, true);
+    }
+    ResultCode result = SendLine(line);
+    if (!quiet) {
+        SendingChanged(false);
+    }
+    if (entry.flags & PF_NO_ANSWER) {
+        return result;
+    }
+    if (result == rc::kOk) {
+        std::string answer;
+        result = ReceiveAnswer(answer, nullptr, entry.writeTimeout, !quiet);
+        if (result == rc::kOk && answer != "COMPLETE") {
+            result = rc::kInvalidAnswer;
+        }
+    }
+    return FinishExchange(row, result, goOfflineOnFailure);
+}
+
+ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
+    if (!IsValidRow(row) || Mnemonic(row).empty()) {
+        return rc::kInvalidArgument;
+    }
+    if (!online_) {
+        return rc::kOffline;
+    }
+    const ParameterEntry& entry = Entry(row);
+    const bool quiet = entry.flags & PF_QUIET;
+    ReceivingChanged(true);
+    const std::string line = FormatQueryCommand(row);
+    if (!quiet) {
+        LogMessage(line, true);
+    }
+    ResultCode result = SendLine(line);
+    ReceivingChanged(false);
+    if (result == rc::kOk) {
+        std::string answer;
+        result = ReceiveAnswer(answer, entry.mnemonic, entry.readTimeout, !quiet);
+        if (result == rc::kOk) {
+            result = StoreReceivedValue(row, std::move(answer));
+        }
+    }
+    return FinishExchange(row, result, goOfflineOnFailure);
+}
+
+ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
+    const ParameterEntry& entry = Entry(row);
+    if (entry.flags & PF_INDEXED) {
+        const std::size_t comma = answer.find(',');
+        if (comma != std::string::npos) {
+            answer.erase(0, comma + 1);
+        }
+    }
+    if (entry.flags & PF_STRING) {
+        texts_[row] = answer;
+        return rc::kOk;
+    }
+    const std::int32_t number = ParseDecimal(answer);
+    bool accepted = false;
+    if (entry.flags & PF_NO_RANGE_CHECK) {
+        accepted = true;
+    } else if (entry.valueNameCount > 0) {
+        accepted = PositionOfValue(row, number, *this) >= 0;
+    } else {
+        accepted = number >= EffectiveMinimum(row, false, *this) &&
+                   number <= EffectiveMaximum(row, false, *this);
+    }
+    if (!accepted) {
+        return rc::kReceivedOutOfRange;
+    }
+    values_[row] = number;
+    return rc::kOk;
+}
+
+ResultCode CCamera::FinishExchange(int row, ResultCode result, bool goOfflineOnFailure) {
+    rowSynchronized_[row] = result == rc::kOk;
+    if (result == rc::kOk) {
+        return result;
+    }
+    switch (result) {
+        case rc::kOffline:
+        case rc::kUnknownCommand:
+        case rc::kBadParameter:
+        case rc::kOutOfRange:
+        case rc::kInvalidAnswer:
+        case rc::kReceivedOutOfRange:
+            // The camera answered: the link is fine.
+            return result;
+        default:
+            break;
+    }
+    if (goOfflineOnFailure) {
+        GoOffline();
+    }
+    return result;
+}
+
+ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
+                                  std::uint32_t timeoutMs, bool log) {
+    answer.clear();
+    CCommAbstract& transport = Current();
+    const std::int64_t start = clock_.NowMs();
+    std::string line;
+    for (;;) {
+        const std::int64_t elapsed = clock_.NowMs() - start;
+        if (elapsed > static_cast<std::int64_t>(timeoutMs)) {
+            return rc::kTimeout;
+        }
+        std::uint8_t byte = 0;
+        std::size_t received = 0;
+        const auto remaining = static_cast<std::uint32_t>(timeoutMs - elapsed);
+        if (transport.Read(&byte, 1, received, remaining) != rc::kOk) {
+            return rc::kTimeout;
+        }
+        if (received == 1) {
+            line += static_cast<char>(byte);
+            if (EndsWithCrLf(line)) {
+                break;
+            }
+            if (line.size() > kMaxAnswerLength) {
+                return rc::kInvalidAnswer;
+            }
+        }
+    }
+    if (log) {
+        LogMessage(line, false);
+    }
+    RemoveLineEnds(line);
+    if (line.find("Unknown Command!!") != std::string::npos) {
+        return rc::kUnknownCommand;
+    }
+    if (line.find("Bad Parameters!!") != std::string::npos) {
+        return rc::kBadParameter;
+    }
+    if (expectedName != nullptr) {
+        const std::string name(expectedName);
+        if (line.size() < name.size() || line.find(name) != 0 || line.size() == name.size() ||
+            line[name.size()] != '=') {
+            return rc::kInvalidAnswer;
+        }
+        line.erase(0, name.size() + 1);
+    }
+    answer = std::move(line);
+    return rc::kOk;
+}
+
+}  // namespace xkiv

@@ -10,6 +10,8 @@ namespace xkiv {
 // Row numbers of the parameter table, named after their mnemonics. Rows 49
 // and 76 have no mnemonic: they are local settings.
 namespace row {
+// Ten rows a line, so that row numbers can be read off.
+// clang-format off
 enum : int {
     EB, ST, HP, VN, PV, ID, MD, UD, ULCK, BI,
     BA, TS, SRO, TR, TG, TI, TP, ARST, LR, AR,
@@ -21,6 +23,7 @@ enum : int {
     CABAR, CABAB, CABSR, CABSB, CABTR, CABTB, EepromArea, LD, SA, EA,
     Count
 };
+// clang-format on
 }  // namespace row
 
 inline constexpr int kParameterCount = row::Count;

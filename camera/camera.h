@@ -1,0 +1,177 @@
+// CCamera: the local mirror of one camera and the command exchange with it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/parameter_table.h"
+#include "comm/comm.h"
+#include "platform/clock.h"
+#include "platform/ui_services.h"
+
+namespace xkiv {
+
+// Holds a value for every row of the parameter table, knows whether the
+// camera is online and which values are synchronized with it, and exchanges
+// commands with it over the current transport of the front it derives from.
+// Every change is reported through the virtual notification operations; a
+// derived class (the control) overrides them to fire its events.
+class CCamera : public CComm, public ParameterValues {
+public:
+    // The code that allows one user-ID set; ULCK carries it before UD.
+    static constexpr std::int32_t kUnlockCode = 7381;
+
+    // Loads the persisted values and the port selection from the profile;
+    // opens nothing and sends nothing. The profile, the user-interface
+    // services and the clock are borrowed and must outlive the camera.
+    explicit CCamera(ProfileStore& profile, UiServices& ui = SilentUiServices(),
+                     Clock& clock = SystemClock());
+    // For tests: the camera over given transports.
+    CCamera(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
+            std::unique_ptr<CCommAbstract> cameraLink, UiServices& ui = SilentUiServices(),
+            Clock& clock = SystemClock());
+    // Closes the transport and saves the persisted values and the selection.
+    ~CCamera() override;
+
+    // Bounds and names of a row under the current values. byList asks for
+    // list positions of a row with value names.
+    std::int32_t GetMinimum(int row, bool byList) const;
+    std::int32_t GetMaximum(int row, bool byList) const;
+    int GetValueNameCount(int row) const;
+    std::string GetValueName(int row, int position) const;
+    std::string GetValueNameOf(int row, std::int32_t value) const;
+    std::string GetMnemonic(int row) const;
+    std::string GetRangeDescription(int row) const;
+    // Whether the camera supports the row (its support condition when
+    // PF_MODEL_DEPENDENT, else true).
+    bool IsRowSupported(int row) const;
+
+    // The row's display text; first read from the camera when asked and
+    // possible (online, readable, supported). A failed read is returned.
+    ResultCode GetValueText(int row, std::string& text, bool readFromCamera, bool notify);
+    // Clamps value to the row's bounds, stores it and sends it when the row
+    // is writable and supported. Never rejects a value.
+    ResultCode SetValue(int row, std::int32_t value, bool notify, bool goOfflineOnFailure);
+    // A text row takes text cut to its maximum length; another row takes the
+    // value whose name equals text regardless of case, else its first value.
+    ResultCode SetValueText(int row, const std::string& text, bool goOfflineOnFailure = true);
+    // Takes the value at position in the row's offered list (the first when
+    // out of range).
+    ResultCode SetValuePosition(int row, int position);
+    // Unlocks the user ID and sends it.
+    ResultCode SetUserID(const std::string& text);
+
+    // Reads model name, firmware and FPGA versions, camera ID and user ID;
+    // on failure closes the transport and goes offline.
+    ResultCode Identify();
+    // Closes what is open, selects and opens the port and identifies the
+    // camera; the result of the whole connection attempt.
+    ResultCode Connect(int commClass, int port);
+    // Reads or writes every camera-data row the camera supports, with
+    // progress; failedRow receives the row at which a failure stopped it.
+    ResultCode ReadAll(int* failedRow = nullptr);
+    ResultCode WriteAll(int* failedRow = nullptr, bool showProgress = true);
+    void SaveSnapshot();
+    // Puts the snapshot back and marks every row unsynchronized.
+    void RestoreSnapshot();
+
+    // Camera data files. failedRow receives the row reached.
+    ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
+    ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr);
+    ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);
+    ResultCode DownloadAberration(const std::string& path, bool showProgress);
+    ResultCode UploadAberration(const std::string& path, bool showProgress);
+
+    // Current local values, as the table's rules read them. Rows outside
+    // 0..79 read as 0 and the empty text.
+    std::int32_t Value(int row) const override;
+    const std::string& Text(int row) const override;
+
+    bool IsOnline() const { return online_; }
+    bool IsSynchronized() const { return synchronized_; }
+    bool IsSending() const { return sending_; }
+    bool IsReceiving() const { return receiving_; }
+    bool IsFileLoading() const { return fileLoading_; }
+    bool IsRowSynchronized(int row) const;
+
+    // Sends the row's current local value. 0 on "COMPLETE"; 100 offline
+    // (nothing sent); the transport's code when the write failed; 101 when
+    // no answer came in time; 102/103 when the camera rejected the command;
+    // 105 for any other answer; 106 for a row that cannot be sent. A link
+    // failure (transport code or 101) takes the camera offline when
+    // goOfflineOnFailure is set.
+    ResultCode WriteParameter(int row, bool goOfflineOnFailure);
+    // Asks the camera for the row's value and stores it. Codes as for
+    // WriteParameter, and 107 when the value is outside the row's bounds or
+    // value list (the old value is kept).
+    ResultCode ReadParameter(int row, bool goOfflineOnFailure);
+    // Collects one answer line within timeoutMs and judges it: 101 on a
+    // time-out or transport failure, 102/103 for the camera's rejections,
+    // 105 when expectedName is given and the line is not "NAME=...". On
+    // success answer holds the text after "NAME=" (or the whole line).
+    ResultCode ReceiveAnswer(std::string& answer, const char* expectedName, std::uint32_t timeoutMs,
+                             bool log);
+
+    // The wire text of a set or query of the row, with its CR LF.
+    std::string FormatSetCommand(int row) const;
+    std::string FormatQueryCommand(int row) const;
+
+    // Notifications, called as the state changes. The base versions keep
+    // the state flags; overriders must call them.
+    virtual void OnlineChanged(bool online);
+    virtual void SynchronizedChanged(bool synchronized);
+    virtual void SendingChanged(bool sending);
+    virtual void ReceivingChanged(bool receiving);
+    virtual void CommPortChanged();
+    virtual void ValueChanged(int row, bool refresh);
+    virtual void LogMessage(const std::string& text, bool sent);
+
+protected:
+    // Local storage without bounds, notifications or camera traffic.
+    void StoreValue(int row, std::int32_t value);
+    void StoreText(int row, const std::string& text);
+    void SetRowSynchronized(int row, bool synchronized);
+    void SetFileLoading(bool loading) { fileLoading_ = loading; }
+    // Closes the transport and reports the camera offline and unsynchronized.
+    void GoOffline();
+    Clock& GetClock() { return clock_; }
+    UiServices& Ui() { return ui_; }
+
+private:
+    enum class Bulk { Read, Write };
+    ResultCode RunBulk(Bulk direction, int* failedRow, bool showProgress);
+    bool InBulkSet(Bulk direction, int row) const;
+    void LoadProfileValues();
+    void SaveProfileValues();
+    ResultCode SendIfWritable(int row, bool notify, bool goOfflineOnFailure);
+    ResultCode ReadReportColumn(int column, std::vector<std::vector<std::string>>& cells,
+                                ProgressIndicator& progress, int& reachedRow);
+    ResultCode TransferAberration(bool upload, const std::string& path, bool showProgress);
+
+    ResultCode SendLine(const std::string& line);
+    ResultCode FinishExchange(int row, ResultCode result, bool goOfflineOnFailure);
+    ResultCode StoreReceivedValue(int row, std::string answer);
+
+    UiServices& ui_;
+    Clock& clock_;
+    bool fileLoading_ = false;
+    std::array<bool, kParameterCount> rowSynchronized_{};
+    std::array<std::int32_t, kParameterCount> values_{};
+    std::array<std::string, kParameterCount> texts_{};
+    std::array<std::int32_t, kParameterCount> savedValues_{};
+    std::array<std::string, kParameterCount> savedTexts_{};
+    bool online_ = false;
+    bool synchronized_ = false;
+    bool sending_ = false;
+    bool receiving_ = false;
+};
+
+// Decimal conversion as the camera's answers need it: optional leading
+// spaces and sign, then the leading digits; no digits gives 0. Values beyond
+// the 32-bit range saturate instead of wrapping.
+std::int32_t ParseDecimal(const std::string& text);
+
+}  // namespace xkiv

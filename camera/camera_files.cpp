@@ -1,0 +1,336 @@
+// Camera data files: setup files, the camera data report and the chromatic
+// aberration tables.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "camera/camera.h"
+#include "platform/ini_document.h"
+
+namespace xkiv {
+
+namespace {
+
+constexpr const char* kNoData = "No Data";
+// Private-profile lookups read into a buffer of this size, terminator included.
+constexpr std::size_t kProfileValueLength = 255;
+constexpr int kReportLabelWidth = 35;
+constexpr int kReportColumns = 4;  // current setting, then the three areas
+constexpr int kAberrationFieldsPerLine = 7;
+constexpr int kAberrationValueLines = 16;
+constexpr int kAberrationSteps = 2 * (kAberrationValueLines + 1) * kAberrationFieldsPerLine;
+
+std::string LabelCell(const std::string& text) {
+    std::string cell = text + ",";
+    if (cell.size() < static_cast<std::size_t>(kReportLabelWidth)) {
+        cell.append(kReportLabelWidth - cell.size(), ' ');
+    }
+    return cell;
+}
+
+std::string ReportLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        line += i + 1 < cells.size() ? LabelCell(cells[i]) : cells[i];
+    }
+    // Report lines end as text-mode files on the camera maker's platform do.
+    return line + "\r\n";
+}
+
+std::string AberrationHeader(int row) {
+    return std::string(row == row::CABR ? "Red" : "Blue") +
+           std::string(kAberrationFieldsPerLine - 1, ',') + "\r\n";
+}
+
+// Reads one field of an aberration file: up to a comma or LF, CR skipped,
+// spaces and tabs before the first character skipped. Value fields accept
+// only digits and '-'. False at the end of the data or on another character.
+bool NextAberrationField(const std::string& data, std::size_t& pos, bool valueField,
+                         std::string& field) {
+    if (pos >= data.size()) {
+        return false;
+    }
+    field.clear();
+    while (pos < data.size()) {
+        const char c = data[pos++];
+        if (c == ',' || c == '\n') {
+            break;
+        }
+        if (c == '\r' || (field.empty() && (c == ' ' || c == '\t'))) {
+            continue;
+        }
+        if (valueField && !(c == '-' || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+        field += c;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+}  // namespace
+
+ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
+    IniDocument file;
+    file.Set("General", "ModelName", kModelFamily);
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (!HasFlag(row, PF_PROFILE) || !IsRowSupported(row)) {
+            continue;
+        }
+        const ParameterKey& key = kParameterKeys[row];
+        file.Set(key.section, key.key,
+                 HasFlag(row, PF_STRING) ? Text(row) : std::to_string(Value(row)));
+    }
+    const bool written = file.SaveAtomically(path);
+    if (failedRow != nullptr) {
+        *failedRow = written ? kParameterCount : 0;
+    }
+    return written ? rc::kOk : rc::kFileAccess;
+}
+
+ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow) {
+    if (failedRow != nullptr) {
+        *failedRow = 0;
+    }
+    // A missing file reads as a file without keys, which fails the model check.
+    const std::optional<IniDocument> file = IniDocument::Load(path);
+    if (!file) {
+        return rc::kFileAccess;
+    }
+    auto lookup = [&](const char* section, const char* key) {
+        return file->Get(section, key, kNoData).substr(0, kProfileValueLength);
+    };
+    SetFileLoading(true);
+    ResultCode result = rc::kOk;
+    int row = 0;
+    if (lookup("General", "ModelName") != kModelFamily) {
+        result = rc::kUnmatchedFile;
+    }
+    for (; result == rc::kOk && row < kParameterCount; ++row) {
+        // Support follows the values applied so far, the file's model first.
+        if (!HasFlag(row, PF_PROFILE) || !IsRowSupported(row)) {
+            continue;
+        }
+        const ParameterKey& key = kParameterKeys[row];
+        const std::string value = lookup(key.section, key.key);
+        if (value == kNoData) {
+            result = rc::kUnmatchedFile;
+            break;
+        }
+        if (row == row::MD && IsOnline()) {
+            // A connected camera keeps the model name it identified itself
+            // with: bounds and support must follow the camera really there.
+            continue;
+        }
+        result = HasFlag(row, PF_STRING) ? SetValueText(row, value)
+                                         : SetValue(row, ParseDecimal(value), true, true);
+        if (result != rc::kOk) {
+            break;
+        }
+    }
+    if (failedRow != nullptr) {
+        *failedRow = row;
+    }
+    SetFileLoading(false);
+    return result;
+}
+
+ResultCode CCamera::ReadReportColumn(int column, std::vector<std::vector<std::string>>& cells,
+                                     ProgressIndicator& progress, int& reachedRow) {
+    if (column > 0) {
+        // Loading an area makes it the camera's current settings.
+        if (const ResultCode result = SetValuePosition(row::LD, column - 1); result != rc::kOk) {
+            reachedRow = row::LD;
+            return result;
+        }
+    }
+    std::size_t line = 0;
+    for (int row = 0; row < kParameterCount; ++row) {
+        progress.StepIt();
+        if (!HasFlag(row, PF_PROFILE) || row == row::EepromArea || !IsRowSupported(row)) {
+            continue;
+        }
+        reachedRow = row;
+        ResultCode result = rc::kOk;
+        std::string text;
+        if (Entry(row).valueNameCount > 0 || HasFlag(row, PF_STRING)) {
+            result = GetValueText(row, text, true, true);
+        } else {
+            if (HasFlag(row, PF_READABLE) && IsOnline()) {
+                result = ReadParameter(row, true);
+            }
+            text = std::to_string(Value(row));
+        }
+        if (result != rc::kOk) {
+            return result;
+        }
+        if (column == 0) {
+            cells.push_back({kParameterKeys[row].key});
+        }
+        if (line < cells.size()) {
+            cells[line++].push_back(text);
+        }
+    }
+    return rc::kOk;
+}
+
+ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
+    if (failedRow != nullptr) {
+        *failedRow = 0;
+    }
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    SaveSnapshot();
+    int reachedRow = 0;
+    std::string header;
+    ResultCode result = rc::kOk;
+    std::string text;
+    for (const int row : {row::MD, row::ID, row::UD}) {
+        if (result == rc::kOk) {
+            reachedRow = row;
+            result = GetValueText(row, text, true, true);
+            header += ReportLine({kParameterKeys[row].key, text});
+        }
+    }
+    if (result == rc::kOk) {
+        reachedRow = row::VN;
+        result = ReadParameter(row::VN, true);
+        char version[32];
+        std::snprintf(version, sizeof version, "%.02f", Value(row::VN) / 100.0);
+        header += ReportLine({"Firmware Version", version});
+    }
+    if (result == rc::kOk) {
+        reachedRow = row::EA;
+        result = GetValueText(row::EA, text, true, true);
+        header += ReportLine({"Power Up Setting", text});
+    }
+
+    std::vector<std::vector<std::string>> cells;
+    if (result == rc::kOk) {
+        std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
+        progress->SetInfoText("Read Camera Data In Progress...");
+        progress->SetRange(0, kReportColumns * kParameterCount);
+        for (int column = 0; column < kReportColumns && result == rc::kOk; ++column) {
+            result = ReadReportColumn(column, cells, *progress, reachedRow);
+        }
+    }
+    if (result == rc::kOk) {
+        std::string report = header;
+        report += ReportLine({"(Settings)", "Current Setting", GetValueNameOf(row::EA, 0),
+                              GetValueNameOf(row::EA, 1), GetValueNameOf(row::EA, 2)});
+        for (const std::vector<std::string>& line : cells) {
+            report += ReportLine(line);
+        }
+        if (!WriteFileAtomically(path, report)) {
+            result = rc::kFileAccess;
+        }
+        reachedRow = kParameterCount;
+    }
+    RestoreSnapshot();
+    // Loading the areas replaced the camera's current settings: put the
+    // ones of before back whenever the camera still answers, also after a
+    // failure, so that a failed report never costs the user the settings.
+    if (IsOnline()) {
+        int writeFailedRow = 0;
+        const ResultCode restored = WriteAll(&writeFailedRow, false);
+        if (result == rc::kOk && restored != rc::kOk) {
+            result = restored;
+            reachedRow = writeFailedRow;
+        }
+    }
+    if (failedRow != nullptr) {
+        *failedRow = reachedRow;
+    }
+    return result;
+}
+
+ResultCode CCamera::TransferAberration(bool upload, const std::string& path, bool showProgress) {
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    if (!Evaluate(&kAberrationSupport, *this)) {
+        return rc::kOk;
+    }
+    std::string data;
+    if (upload) {
+        std::optional<std::string> contents = ReadWholeFile(path);
+        if (!contents) {
+            return rc::kFileAccess;
+        }
+        data = std::move(*contents);
+    }
+    std::unique_ptr<ProgressIndicator> progress;
+    if (showProgress) {
+        progress = Ui().CreateProgress();
+        progress->SetInfoText(upload ? "Writing Chromatic Aberration Data, In Progress..."
+                                     : "Reading Chromatic Aberration Data, In Progress...");
+        progress->SetRange(0, kAberrationSteps);
+    }
+    std::size_t pos = 0;
+    std::string csv;
+    for (const int row : {row::CABR, row::CABB}) {
+        std::string field;
+        if (upload) {
+            for (int i = 0; i < kAberrationFieldsPerLine; ++i) {
+                if (!NextAberrationField(data, pos, false, field)) {
+                    SynchronizedChanged(false);
+                    return rc::kUnmatchedFile;
+                }
+            }
+        } else {
+            csv += AberrationHeader(row);
+        }
+        for (int line = 0; line < kAberrationValueLines; ++line) {
+            for (int i = 0; i < kAberrationFieldsPerLine; ++i) {
+                ResultCode result;
+                if (upload) {
+                    if (!NextAberrationField(data, pos, true, field)) {
+                        SynchronizedChanged(false);
+                        return rc::kUnmatchedFile;
+                    }
+                    result = SetValue(row, ParseDecimal(field), false, true);
+                } else {
+                    result = ReadParameter(row, true);
+                    csv += std::to_string(Value(row));
+                    csv += i + 1 < kAberrationFieldsPerLine ? "," : "\r\n";
+                }
+                if (result != rc::kOk) {
+                    SynchronizedChanged(false);
+                    return result;
+                }
+                if (progress) {
+                    progress->StepIt();
+                }
+            }
+        }
+        ValueChanged(row, false);
+    }
+    if (!upload && !WriteFileAtomically(path, csv)) {
+        return rc::kFileAccess;
+    }
+    SynchronizedChanged(true);
+    return rc::kOk;
+}
+
+ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgress) {
+    return TransferAberration(false, path, showProgress);
+}
+
+ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress) {
+    return TransferAberration(true, path, showProgress);
+}
+
+}  // namespace xkiv

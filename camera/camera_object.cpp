@@ -1,0 +1,325 @@
+// The camera object's row access, identification, connection, bulk transfers,
+// snapshots and persisted values.
+#include <algorithm>
+#include <cctype>
+
+#include "camera/camera.h"
+
+namespace xkiv {
+
+namespace {
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    const std::string other(b);
+    return a.size() == other.size() &&
+           std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+std::int32_t CCamera::GetMinimum(int row, bool byList) const {
+    return EffectiveMinimum(row, byList, *this);
+}
+
+std::int32_t CCamera::GetMaximum(int row, bool byList) const {
+    return EffectiveMaximum(row, byList, *this);
+}
+
+int CCamera::GetValueNameCount(int row) const {
+    return OfferedValueNameCount(row, *this);
+}
+
+std::string CCamera::GetValueName(int row, int position) const {
+    return ValueNameAt(row, position, *this);
+}
+
+std::string CCamera::GetValueNameOf(int row, std::int32_t value) const {
+    return ValueNameOf(row, value, *this);
+}
+
+std::string CCamera::GetMnemonic(int row) const {
+    return Mnemonic(row);
+}
+
+std::string CCamera::GetRangeDescription(int row) const {
+    return RangeDescription(row, *this);
+}
+
+bool CCamera::IsRowSupported(int row) const {
+    return IsSupported(row, *this);
+}
+
+ResultCode CCamera::GetValueText(int row, std::string& text, bool readFromCamera, bool notify) {
+    if (!IsValidRow(row)) {
+        return rc::kInvalidArgument;
+    }
+    if (readFromCamera && IsOnline() && HasFlag(row, PF_READABLE) && IsRowSupported(row)) {
+        if (const ResultCode result = ReadParameter(row, true); result != rc::kOk) {
+            return result;
+        }
+        if (notify) {
+            ValueChanged(row, false);
+        }
+    }
+    text = DisplayText(row, *this);
+    return rc::kOk;
+}
+
+ResultCode CCamera::SendIfWritable(int row, bool notify, bool goOfflineOnFailure) {
+    ResultCode result = rc::kOk;
+    if (HasFlag(row, PF_WRITABLE) && IsRowSupported(row)) {
+        result = WriteParameter(row, goOfflineOnFailure);
+    }
+    if (notify) {
+        ValueChanged(row, !IsFileLoading());
+    }
+    return result;
+}
+
+ResultCode CCamera::SetValue(int row, std::int32_t value, bool notify, bool goOfflineOnFailure) {
+    if (!IsValidRow(row)) {
+        return rc::kInvalidArgument;
+    }
+    const ParameterEntry& entry = Entry(row);
+    if (entry.valueNameCount > 0 && !HasSpecialBounds(row)) {
+        // A named value outside the list's values becomes the row's fixed
+        // bound: so ARST keeps 2 ("Auto Interval") but turns larger values
+        // into 1, and the left-side rows clamp into -3..3.
+        const int count = OfferedValueNameCount(row, *this);
+        std::int32_t lowest = ValueAtPosition(row, 0, *this);
+        std::int32_t highest = lowest;
+        for (int position = 1; position < count; ++position) {
+            const std::int32_t listed = ValueAtPosition(row, position, *this);
+            lowest = std::min(lowest, listed);
+            highest = std::max(highest, listed);
+        }
+        if (count > 0 && value < lowest) {
+            value = entry.minimum;
+        }
+        if (count > 0 && value > highest) {
+            value = entry.maximum;
+        }
+    } else {
+        const std::int32_t minimum = EffectiveMinimum(row, false, *this);
+        if (value < minimum) {
+            value = minimum;
+        }
+        const std::int32_t maximum = EffectiveMaximum(row, false, *this);
+        if (value > maximum) {
+            value = maximum;
+        }
+    }
+    StoreValue(row, value);
+    return SendIfWritable(row, notify, goOfflineOnFailure);
+}
+
+ResultCode CCamera::SetValueText(int row, const std::string& text, bool goOfflineOnFailure) {
+    if (!IsValidRow(row)) {
+        return rc::kInvalidArgument;
+    }
+    const ParameterEntry& entry = Entry(row);
+    if (entry.flags & PF_STRING) {
+        StoreText(row, text.substr(0, static_cast<std::size_t>(std::max(0, entry.maximum))));
+    } else {
+        const int count = OfferedValueNameCount(row, *this);
+        int match = 0;
+        for (int position = 0; position < count; ++position) {
+            if (EqualsIgnoringCase(text, ValueNameAt(row, position, *this).c_str())) {
+                match = position;
+                break;
+            }
+        }
+        // A row without names keeps its value: there is nothing to pick.
+        if (count > 0) {
+            StoreValue(row, ValueAtPosition(row, match, *this));
+        }
+    }
+    return SendIfWritable(row, true, goOfflineOnFailure);
+}
+
+ResultCode CCamera::SetValuePosition(int row, int position) {
+    if (!IsValidRow(row)) {
+        return rc::kInvalidArgument;
+    }
+    const int count = OfferedValueNameCount(row, *this);
+    if (count > 0) {
+        StoreValue(row,
+                   ValueAtPosition(row, position >= 0 && position < count ? position : 0, *this));
+    }
+    return SendIfWritable(row, true, true);
+}
+
+ResultCode CCamera::SetUserID(const std::string& text) {
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    StoreValue(row::ULCK, kUnlockCode);
+    const ResultCode unlocked = WriteParameter(row::ULCK, true);
+    ValueChanged(row::ULCK, !IsFileLoading());
+    if (unlocked != rc::kOk) {
+        return unlocked;
+    }
+    return SetValueText(row::UD, text);
+}
+
+ResultCode CCamera::Identify() {
+    std::string text;
+    ResultCode result = GetValueText(row::MD, text, true, true);
+    // The model name and firmware version come first: every support
+    // condition and bound depends on them.
+    for (const int versionRow : {row::VN, row::PV}) {
+        if (result != rc::kOk || !IsOnline()) {
+            break;
+        }
+        result = ReadParameter(versionRow, true);
+        if (result == rc::kOk) {
+            ValueChanged(versionRow, false);
+        }
+    }
+    if (result == rc::kOk) {
+        result = GetValueText(row::ID, text, true, true);
+    }
+    if (result == rc::kOk) {
+        result = GetValueText(row::UD, text, true, true);
+    }
+    if (result != rc::kOk) {
+        GoOffline();
+    }
+    return result;
+}
+
+ResultCode CCamera::Connect(int commClass, int port) {
+    Current().Close();
+    OnlineChanged(false);
+    SynchronizedChanged(false);
+    // Every exchange needs the online flag, so it is set before the port is
+    // opened and the camera identified.
+    OnlineChanged(true);
+    Current().Close();
+
+    ResultCode result = SelectAndOpen(commClass, port);
+    if (result == rc::kOk) {
+        result = Identify();
+    }
+    if (result != rc::kOk) {
+        OnlineChanged(false);
+        SynchronizedChanged(false);
+    } else {
+        OnlineChanged(true);
+    }
+    CommPortChanged();
+    if (result == rc::kOk) {
+        std::string model;
+        result = GetValueText(row::MD, model, true, true);
+    }
+    return result;
+}
+
+bool CCamera::InBulkSet(Bulk direction, int row) const {
+    const std::uint32_t flags = Entry(row).flags;
+    if ((flags & PF_NO_BULK) || !(flags & PF_CAMERA_DATA)) {
+        return false;
+    }
+    if (direction == Bulk::Read) {
+        return flags & PF_READABLE;
+    }
+    // The user ID needs the unlock of SetUserID and is never sent in bulk.
+    return (flags & PF_WRITABLE) && row != row::UD;
+}
+
+ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
+    if (failedRow != nullptr) {
+        *failedRow = 0;
+    }
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    std::unique_ptr<ProgressIndicator> progress;
+    if (showProgress) {
+        progress = Ui().CreateProgress();
+        progress->SetInfoText(direction == Bulk::Read ? "Read Camera Data In Progress..."
+                                                      : "Write Camera Data In Progress...");
+        progress->SetRange(0, kParameterCount);
+    }
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (progress) {
+            progress->StepIt();
+        }
+        // Support is decided with the values read so far: the model name and
+        // firmware version come before every model-dependent row.
+        if (!InBulkSet(direction, row) || !IsRowSupported(row)) {
+            continue;
+        }
+        const ResultCode result =
+            direction == Bulk::Read ? ReadParameter(row, true) : WriteParameter(row, true);
+        if (result != rc::kOk) {
+            SynchronizedChanged(false);
+            if (failedRow != nullptr) {
+                *failedRow = row;
+            }
+            return result;
+        }
+        if (direction == Bulk::Read) {
+            ValueChanged(row, false);
+        }
+    }
+    SynchronizedChanged(true);
+    return rc::kOk;
+}
+
+ResultCode CCamera::ReadAll(int* failedRow) {
+    return RunBulk(Bulk::Read, failedRow, true);
+}
+
+ResultCode CCamera::WriteAll(int* failedRow, bool showProgress) {
+    return RunBulk(Bulk::Write, failedRow, showProgress);
+}
+
+void CCamera::SaveSnapshot() {
+    savedValues_ = values_;
+    savedTexts_ = texts_;
+}
+
+void CCamera::RestoreSnapshot() {
+    values_ = savedValues_;
+    texts_ = savedTexts_;
+    rowSynchronized_.fill(false);
+}
+
+void CCamera::LoadProfileValues() {
+    for (int row = 0; row < kParameterCount; ++row) {
+        const ParameterEntry& entry = Entry(row);
+        if (!(entry.flags & PF_PROFILE)) {
+            continue;
+        }
+        const ParameterKey& key = kParameterKeys[row];
+        if (entry.flags & PF_STRING) {
+            texts_[row] = Profile().GetString(key.section, key.key, "");
+        } else {
+            // The aberration areas start at their widest setting.
+            const bool area = row == row::CABAR || row == row::CABAB;
+            values_[row] =
+                Profile().GetInt(key.section, key.key, area ? entry.maximum : entry.minimum);
+        }
+    }
+}
+
+void CCamera::SaveProfileValues() {
+    for (int row = 0; row < kParameterCount; ++row) {
+        const ParameterEntry& entry = Entry(row);
+        if (!(entry.flags & PF_PROFILE)) {
+            continue;
+        }
+        const ParameterKey& key = kParameterKeys[row];
+        if (entry.flags & PF_STRING) {
+            Profile().WriteString(key.section, key.key, texts_[row]);
+        } else {
+            Profile().WriteInt(key.section, key.key, values_[row]);
+        }
+    }
+}
+
+}  // namespace xkiv
