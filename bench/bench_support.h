@@ -6,9 +6,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "camera/camera.h"
+#include "sim/sim_server.h"
 
 namespace xkiv::bench {
 
@@ -49,6 +51,54 @@ struct TempProfile {
         std::filesystem::temp_directory_path() / ("xkiv-bench-" + std::to_string(::getpid()));
     ProfileStore profile{dir / "profile.ini"};
     ~TempProfile() { std::filesystem::remove_all(dir); }
+};
+
+// A simulator at real 9600-baud timing and a camera object connected to
+// it, each with a profile of its own. Check Ready() before use.
+class PacedCamera {
+public:
+    PacedCamera(const char* program, const sim::CameraConfig& config) : program_(program) {
+        sim::LineConfig line;
+        line.baudPace = true;
+        std::string error;
+        server_ = sim::SimServer::Create(config, line, &error);
+        if (!server_ || !server_->Start()) {
+            std::fprintf(stderr, "%s: cannot start the simulator: %s\n", program, error.c_str());
+            return;
+        }
+        ::setenv("XKIV_SERIAL_PORTS", server_->DevicePath().c_str(), 1);
+        temp_ = std::make_unique<TempProfile>();
+        camera_ = std::make_unique<WireCountingCamera>(temp_->profile);
+        if (const ResultCode result = camera_->Connect(0, 0); result != rc::kOk) {
+            std::fprintf(stderr, "%s: connecting failed: %s\n", program,
+                         GetErrorText(result).c_str());
+            return;
+        }
+        camera_->wireBytes = 0;
+        ready_ = true;
+    }
+    ~PacedCamera() {
+        camera_.reset();
+        if (server_) {
+            server_->Stop();
+        }
+    }
+
+    bool Ready() const { return ready_; }
+    WireCountingCamera& Camera() { return *camera_; }
+    // Reports a failed exchange and gives the exit status for it.
+    int Failed(int row, ResultCode result) const {
+        std::fprintf(stderr, "%s: %s failed: %s\n", program_, Mnemonic(row).c_str(),
+                     GetErrorText(result).c_str());
+        return 1;
+    }
+
+private:
+    const char* program_;
+    std::unique_ptr<sim::SimServer> server_;
+    std::unique_ptr<TempProfile> temp_;
+    std::unique_ptr<WireCountingCamera> camera_;
+    bool ready_ = false;
 };
 
 // Prints the two figures and tells whether both are within their targets.

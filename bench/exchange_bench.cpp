@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "sim/sim_server.h"
 
 namespace {
 
@@ -29,49 +28,30 @@ const std::vector<Exchange> kPattern = {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    sim::LineConfig line;
-    line.baudPace = true;
-    std::string error;
-    auto server = sim::SimServer::Create(sim::CameraConfig{}, line, &error);
-    if (!server || !server->Start()) {
-        std::fprintf(stderr, "exchange_bench: cannot start the simulator: %s\n", error.c_str());
+    bench::PacedCamera paced("exchange_bench", sim::CameraConfig{});
+    if (!paced.Ready()) {
         return 1;
     }
-    ::setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
-    bool withinTarget = false;
-    {
-        bench::TempProfile temp;
-        bench::WireCountingCamera camera(temp.profile);
-        if (const ResultCode result = camera.Connect(0, 0); result != rc::kOk) {
-            std::fprintf(stderr, "exchange_bench: connecting failed: %s\n",
-                         GetErrorText(result).c_str());
-            return 1;
-        }
-        camera.wireBytes = 0;
-        const bench::Stopwatch stopwatch;
-        for (int round = 0; round < rounds; ++round) {
-            for (const Exchange& exchange : kPattern) {
-                ResultCode result;
-                if (exchange.set) {
-                    camera.StoreValue(exchange.row, exchange.value);
-                    result = camera.WriteParameter(exchange.row, true);
-                } else {
-                    result = camera.ReadParameter(exchange.row, true);
-                }
-                if (result != rc::kOk) {
-                    std::fprintf(stderr, "exchange_bench: %s failed: %s\n",
-                                 Mnemonic(exchange.row).c_str(), GetErrorText(result).c_str());
-                    return 1;
-                }
+    bench::WireCountingCamera& camera = paced.Camera();
+    const bench::Stopwatch stopwatch;
+    for (int round = 0; round < rounds; ++round) {
+        for (const Exchange& exchange : kPattern) {
+            ResultCode result;
+            if (exchange.set) {
+                camera.StoreValue(exchange.row, exchange.value);
+                result = camera.WriteParameter(exchange.row, true);
+            } else {
+                result = camera.ReadParameter(exchange.row, true);
+            }
+            if (result != rc::kOk) {
+                return paced.Failed(exchange.row, result);
             }
         }
-        const double wall = stopwatch.Wall();
-        const double cpu = stopwatch.Cpu();
-        const std::string what = std::to_string(rounds * kPattern.size()) +
-                                 " set and query exchanges against rzcam-sim --baud-pace";
-        withinTarget =
-            bench::Report(what.c_str(), camera.wireBytes * bench::kSecondsPerByte, wall, cpu);
     }
-    server->Stop();
-    return withinTarget ? 0 : 3;
+    const double wall = stopwatch.Wall();
+    const double cpu = stopwatch.Cpu();
+    const std::string what = std::to_string(rounds * kPattern.size()) +
+                             " set and query exchanges against rzcam-sim --baud-pace";
+    return bench::Report(what.c_str(), camera.wireBytes * bench::kSecondsPerByte, wall, cpu) ? 0
+                                                                                             : 3;
 }
