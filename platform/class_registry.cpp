@@ -1,0 +1,295 @@
+// The per-user class registry kept in an INI file.
+#include "platform/class_registry.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <utility>
+
+namespace xkiv::automation {
+
+namespace {
+
+constexpr std::string_view kClassPrefix = "CLSID ";
+constexpr std::string_view kProgIdPrefix = "ProgID ";
+constexpr std::string_view kTypeLibPrefix = "TypeLib ";
+
+// Keys of a class section, in the order they are written.
+constexpr const char* kProgIdKey = "ProgID";
+constexpr const char* kDisplayNameKey = "DisplayName";
+constexpr const char* kModuleKey = "Module";
+constexpr const char* kThreadingKey = "ThreadingModel";
+constexpr const char* kMiscStatusKey = "MiscStatus";
+constexpr const char* kTypeLibKey = "TypeLib";
+constexpr const char* kVersionKey = "Version";
+// Key of a ProgID section.
+constexpr const char* kClsidKey = "CLSID";
+// Key of a type library section (with kModuleKey).
+constexpr const char* kNameKey = "Name";
+
+std::filesystem::path HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr) {
+        return found->pw_dir;
+    }
+    return {};
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Section names compare without regard to ASCII case, as the document does.
+bool StartsWithFolded(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+}
+
+bool EqualFolded(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && StartsWithFolded(a, b);
+}
+
+std::string ClassSection(const Guid& clsid) {
+    return std::string(kClassPrefix) + clsid.ToString();
+}
+
+std::string ProgIdSection(std::string_view progId) {
+    return std::string(kProgIdPrefix) + std::string(progId);
+}
+
+std::string TypeLibSection(const Guid& id, std::uint16_t major, std::uint16_t minor) {
+    return std::string(kTypeLibPrefix) + id.ToString() + " " + std::to_string(major) + "." +
+           std::to_string(minor);
+}
+
+std::string HexText(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+// "0x00020191" or "20191"; 0 when the text is not a hex number.
+std::uint32_t ParseHex(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+    }
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return 0;
+    }
+    return value;
+}
+
+// A ProgID must name one section and must not read as a class identifier,
+// or a lookup by text could not tell the two apart.
+bool IsValidProgId(std::string_view progId) {
+    if (progId.empty()) {
+        return true;
+    }
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (!isLetter(progId.front())) {
+        return false;
+    }
+    for (const char c : progId) {
+        const bool allowed =
+            isLetter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+        if (!allowed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A copy of document without the sections for which drop holds.
+IniDocument Without(const IniDocument& document,
+                    const std::function<bool(const IniSection&)>& drop) {
+    IniDocument kept;
+    for (const IniSection& section : document.Sections()) {
+        if (drop(section)) {
+            continue;
+        }
+        for (const IniEntry& entry : section.entries) {
+            kept.Set(section.name, entry.key, entry.value);
+        }
+    }
+    return kept;
+}
+
+std::optional<Guid> ProgIdTarget(const IniDocument& document, const IniSection& section) {
+    return Guid::Parse(document.Get(section.name, kClsidKey, ""));
+}
+
+bool IsProgIdOf(const IniDocument& document, const IniSection& section, const Guid& clsid) {
+    return StartsWithFolded(section.name, kProgIdPrefix) &&
+           ProgIdTarget(document, section) == clsid;
+}
+
+ClassEntry ReadClass(const IniDocument& document, const std::string& section, const Guid& clsid) {
+    ClassEntry entry;
+    entry.clsid = clsid;
+    entry.progId = document.Get(section, kProgIdKey, "");
+    entry.displayName = document.Get(section, kDisplayNameKey, "");
+    entry.modulePath = document.Get(section, kModuleKey, "");
+    entry.threading = document.Get(section, kThreadingKey, "");
+    entry.miscStatus = ParseHex(document.Get(section, kMiscStatusKey, ""));
+    entry.typeLibrary = Guid::Parse(document.Get(section, kTypeLibKey, "")).value_or(Guid{});
+    entry.typeLibraryVersion = document.Get(section, kVersionKey, "");
+    return entry;
+}
+
+bool WriteClass(IniDocument& document, const ClassEntry& entry) {
+    const std::string section = ClassSection(entry.clsid);
+    const std::pair<const char*, std::string> values[] = {
+        {kProgIdKey, entry.progId},
+        {kDisplayNameKey, entry.displayName},
+        {kModuleKey, entry.modulePath},
+        {kThreadingKey, entry.threading},
+        {kMiscStatusKey, HexText(entry.miscStatus)},
+        {kTypeLibKey, entry.typeLibrary.ToString()},
+        {kVersionKey, entry.typeLibraryVersion},
+    };
+    for (const auto& [key, value] : values) {
+        if (!document.Set(section, key, value)) {
+            return false;
+        }
+    }
+    return entry.progId.empty() ||
+           document.Set(ProgIdSection(entry.progId), kClsidKey, entry.clsid.ToString());
+}
+
+}  // namespace
+
+ClassRegistry::ClassRegistry(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::filesystem::path ClassRegistry::DefaultPath() {
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory
+    // rules ask: the registry must not depend on the current folder.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::filesystem::path folder = data != nullptr ? data : "";
+    if (folder.empty() || folder.is_relative()) {
+        folder = HomeFolder() / ".local" / "share";
+    }
+    return folder / "KIV" / "classes.ini";
+}
+
+std::optional<IniDocument> ClassRegistry::Read() const {
+    return IniDocument::Load(file_);
+}
+
+bool ClassRegistry::RegisterTypeLibrary(const TypeLibraryInfo& library,
+                                        const std::string& modulePath) {
+    auto document = Read();
+    if (!document) {
+        return false;
+    }
+    const std::string section =
+        TypeLibSection(library.id, library.majorVersion, library.minorVersion);
+    return document->Set(section, kNameKey, library.name) &&
+           document->Set(section, kModuleKey, modulePath) && document->SaveAtomically(file_);
+}
+
+bool ClassRegistry::UnregisterTypeLibrary(const Guid& id, std::uint16_t major,
+                                          std::uint16_t minor) {
+    const auto document = Read();
+    if (!document) {
+        return false;
+    }
+    const std::string section = TypeLibSection(id, major, minor);
+    if (!document->HasSection(section)) {
+        return true;
+    }
+    return Without(*document, [&](const IniSection& s) { return EqualFolded(s.name, section); })
+        .SaveAtomically(file_);
+}
+
+bool ClassRegistry::RegisterClass(const ClassEntry& entry) {
+    if (entry.clsid == Guid{} || !IsValidProgId(entry.progId)) {
+        return false;
+    }
+    const auto document = Read();
+    if (!document) {
+        return false;
+    }
+    // The class's earlier record and every ProgID that led to it go, and so
+    // does the new ProgID's record if another class held it; then the class
+    // is written afresh.
+    const std::string classSection = ClassSection(entry.clsid);
+    const std::string progIdSection = ProgIdSection(entry.progId);
+    IniDocument updated = Without(*document, [&](const IniSection& s) {
+        return EqualFolded(s.name, classSection) || IsProgIdOf(*document, s, entry.clsid) ||
+               (!entry.progId.empty() && EqualFolded(s.name, progIdSection));
+    });
+    return WriteClass(updated, entry) && updated.SaveAtomically(file_);
+}
+
+bool ClassRegistry::UnregisterClass(const Guid& clsid) {
+    const auto document = Read();
+    if (!document) {
+        return false;
+    }
+    const std::string classSection = ClassSection(clsid);
+    const auto drop = [&](const IniSection& s) {
+        return EqualFolded(s.name, classSection) || IsProgIdOf(*document, s, clsid);
+    };
+    bool present = false;
+    for (const IniSection& section : document->Sections()) {
+        present = present || drop(section);
+    }
+    return !present || Without(*document, drop).SaveAtomically(file_);
+}
+
+std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgId) const {
+    const auto document = Read();
+    if (!document) {
+        return std::nullopt;
+    }
+    auto clsid = Guid::Parse(clsidOrProgId);
+    if (!clsid) {
+        if (clsidOrProgId.empty()) {
+            return std::nullopt;
+        }
+        clsid = Guid::Parse(document->Get(ProgIdSection(clsidOrProgId), kClsidKey, ""));
+    }
+    if (!clsid) {
+        return std::nullopt;
+    }
+    const std::string section = ClassSection(*clsid);
+    if (!document->HasSection(section)) {
+        return std::nullopt;
+    }
+    return ReadClass(*document, section, *clsid);
+}
+
+std::vector<ClassEntry> ClassRegistry::Classes() const {
+    std::vector<ClassEntry> classes;
+    const auto document = Read();
+    if (!document) {
+        return classes;
+    }
+    for (const IniSection& section : document->Sections()) {
+        if (!StartsWithFolded(section.name, kClassPrefix)) {
+            continue;
+        }
+        if (const auto clsid =
+                Guid::Parse(std::string_view(section.name).substr(kClassPrefix.size()))) {
+            classes.push_back(ReadClass(*document, section.name, *clsid));
+        }
+    }
+    return classes;
+}
+
+}  // namespace xkiv::automation

@@ -1,0 +1,78 @@
+// The per-user class registry: which module serves which class, ProgID and type library.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/ini_document.h"
+
+namespace xkiv::automation {
+
+// What a module records about one of its classes when it registers.
+struct ClassEntry {
+    Guid clsid;
+    std::string progId;  // empty for a class without one
+    std::string displayName;
+    std::string modulePath;
+    std::string threading;  // "Apartment", "Free", "Both"
+    std::uint32_t miscStatus = 0;
+    Guid typeLibrary;
+    std::string typeLibraryVersion;  // "major.minor", e.g. "1.26"
+
+    bool operator==(const ClassEntry& other) const = default;
+};
+
+// Stands in for the classes part of the system registry: an INI file with
+// one section per class ("CLSID {...}": ProgID, DisplayName, Module,
+// ThreadingModel, MiscStatus, TypeLib, Version), one per ProgID
+// ("ProgID <name>": CLSID) and one per type library version
+// ("TypeLib {...} 1.26": Name, Module). Section names compare without regard
+// to case, so identifiers match in either case.
+//
+// Nothing is cached: every lookup reads the file as it is now, and every
+// change reads it, changes it and replaces it whole and atomically, so that
+// modules registering one after another keep each other's entries. A change
+// returns false, leaving the file as it was, when the file cannot be read or
+// written or the entry cannot be recorded; removing an entry that is not
+// there succeeds. A damaged file reads as far as it can be understood.
+class ClassRegistry {
+public:
+    explicit ClassRegistry(std::filesystem::path file = DefaultPath());
+
+    // $XDG_DATA_HOME/KIV/classes.ini, with ~/.local/share when XDG_DATA_HOME
+    // is unset, empty or relative; the home folder is $HOME, else the user's
+    // password entry.
+    static std::filesystem::path DefaultPath();
+
+    const std::filesystem::path& Path() const { return file_; }
+
+    bool RegisterTypeLibrary(const TypeLibraryInfo& library, const std::string& modulePath);
+    bool UnregisterTypeLibrary(const Guid& id, std::uint16_t major, std::uint16_t minor);
+
+    // Records the class and its ProgID, replacing an earlier registration of
+    // the same class (its old ProgID goes with it) and taking the ProgID over
+    // from another class that held it. A ProgID starts with a letter and holds
+    // letters, digits, '.', '_' and '-' only; the class identifier is not
+    // the null identifier.
+    bool RegisterClass(const ClassEntry& entry);
+    // Removes the class and every ProgID that leads to it.
+    bool UnregisterClass(const Guid& clsid);
+
+    // The class by identifier text (braces optional) or by ProgID.
+    std::optional<ClassEntry> FindClass(std::string_view clsidOrProgId) const;
+    // Every registered class, in the file's order.
+    std::vector<ClassEntry> Classes() const;
+
+private:
+    // The file as it is now; nullopt when it exists but cannot be read.
+    std::optional<IniDocument> Read() const;
+
+    std::filesystem::path file_;
+};
+
+}  // namespace xkiv::automation

@@ -1,0 +1,236 @@
+// Tests of the per-user class registry file: records, lookups, removal, location and failures.
+#include "platform/class_registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/platform/runtime_test_support.h"
+
+namespace xkiv::automation {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::ScopedEnvironment;
+using testing_support::TemporaryFolder;
+using testing_support::WriteFile;
+
+const Guid kControlId = *Guid::Parse("{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}");
+const Guid kPageId = *Guid::Parse("{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FA}");
+const Guid kLibraryId = *Guid::Parse("{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FB}");
+
+ClassEntry ControlEntry() {
+    return {kControlId,
+            "XKIVRZ150LX.XKivRZ150LXCtrl.1",
+            "XKivRZ150LX Control",
+            "/opt/kiv/libXKivRZ150LX.so",
+            "Apartment",
+            0x00020191,
+            kLibraryId,
+            "1.26"};
+}
+
+ClassEntry PageEntry() {
+    return {kPageId,
+            "XKIVRZ150LX.XKivRZ150LXPropPage.1",
+            "XKivRZ150LX Property Page",
+            "/opt/kiv/libXKivRZ150LX.so",
+            "Apartment",
+            0,
+            {},
+            ""};
+}
+
+class ClassRegistryTest : public ::testing::Test {
+protected:
+    fs::path File() const { return folder_.Path() / "KIV" / "classes.ini"; }
+
+    TemporaryFolder folder_;
+    ClassRegistry registry_{File()};
+};
+
+TEST_F(ClassRegistryTest, ClassIsFoundByIdentifierInAnyFormAndByProgId) {
+    ASSERT_TRUE(registry_.RegisterClass(ControlEntry()));
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    for (const char* key :
+         {"{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}", "1f2e3d4c-5b6a-4978-8695-a4b3c2d1e0f9",
+          "XKIVRZ150LX.XKivRZ150LXCtrl.1", "xkivrz150lx.xkivrz150lxctrl.1"}) {
+        EXPECT_EQ(registry_.FindClass(key), ControlEntry()) << key;
+    }
+    EXPECT_EQ(registry_.FindClass("XKIVRZ150LX.XKivRZ150LXPropPage.1"), PageEntry());
+    EXPECT_EQ(registry_.Classes(), (std::vector<ClassEntry>{ControlEntry(), PageEntry()}));
+    for (const char* key : {"", "XKIVRZ150LX.Other.1", "{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FF}"}) {
+        EXPECT_FALSE(registry_.FindClass(key)) << key;
+    }
+
+    const std::string text = ReadFile(File());
+    for (const char* line : {"[CLSID {1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}]\r\n",
+                             "MiscStatus=0x00020191\r\n", "ThreadingModel=Apartment\r\n",
+                             "[ProgID XKIVRZ150LX.XKivRZ150LXCtrl.1]\r\n"
+                             "CLSID={1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(ClassRegistryTest, ReRegistrationReplacesTheClassAndItsProgId) {
+    ASSERT_TRUE(registry_.RegisterClass(ControlEntry()));
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    ClassEntry renamed = ControlEntry();
+    renamed.progId = "XKIVRZ150LX.XKivRZ150LXCtrl.2";
+    renamed.modulePath = "/usr/lib/libXKivRZ150LX.so";
+    ASSERT_TRUE(registry_.RegisterClass(renamed));
+    EXPECT_FALSE(registry_.FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.1"));
+    EXPECT_EQ(registry_.FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.2"), renamed);
+
+    // The page takes the control's ProgID over: the name leads to the page.
+    ClassEntry page = PageEntry();
+    page.progId = renamed.progId;
+    ASSERT_TRUE(registry_.RegisterClass(page));
+    EXPECT_EQ(registry_.FindClass(renamed.progId), page);
+    EXPECT_EQ(registry_.Classes().size(), 2u);
+}
+
+TEST_F(ClassRegistryTest, UnregisterRemovesClassAndProgIdAndKeepsTheRest) {
+    ASSERT_TRUE(registry_.RegisterClass(ControlEntry()));
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    ASSERT_TRUE(registry_.UnregisterClass(kControlId));
+    EXPECT_FALSE(registry_.FindClass(kControlId.ToString()));
+    EXPECT_FALSE(registry_.FindClass(ControlEntry().progId));
+    EXPECT_EQ(ReadFile(File()).find(ControlEntry().progId), std::string::npos);
+    EXPECT_EQ(registry_.FindClass(PageEntry().progId), PageEntry());
+    EXPECT_TRUE(registry_.UnregisterClass(kControlId)) << "removing a missing class succeeds";
+}
+
+TEST_F(ClassRegistryTest, TypeLibraryVersionsAreRecordedAndRemovedOneByOne) {
+    const InterfaceInfo dispatch("_DXKivRZ150LX", {});
+    const TypeLibraryInfo library{"XKivRZ150LXLib", kLibraryId, 1, 26, &dispatch, &dispatch};
+    TypeLibraryInfo older = library;
+    older.minorVersion = 25;
+    ASSERT_TRUE(registry_.RegisterTypeLibrary(library, "/opt/kiv/libXKivRZ150LX.so"));
+    ASSERT_TRUE(registry_.RegisterTypeLibrary(older, "/opt/kiv/old.so"));
+    const std::string section = "TypeLib " + kLibraryId.ToString() + " 1.26";
+    auto document = IniDocument::Load(File());
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->Find(section, "Name"), "XKivRZ150LXLib");
+    EXPECT_EQ(document->Find(section, "Module"), "/opt/kiv/libXKivRZ150LX.so");
+
+    ASSERT_TRUE(registry_.UnregisterTypeLibrary(kLibraryId, 1, 26));
+    ASSERT_TRUE(registry_.UnregisterTypeLibrary(kLibraryId, 1, 26));
+    document = IniDocument::Load(File());
+    EXPECT_FALSE(document->HasSection(section));
+    EXPECT_TRUE(document->HasSection("TypeLib " + kLibraryId.ToString() + " 1.25"));
+}
+
+TEST_F(ClassRegistryTest, EntriesThatCannotBeRecordedAreRefused) {
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    const std::string before = ReadFile(File());
+    for (const char* progId : {"Has Space.1", "1Starts.With.Digit", "Bracket]X", "Semi;colon",
+                               "{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}"}) {
+        ClassEntry entry = ControlEntry();
+        entry.progId = progId;
+        EXPECT_FALSE(registry_.RegisterClass(entry)) << progId;
+    }
+    ClassEntry nullClass = ControlEntry();
+    nullClass.clsid = Guid{};
+    EXPECT_FALSE(registry_.RegisterClass(nullClass));
+    EXPECT_EQ(ReadFile(File()), before);
+
+    ClassEntry withoutProgId = ControlEntry();
+    withoutProgId.progId.clear();
+    EXPECT_TRUE(registry_.RegisterClass(withoutProgId));
+    EXPECT_EQ(registry_.FindClass(kControlId.ToString()), withoutProgId);
+}
+
+TEST_F(ClassRegistryTest, RegistriesSharingTheFileKeepEachOthersEntries) {
+    ClassRegistry other(File());
+    ASSERT_TRUE(registry_.RegisterClass(ControlEntry()));
+    ASSERT_TRUE(other.RegisterClass(PageEntry()));
+    ASSERT_TRUE(registry_.UnregisterTypeLibrary(kLibraryId, 1, 26));
+    EXPECT_EQ(registry_.Classes().size(), 2u);
+}
+
+TEST_F(ClassRegistryTest, DamagedFileIsReadAsFarAsItGoes) {
+    WriteFile(File(), std::string("\x01\xff garbage\r\n[CLSID not-a-guid]\r\nModule=/x.so\r\n") +
+                          "[ProgID Broken.1]\r\nCLSID=nonsense\r\n[ProgID Dangling.1]\r\n" +
+                          "CLSID={1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FF}\r\n" +
+                          "[CLSID {1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}]\r\nMiscStatus=zz\r\n" +
+                          "TypeLib=bad\r\n[unterminated\r\n=\r\n");
+    for (const char* key : {"Broken.1", "Dangling.1", "not-a-guid"}) {
+        EXPECT_FALSE(registry_.FindClass(key)) << key;
+    }
+    const auto partial = registry_.FindClass(kControlId.ToString());
+    ASSERT_TRUE(partial);
+    EXPECT_EQ(partial->miscStatus, 0u);
+    EXPECT_EQ(partial->typeLibrary, Guid{});
+    EXPECT_EQ(registry_.Classes().size(), 1u);
+
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    EXPECT_EQ(registry_.FindClass(PageEntry().progId), PageEntry());
+    EXPECT_TRUE(registry_.FindClass(kControlId.ToString()));
+}
+
+TEST_F(ClassRegistryTest, UnusableLocationsFailWithoutHarm) {
+    // A plain file where the folder should be, and a folder where the file
+    // should be (it cannot be read, so it must not be replaced either).
+    WriteFile(folder_.Path() / "plain", "old");
+    fs::create_directories(folder_.Path() / "folder.ini" / "inside");
+    for (const fs::path& file :
+         {folder_.Path() / "plain" / "classes.ini", folder_.Path() / "folder.ini"}) {
+        ClassRegistry registry(file);
+        EXPECT_FALSE(registry.RegisterClass(ControlEntry())) << file;
+        EXPECT_FALSE(registry.FindClass(ControlEntry().progId)) << file;
+        EXPECT_TRUE(registry.Classes().empty()) << file;
+    }
+    EXPECT_FALSE(ClassRegistry(folder_.Path() / "folder.ini").UnregisterClass(kControlId));
+    EXPECT_EQ(ReadFile(folder_.Path() / "plain"), "old");
+    EXPECT_TRUE(fs::is_directory(folder_.Path() / "folder.ini" / "inside"));
+}
+
+// A save that fails half-way (here the file-size limit, which holds for root
+// too) reports false and leaves the registry as it was.
+TEST_F(ClassRegistryTest, FailedSaveReportsFalseAndKeepsTheOldFile) {
+    ASSERT_TRUE(registry_.RegisterClass(PageEntry()));
+    const std::string before = ReadFile(File());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size(), before.size()};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ClassEntry big = ControlEntry();
+        big.displayName.assign(4096, 'x');
+        ::_exit(registry_.RegisterClass(big) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
+    EXPECT_EQ(ReadFile(File()), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()),
+              1);
+}
+
+TEST(ClassRegistryLocationTest, DefaultPathFollowsXdgDataHome) {
+    ScopedEnvironment home("HOME", "/home/tester");
+    const struct {
+        const char* xdg;
+        const char* expected;
+    } cases[] = {{"/data", "/data/KIV/classes.ini"},
+                 {nullptr, "/home/tester/.local/share/KIV/classes.ini"},
+                 {"", "/home/tester/.local/share/KIV/classes.ini"},
+                 {"relative/data", "/home/tester/.local/share/KIV/classes.ini"}};
+    for (const auto& c : cases) {
+        ScopedEnvironment xdg("XDG_DATA_HOME", c.xdg);
+        EXPECT_EQ(ClassRegistry::DefaultPath(), fs::path(c.expected))
+            << (c.xdg != nullptr ? c.xdg : "(unset)");
+        EXPECT_EQ(ClassRegistry().Path(), fs::path(c.expected));
+    }
+}
+
+}  // namespace
+}  // namespace xkiv::automation
