@@ -1,6 +1,8 @@
 // Helpers of the Camera Link transport tests: environment, library folders, loaded libraries.
 #pragma once
 
+#include "tests/support/test_files.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -23,39 +25,8 @@ inline fs::path BrokenLibraryDir() {
     return XKIV_CL_BROKEN_LIBRARY_DIR;
 }
 
-// Sets or clears environment variables and restores them at scope end. The
-// transports read them at construction and at every Open.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment() = default;
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() {
-        for (const auto& [name, old] : saved_) {
-            if (old) {
-                ::setenv(name.c_str(), old->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-
-    // nullopt clears the variable.
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
+// The transports read the variables at construction and at every Open.
+using ScopedEnvironment = xkiv::test::ScopedEnvironment;
 
 // The variables every Camera Link test controls, cleared so that nothing of
 // the caller's environment leaks in.

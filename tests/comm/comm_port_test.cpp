@@ -1,5 +1,6 @@
 // Tests of the serial-port transport over pseudo-terminals.
 #include "comm/comm_port.h"
+#include "tests/support/test_files.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -23,29 +24,10 @@ using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
 // Sets XKIV_SERIAL_PORTS (or clears it for nullptr) for one scope.
-class ScopedSerialPorts {
+class ScopedSerialPorts : public test::ScopedEnvironment {
 public:
-    explicit ScopedSerialPorts(const char* value) {
-        if (const char* old = std::getenv(kName)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(kName, value, 1);
-        } else {
-            ::unsetenv(kName);
-        }
-    }
-    ~ScopedSerialPorts() {
-        if (old_) {
-            ::setenv(kName, old_->c_str(), 1);
-        } else {
-            ::unsetenv(kName);
-        }
-    }
-
-private:
-    static constexpr const char* kName = "XKIV_SERIAL_PORTS";
-    std::optional<std::string> old_;
+    explicit ScopedSerialPorts(const char* value)
+        : test::ScopedEnvironment("XKIV_SERIAL_PORTS", value) {}
 };
 
 // The far end of a serial line: the master side of a pseudo-terminal.

@@ -9,16 +9,16 @@
 
 #include <string>
 
-#include "tests/platform/runtime_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::automation {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ReadFile;
-using testing_support::ScopedEnvironment;
-using testing_support::TemporaryFolder;
-using testing_support::WriteFile;
+using xkiv::test::ReadFile;
+using xkiv::test::ScopedEnvironment;
+using xkiv::test::TemporaryFolder;
+using xkiv::test::WriteFile;
 
 const Guid kControlId = *Guid::Parse("{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}");
 const Guid kPageId = *Guid::Parse("{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FA}");

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/runtime_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::automation {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ScopedEnvironment;
-using testing_support::TemporaryFolder;
-using testing_support::WriteFile;
+using xkiv::test::ScopedEnvironment;
+using xkiv::test::TemporaryFolder;
+using xkiv::test::WriteFile;
 
 // What the test module (test_component_module.cpp) registers.
 constexpr const char* kModulePath = XKIV_TEST_COMPONENT_PATH;

@@ -1,5 +1,6 @@
 // Tests of the ordered INI document: lookup, parsing, writing and file saving.
 #include "platform/ini_document.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,15 +15,8 @@ namespace xkiv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 class TemporaryFolder {
 public:

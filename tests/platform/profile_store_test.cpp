@@ -1,5 +1,6 @@
 // Tests of the per-user profile file: persistence, merging, failures, location.
 #include "platform/profile_store.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -18,41 +19,9 @@ namespace xkiv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-// Sets or clears an environment variable for one test and restores it.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ReadFile;
+using test::ScopedEnvironment;
+using test::WriteFile;
 
 class ProfileStoreTest : public testing::Test {
 protected:
