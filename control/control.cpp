@@ -1,0 +1,278 @@
+// The control object: construction, window lifecycle, connecting, errors and notifications.
+#include "control/control.h"
+
+#include <array>
+
+#include "control/dispatch_events.h"
+#include "control/dispatch_methods.h"
+#include "control/type_library.h"
+
+namespace xkiv {
+
+namespace {
+
+using automation::AutomationError;
+using automation::AutomationException;
+using automation::HResult;
+
+// What the control knows of each panel, by panel number. The name is also
+// the panel's profile section; the flag sits there under kShowKey.
+struct PanelInfo {
+    int templateId;
+    const char* name;
+    std::int32_t defaultShow;
+};
+
+constexpr std::array<PanelInfo, kPanelCount> kPanels = {{
+    {225, "MainDialog", 1},
+    {222, "AboutDialog", 0},
+    {223, "CommunicationDialog", 0},
+    {232, "ControlDialog", 0},
+}};
+
+constexpr const char* kShowKey = "Show";
+
+constexpr const char* kNoCameraMessage =
+    "\r\n\r\nUnable to find a camera model.\r\nStart with the default model.";
+
+// Automation error codes of the result codes that have their own; every
+// other failure is a device input/output error.
+struct ErrorMapping {
+    ResultCode code;
+    HResult error;
+};
+
+constexpr std::array<ErrorMapping, 5> kErrorMappings = {{
+    {rc::kUnknownCommand, automation::kInvalidPropertyValue},
+    {rc::kBadParameter, automation::kInvalidPropertyValue},
+    {rc::kInvalidArgument, automation::kInvalidPropertyValue},
+    {rc::kFileAccess, automation::kPathFileAccessError},
+    {rc::kUnmatchedFile, automation::kPathFileAccessError},
+}};
+
+HResult AutomationCodeOf(ResultCode code) {
+    for (const ErrorMapping& mapping : kErrorMappings) {
+        if (mapping.code == code) {
+            return mapping.error;
+        }
+    }
+    return automation::kDeviceIoError;
+}
+
+// The failures that concern one row's value carry its mnemonic.
+bool NamesTheRow(int row, ResultCode code) {
+    return IsValidRow(row) && code >= rc::kBadParameter && code <= rc::kReceivedOutOfRange;
+}
+
+}  // namespace
+
+CXKivRZ150LXCtrl::CXKivRZ150LXCtrl(CXKivRZ150LX& module)
+    : CCamera(module.Profile(), module.Ui()),
+      module_(module),
+      methods_(std::make_unique<ControlMethods>(*this)) {
+    for (int panel = 0; panel < kPanelCount; ++panel) {
+        const PanelInfo& info = kPanels[panel];
+        showPanel_[panel] = module_.Profile().GetInt(info.name, kShowKey, info.defaultShow);
+    }
+    // The main panel carries the control's face: it is always shown.
+    showPanel_[kPanelMain] = 1;
+}
+
+CXKivRZ150LXCtrl::~CXKivRZ150LXCtrl() {
+    for (int panel = 0; panel < kPanelCount; ++panel) {
+        module_.Profile().WriteInt(kPanels[panel].name, kShowKey, showPanel_[panel]);
+    }
+    DestroyPanels();
+    // The camera object's destructor then closes the port and saves the
+    // values; it flushes the profile, so the flags above are written too.
+}
+
+const automation::TypeLibraryInfo& CXKivRZ150LXCtrl::TypeLibrary() const {
+    return XKivTypeLibrary();
+}
+
+bool CXKivRZ150LXCtrl::CreateControlWindow(automation::ControlSite& site) {
+    if (windowCreated_) {
+        return true;
+    }
+    parentWindow_ = site.ParentWindow();
+    const ResultCode result = OpenCommunication(GetClass(), GetPort());
+    if (result != rc::kOk) {
+        // The control goes on offline with the values it has.
+        module_.Ui().ShowMessage(GetErrorText(result) + kNoCameraMessage, MessageIcon::Stop);
+    }
+    CreatePanels();
+    windowCreated_ = true;
+    return true;
+}
+
+void CXKivRZ150LXCtrl::DestroyControlWindow() {
+    DestroyPanels();
+    parentWindow_ = nullptr;
+    windowCreated_ = false;
+}
+
+void CXKivRZ150LXCtrl::DestroyPanels() {
+    for (std::unique_ptr<Panel>& panel : panels_) {
+        if (panel != nullptr && panel->HasWindow()) {
+            panel->DestroyWindow();
+        }
+        panel.reset();
+    }
+}
+
+ResultCode CXKivRZ150LXCtrl::OpenCommunication(int commClass, int port) {
+    // The camera object's connection runs every step through the virtual
+    // notifications, so the events fire in the order the host expects.
+    return Connect(commClass, port);
+}
+
+void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code) {
+    if (code == rc::kOk || code == rc::kOffline) {
+        return;
+    }
+    std::string description = GetErrorText(code);
+    if (NamesTheRow(row, code)) {
+        description = "\"" + Mnemonic(row) + "\" : " + description;
+    }
+    throw AutomationException(AutomationError{AutomationCodeOf(code), description, 0});
+}
+
+void CXKivRZ150LXCtrl::CreatePanels() {
+    PanelFactory* factory = module_.GetPanelFactory();
+    if (factory == nullptr) {
+        return;
+    }
+    for (int number = 0; number < kPanelCount; ++number) {
+        if (panels_[number] != nullptr) {
+            continue;
+        }
+        std::unique_ptr<Panel> panel = factory->CreatePanel(number);
+        if (panel == nullptr) {
+            continue;
+        }
+        const PanelInfo& info = kPanels[number];
+        void* parent = number == kPanelMain || panels_[kPanelMain] == nullptr
+                           ? parentWindow_
+                           : panels_[kPanelMain]->Window();
+        panels_[number] = std::move(panel);
+        panels_[number]->Create(number, info.templateId, parent, *this, info.name,
+                                number == kPanelMain);
+        showPanel_[number] = showPanel_[number] == 1 ? 1 : 0;
+        const int command = showPanel_[number] != 0 ? kShowPanel : kHidePanel;
+        panels_[number]->ShowPanel(number, command);
+        // The main panel keeps a toggle for each of the others.
+        if (number != kPanelMain && panels_[kPanelMain] != nullptr) {
+            panels_[kPanelMain]->ShowPanel(number, command);
+        }
+        SetModifiedFlag(true);
+    }
+}
+
+Panel* CXKivRZ150LXCtrl::GetPanel(int panelNumber) {
+    return panelNumber >= 0 && panelNumber < kPanelCount ? panels_[panelNumber].get() : nullptr;
+}
+
+std::int32_t CXKivRZ150LXCtrl::ShowFlag(int panelNumber) const {
+    return panelNumber >= 0 && panelNumber < kPanelCount ? showPanel_[panelNumber] : 0;
+}
+
+void CXKivRZ150LXCtrl::SetShowFlag(int panelNumber, bool shown) {
+    if (panelNumber < 0 || panelNumber >= kPanelCount) {
+        return;
+    }
+    showPanel_[panelNumber] = shown ? 1 : 0;
+    const int command = shown ? kShowPanel : kHidePanel;
+    if (panels_[panelNumber] != nullptr) {
+        panels_[panelNumber]->ShowPanel(panelNumber, command);
+    }
+    if (panelNumber != kPanelMain && panels_[kPanelMain] != nullptr) {
+        panels_[kPanelMain]->ShowPanel(panelNumber, command);
+    }
+    SetModifiedFlag(true);
+}
+
+bool CXKivRZ150LXCtrl::IsModelRZ150LX_HR() const {
+    return Text(row::MD) == "RZ-150LX-HR";
+}
+
+bool CXKivRZ150LXCtrl::IsModelRZ130LX_FS() const {
+    return Text(row::MD) == "RZ-130LX-FS";
+}
+
+automation::Variant CXKivRZ150LXCtrl::InvokeMember(const automation::MemberInfo& member,
+                                                   automation::InvokeKind kind,
+                                                   std::vector<automation::Variant>& args) {
+    if (member.kind == automation::MemberKind::Method) {
+        return methods_->Invoke(member, args);
+    }
+    if (kind == automation::InvokeKind::PropertyPut) {
+        if (args.size() != 1) {
+            throw AutomationException(AutomationError{automation::kBadParamCount, {}, 0});
+        }
+        SetProperty(member.dispid, args.front());
+        return {};
+    }
+    return GetProperty(member.dispid);
+}
+
+template <typename Fn>
+void CXKivRZ150LXCtrl::ForEachPanel(Fn fn) {
+    for (const std::unique_ptr<Panel>& panel : panels_) {
+        if (panel != nullptr) {
+            fn(*panel);
+        }
+    }
+}
+
+void CXKivRZ150LXCtrl::OnlineChanged(bool online) {
+    CCamera::OnlineChanged(online);
+    FireEvent(kEventOnlineStatusChanged);
+    ForEachPanel([online](Panel& panel) { panel.OnlineChanged(online); });
+}
+
+void CXKivRZ150LXCtrl::SynchronizedChanged(bool synchronized) {
+    CCamera::SynchronizedChanged(synchronized);
+    FireEvent(kEventSynchronizationStatusChanged);
+    ForEachPanel([synchronized](Panel& panel) { panel.SynchronizedChanged(synchronized); });
+}
+
+void CXKivRZ150LXCtrl::SendingChanged(bool sending) {
+    CCamera::SendingChanged(sending);
+    FireEvent(kEventSendingToCameraStatusChanged);
+    ForEachPanel([sending](Panel& panel) { panel.SendingChanged(sending, false); });
+}
+
+void CXKivRZ150LXCtrl::ReceivingChanged(bool receiving) {
+    CCamera::ReceivingChanged(receiving);
+    FireEvent(kEventReceivingFromCameraStatusChanged);
+    ForEachPanel([receiving](Panel& panel) { panel.ReceivingChanged(receiving, false); });
+}
+
+void CXKivRZ150LXCtrl::CommPortChanged() {
+    CCamera::CommPortChanged();
+    FireEvent(kEventCommPortChanged);
+    ForEachPanel([](Panel& panel) { panel.CommPortChanged(); });
+}
+
+void CXKivRZ150LXCtrl::ValueChanged(int row, bool refresh) {
+    CCamera::ValueChanged(row, refresh);
+    if (const automation::DispId event = EventOfRow(row); event != automation::kDispidUnknown) {
+        FireEvent(event);
+    }
+    // Panels refresh their controls from the property gets, which needs
+    // their windows.
+    ForEachPanel([row, refresh](Panel& panel) {
+        if (panel.HasWindow()) {
+            panel.ValueChanged(row, refresh, true);
+        }
+    });
+}
+
+void CXKivRZ150LXCtrl::LogMessage(const std::string& text, bool sent) {
+    CCamera::LogMessage(text, sent);
+    // Log lines go to the panels only; the host never sees them.
+    ForEachPanel([&text, sent](Panel& panel) { panel.LogMessage(text, !sent); });
+}
+
+}  // namespace xkiv
