@@ -1,0 +1,295 @@
+// xkivctl end to end: the program as a child process against simulated cameras.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <unistd.h>
+#include <csignal>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "camera/parameter_table.h"
+#include "sim/sim_camera.h"
+#include "sim/sim_server.h"
+
+namespace xkiv {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+class XkivctlTest : public ::testing::Test {
+protected:
+    XkivctlTest()
+        : dir_(fs::temp_directory_path() /
+               ("xkivctl-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    ~XkivctlTest() override {
+        for (auto& server : servers_) {
+            server->Stop();
+        }
+        fs::remove_all(dir_);
+    }
+
+    sim::SimServer& StartSim(const sim::CameraConfig& config = {},
+                             const sim::LineConfig& line = {}) {
+        std::string error;
+        servers_.push_back(sim::SimServer::Create(config, line, &error));
+        EXPECT_NE(servers_.back(), nullptr) << error;
+        EXPECT_TRUE(servers_.back()->Start());
+        return *servers_.back();
+    }
+
+    // Runs xkivctl with its profile and class registry in the test's folder.
+    RunResult Ctl(const std::vector<std::string>& args, const std::string& serialPorts = "") {
+        std::string command = "XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) +
+                              " XDG_DATA_HOME=" + Quoted((dir_ / "data").string()) +
+                              " XKIV_SERIAL_PORTS=" + Quoted(serialPorts) + " " +
+                              Quoted(XKIV_XKIVCTL_PATH);
+        for (const std::string& arg : args) {
+            command += " " + Quoted(arg);
+        }
+        command += " >" + Quoted((dir_ / "out").string()) + " 2>" + Quoted((dir_ / "err").string());
+        RunResult run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Slurp(dir_ / "out");
+        run.err = Slurp(dir_ / "err");
+        return run;
+    }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+    std::vector<std::unique_ptr<sim::SimServer>> servers_;
+};
+
+TEST_F(XkivctlTest, SetPrintsWhatWasStoredAfterClamping) {
+    sim::SimServer& server = StartSim();
+    const RunResult run = Ctl({"--device", server.DevicePath(), "set", "TriggerMode=9",
+                               "AutoResetMode=7", "MasterGain=-20"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "TriggerMode=2\nAutoResetMode=1\nMasterGain=0\n");
+    const std::vector<std::string> lines = server.ReceivedLines();
+    EXPECT_THAT(lines, ::testing::Contains("TR=2"));
+    EXPECT_THAT(lines, ::testing::Contains("ARST=1"));
+}
+
+TEST_F(XkivctlTest, EventsOfAPropertySetComeInOrder) {
+    sim::SimServer& server = StartSim();
+    const RunResult run =
+        Ctl({"--events", "--device", server.DevicePath(), "set", "TriggerMode=1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t connected = run.err.rfind("event: CommPortChanged");
+    ASSERT_NE(connected, std::string::npos) << run.err;
+    EXPECT_THAT(run.err.substr(connected), HasSubstr("event: SendingToCameraStatusChanged\n"
+                                                     "event: SendingToCameraStatusChanged\n"
+                                                     "event: TriggerModeChanged\n"));
+    EXPECT_THAT(run.err, StartsWith("event: OnlineStatusChanged\n"
+                                    "event: SynchronizationStatusChanged\n"
+                                    "event: OnlineStatusChanged\n"));
+}
+
+TEST_F(XkivctlTest, JsonOutputHasValuesResultsOutParametersAndEvents) {
+    sim::SimServer& server = StartSim();
+    RunResult run =
+        Ctl({"--json", "--device", server.DevicePath(), "get", "TriggerMode", "ModelName"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, StartsWith("{\"command\":\"get\",\"values\":{\"TriggerMode\":\"0\","
+                                    "\"ModelName\":\"RZ-130LX\"},\"events\":["));
+    EXPECT_THAT(run.out, HasSubstr("\"OnlineStatusChanged\""));
+
+    run = Ctl({"--json", "--device", server.DevicePath(), "call", "AutoSelectCommunication", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("\"values\":{\"result\":\"1\"}"));
+    EXPECT_THAT(run.out, HasSubstr("\"out\":{\"pnClass\":0,\"pnPort\":0}"));
+
+    run = Ctl({"--json", "--device", server.DevicePath(), "read-all"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("\"resultCode\":0,\"resultText\":\"No error detected.\""));
+}
+
+TEST_F(XkivctlTest, AutomationErrorGivesStatusOneWithCodeAndDescription) {
+    sim::CameraConfig config;
+    config.unlockCode = 1234;  // the camera refuses the user ID the control unlocks
+    sim::SimServer& server = StartSim(config);
+    const RunResult run = Ctl({"--device", server.DevicePath(), "set", "UserID=line 7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("error 0x800A017C: \"UD\" : Bad Parameter !!"));
+}
+
+TEST_F(XkivctlTest, FailingMethodResultGivesStatusTwo) {
+    const RunResult run = Ctl({"--offline", "call", "ReadAllFromCamera"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "result=100 (Operation failed. The camera is offline.)\n");
+}
+
+TEST_F(XkivctlTest, OfflineSetsPersistToTheNextRun) {
+    RunResult run = Ctl({"--offline", "set", "MasterGain=300", "TestPatternString=color bar"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Ctl({"--offline", "get", "MasterGain", "TestPattern"});
+    EXPECT_EQ(run.out, "MasterGain=300\nTestPattern=1\n");
+}
+
+TEST_F(XkivctlTest, PulledCableDuringReadAllIsAnAutomationError) {
+    sim::LineConfig line;
+    line.silentAfter = 6 + 10;
+    sim::SimServer& server = StartSim({}, line);
+    const RunResult run = Ctl({"--events", "--device", server.DevicePath(), "read-all"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("error 0x800A0039: Operation time out."));
+    // The link failure takes the camera offline before the error reaches the caller.
+    EXPECT_THAT(run.err, HasSubstr("event: OnlineStatusChanged\n"
+                                   "event: SynchronizationStatusChanged\n"
+                                   "event: SynchronizationStatusChanged\n"
+                                   "xkivctl: error"));
+}
+
+TEST_F(XkivctlTest, UnknownNamesSuggestTheClosest) {
+    const RunResult run = Ctl({"--offline", "get", "TrigerMode"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("did you mean TriggerMode"));
+}
+
+TEST_F(XkivctlTest, ShortcutsRunTheirMethods) {
+    sim::CameraConfig config;
+    config.onePushMs = 50;
+    sim::SimServer& server = StartSim(config);
+    const std::string device = server.DevicePath();
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"read-all"},
+                                               {"write-all"},
+                                               {"save", Path("a.cam")},
+                                               {"load", Path("a.cam")},
+                                               {"report", Path("r.txt")},
+                                               {"aberration-save", Path("ab.csv")},
+                                               {"aberration-load", Path("ab.csv")},
+                                               {"area-store", "1"},
+                                               {"area-load", "1"},
+                                               {"onepush", "awb"},
+                                               {"onepush", "shading", "color"},
+                                               {"onepush", "line-rate"},
+                                               {"search"}}) {
+        std::vector<std::string> full = {"--device", device};
+        full.insert(full.end(), args.begin(), args.end());
+        const RunResult run = Ctl(full);
+        EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
+    }
+    EXPECT_TRUE(fs::exists(dir_ / "a.cam"));
+    EXPECT_THAT(Slurp(dir_ / "r.txt"), HasSubstr("Model Name,"));
+    const std::string aberration = Slurp(dir_ / "ab.csv");
+    EXPECT_EQ(std::count(aberration.begin(), aberration.end(), '\n'), 34);
+    const std::vector<std::string> lines = server.ReceivedLines();
+    for (const char* sent : {"SA=1", "LD=1", "AW=0", "SDR=1", "AR=0"}) {
+        EXPECT_THAT(lines, ::testing::Contains(sent));
+    }
+}
+
+TEST_F(XkivctlTest, SearchFindsTheCameraThroughTheStoredSelection) {
+    sim::SimServer& silent = StartSim({}, [] {
+        sim::LineConfig line;
+        line.silentAfter = 1;
+        return line;
+    }());
+    sim::SimServer& camera = StartSim();
+    const std::string ports = silent.DevicePath() + ":" + camera.DevicePath();
+    RunResult run = Ctl({"call", "AutoSelectCommunication", "0"}, ports);
+    EXPECT_THAT(run.out, HasSubstr("pnPort=1"));
+    // The selection persists: the next run opens the second port directly.
+    run = Ctl({"get", "CommPort", "ModelName"}, ports);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "CommPort=1\nModelName=RZ-130LX\n");
+}
+
+TEST_F(XkivctlTest, ListShowsMembersWithValuesRangesAndNames) {
+    const RunResult run = Ctl({"--offline", "--json", "list"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("{\"dispid\":27,\"name\":\"TriggerMode\",\"type\":\"long\","
+                                   "\"readOnly\":false,\"help\":\"Property Trigger Mode\","
+                                   "\"value\":0,\"range\":[0,2],\"names\":[\"No Shutter\","
+                                   "\"Shutter Select\",\"PWC\"]}"));
+    EXPECT_THAT(run.out, HasSubstr("\"name\":\"AutoSelectCommunication\",\"result\":\"long\""));
+    const RunResult text = Ctl({"--offline", "list"});
+    EXPECT_THAT(text.out, HasSubstr("RedExposure  long = "));
+}
+
+TEST_F(XkivctlTest, WatchPrintsTheEventsOfWhatChangedUntilInterrupted) {
+    sim::SimServer& server = StartSim();
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    // Everything the child needs is prepared before fork: the simulator's
+    // thread may hold the allocator's lock at that moment.
+    const std::string outPath = (dir_ / "out").string();
+    const std::string device = server.DevicePath();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, STDOUT_FILENO);
+        ::execl(XKIV_XKIVCTL_PATH, "xkivctl", "--device", device.c_str(), "watch", "--interval",
+                "1", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    // Wait for the connection, then change the camera behind the tool's back.
+    for (int i = 0; i < 100 && Slurp(dir_ / "out").find("CommPortChanged") == std::string::npos;
+         ++i) {
+        ::usleep(50000);
+    }
+    server.WithCamera([](sim::SimCamera& camera) { camera.SetValue(row::GA, 500); });
+    for (int i = 0; i < 100 && Slurp(dir_ / "out").find("MasterGainChanged") == std::string::npos;
+         ++i) {
+        ::usleep(50000);
+    }
+    ::kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string out = Slurp(dir_ / "out");
+    EXPECT_THAT(out, HasSubstr("MasterGainChanged\n"));
+    // Only what moved: the read-all's other value events are not shown.
+    EXPECT_THAT(out, Not(HasSubstr("TriggerModeChanged")));
+}
+
+TEST_F(XkivctlTest, HelpAndUsageErrors) {
+    EXPECT_EQ(Ctl({"--help"}).status, 0);
+    EXPECT_THAT(Ctl({"set", "--help"}).out, HasSubstr("NAME=VALUE"));
+    EXPECT_EQ(Ctl({"frobnicate"}).status, 64);
+    EXPECT_EQ(Ctl({"--offline", "--search", "get", "x"}).status, 64);
+    EXPECT_EQ(Ctl({"--offline", "set", "novalue"}).status, 64);
+}
+
+}  // namespace
+}  // namespace xkiv

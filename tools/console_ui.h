@@ -1,0 +1,36 @@
+// User-interface services for the command line: progress bar and messages on stderr.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/ui_services.h"
+
+namespace xkiv::tools {
+
+// Shows progress as a bar on stderr when stderr is a terminal (nothing
+// otherwise, so that logs stay clean) and message boxes as lines on stderr,
+// prefixed with the application name. Cancel is requested by SIGINT while a
+// cancellable progress is shown.
+class ConsoleUiServices final : public UiServices {
+public:
+    explicit ConsoleUiServices(std::FILE* out = stderr, bool forceBar = false);
+
+    std::unique_ptr<ProgressIndicator> CreateProgress() override;
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void PumpMessages() override {}
+
+    // Set from a SIGINT handler; read by cancellable progress.
+    static void RequestCancel();
+    static bool CancelPending();
+    static void ClearCancel();
+
+private:
+    std::FILE* out_;
+    bool bar_;
+};
+
+}  // namespace xkiv::tools
