@@ -1,6 +1,8 @@
 // The component runtime: variant coercions, interface lookups, identifiers, invoke and events.
 #include "platform/automation.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -9,43 +11,7 @@
 
 namespace xkiv::automation {
 
-namespace {
-
-std::string FoldCase(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// A whole decimal number with an optional sign that fits 32 bits.
-std::optional<std::int32_t> ParseDecimal(std::string_view text) {
-    text = TrimBlanks(text);
-    // from_chars takes a leading '-' but not '+'.
-    if (text.starts_with('+') && !text.substr(1).starts_with('-')) {
-        text.remove_prefix(1);
-    }
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // ---------------------------------------------------------------- Variant
 
@@ -87,7 +53,7 @@ std::optional<std::int32_t> Variant::ToLong() const {
         case VarType::Bool:
             return long_;
         case VarType::String:
-            return ParseDecimal(text_);
+            return ParseWholeDecimal(text_);
         case VarType::LongRef:
             if (ref_ == nullptr) {
                 return std::nullopt;

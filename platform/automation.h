@@ -15,14 +15,16 @@ namespace xkiv::automation {
 // Result of an automation call: 0 success, negative (high bit set) failure.
 using HResult = std::int32_t;
 
-constexpr HResult MakeHResult(std::uint32_t code) { return static_cast<HResult>(code); }
+constexpr HResult MakeHResult(std::uint32_t code) {
+    return static_cast<HResult>(code);
+}
 inline constexpr HResult kOk = 0;
-inline constexpr HResult kMemberNotFound = MakeHResult(0x80020003);  // no such dispid or kind
-inline constexpr HResult kTypeMismatch = MakeHResult(0x80020005);    // argument of the wrong type
-inline constexpr HResult kUnknownName = MakeHResult(0x80020006);     // no member of that name
-inline constexpr HResult kException = MakeHResult(0x80020009);       // the member raised an error
-inline constexpr HResult kBadParamCount = MakeHResult(0x8002000E);   // wrong number of arguments
-inline constexpr HResult kSetNotSupported = MakeHResult(0x800A017F); // set of a read-only property
+inline constexpr HResult kMemberNotFound = MakeHResult(0x80020003);   // no such dispid or kind
+inline constexpr HResult kTypeMismatch = MakeHResult(0x80020005);     // argument of the wrong type
+inline constexpr HResult kUnknownName = MakeHResult(0x80020006);      // no member of that name
+inline constexpr HResult kException = MakeHResult(0x80020009);        // the member raised an error
+inline constexpr HResult kBadParamCount = MakeHResult(0x8002000E);    // wrong number of arguments
+inline constexpr HResult kSetNotSupported = MakeHResult(0x800A017F);  // set of a read-only property
 inline constexpr HResult kInvalidPropertyValue = MakeHResult(0x800A017C);
 inline constexpr HResult kPathFileAccessError = MakeHResult(0x800A004B);
 inline constexpr HResult kDeviceIoError = MakeHResult(0x800A0039);

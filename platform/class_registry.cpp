@@ -1,6 +1,9 @@
 // The per-user class registry kept in an INI file.
 #include "platform/class_registry.h"
 
+#include "platform/text.h"
+#include "platform/user_folders.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -31,36 +34,6 @@ constexpr const char* kVersionKey = "Version";
 constexpr const char* kClsidKey = "CLSID";
 // Key of a type library section (with kModuleKey).
 constexpr const char* kNameKey = "Name";
-
-std::filesystem::path HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr) {
-        return found->pw_dir;
-    }
-    return {};
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Section names compare without regard to ASCII case, as the document does.
-bool StartsWithFolded(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
-}
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && StartsWithFolded(a, b);
-}
 
 std::string ClassSection(const Guid& clsid) {
     return std::string(kClassPrefix) + clsid.ToString();
@@ -176,14 +149,8 @@ bool WriteClass(IniDocument& document, const ClassEntry& entry) {
 ClassRegistry::ClassRegistry(std::filesystem::path file) : file_(std::move(file)) {}
 
 std::filesystem::path ClassRegistry::DefaultPath() {
-    // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory
-    // rules ask: the registry must not depend on the current folder.
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::filesystem::path folder = data != nullptr ? data : "";
-    if (folder.empty() || folder.is_relative()) {
-        folder = HomeFolder() / ".local" / "share";
-    }
-    return folder / "KIV" / "classes.ini";
+    return UserBaseFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share") / "KIV" /
+           "classes.ini";
 }
 
 std::optional<IniDocument> ClassRegistry::Read() const {
@@ -212,7 +179,7 @@ bool ClassRegistry::UnregisterTypeLibrary(const Guid& id, std::uint16_t major,
     if (!document->HasSection(section)) {
         return true;
     }
-    return Without(*document, [&](const IniSection& s) { return EqualFolded(s.name, section); })
+    return Without(*document, [&](const IniSection& s) { return EqualsFolded(s.name, section); })
         .SaveAtomically(file_);
 }
 
@@ -230,8 +197,8 @@ bool ClassRegistry::RegisterClass(const ClassEntry& entry) {
     const std::string classSection = ClassSection(entry.clsid);
     const std::string progIdSection = ProgIdSection(entry.progId);
     IniDocument updated = Without(*document, [&](const IniSection& s) {
-        return EqualFolded(s.name, classSection) || IsProgIdOf(*document, s, entry.clsid) ||
-               (!entry.progId.empty() && EqualFolded(s.name, progIdSection));
+        return EqualsFolded(s.name, classSection) || IsProgIdOf(*document, s, entry.clsid) ||
+               (!entry.progId.empty() && EqualsFolded(s.name, progIdSection));
     });
     return WriteClass(updated, entry) && updated.SaveAtomically(file_);
 }
@@ -243,7 +210,7 @@ bool ClassRegistry::UnregisterClass(const Guid& clsid) {
     }
     const std::string classSection = ClassSection(clsid);
     const auto drop = [&](const IniSection& s) {
-        return EqualFolded(s.name, classSection) || IsProgIdOf(*document, s, clsid);
+        return EqualsFolded(s.name, classSection) || IsProgIdOf(*document, s, clsid);
     };
     bool present = false;
     for (const IniSection& section : document->Sections()) {

@@ -1,6 +1,8 @@
 // The ordered INI document: lookup, text form and atomic file replacement.
 #include "platform/ini_document.h"
 
+#include "platform/text.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,25 +22,6 @@ constexpr std::string_view kBlanks = " \t\r\v\f";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-std::string Fold(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
 bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -46,7 +29,7 @@ bool HasLineBreak(std::string_view text) {
 // A name survives a write and a read unchanged only when trimming leaves it
 // as it is and it holds nothing the line syntax gives a meaning.
 bool IsWritableName(std::string_view name) {
-    return !name.empty() && Trim(name) == name && !HasLineBreak(name);
+    return !name.empty() && TrimBlanks(name, kBlanks) == name && !HasLineBreak(name);
 }
 
 bool IsWritableSection(std::string_view section) {
@@ -154,11 +137,11 @@ void SyncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 const IniEntry* IniDocument::FindEntry(std::string_view section, std::string_view key) const {
-    const auto sectionIt = index_.find(Fold(section));
+    const auto sectionIt = index_.find(FoldCase(section));
     if (sectionIt == index_.end()) {
         return nullptr;
     }
-    const auto keyIt = sectionIt->second.keys.find(Fold(key));
+    const auto keyIt = sectionIt->second.keys.find(FoldCase(key));
     if (keyIt == sectionIt->second.keys.end()) {
         return nullptr;
     }
@@ -180,12 +163,12 @@ std::string IniDocument::Get(std::string_view section, std::string_view key,
 }
 
 bool IniDocument::HasSection(std::string_view section) const {
-    return index_.contains(Fold(section));
+    return index_.contains(FoldCase(section));
 }
 
 void IniDocument::Store(std::string_view section, std::string_view key, std::string_view value,
                         bool keepFirst) {
-    auto [sectionIt, newSection] = index_.try_emplace(Fold(section));
+    auto [sectionIt, newSection] = index_.try_emplace(FoldCase(section));
     if (newSection) {
         sectionIt->second.position = sections_.size();
         sections_.push_back({std::string(section), {}});
@@ -194,7 +177,7 @@ void IniDocument::Store(std::string_view section, std::string_view key, std::str
         return;
     }
     auto& entries = sections_[sectionIt->second.position].entries;
-    auto [keyIt, newKey] = sectionIt->second.keys.try_emplace(Fold(key), entries.size());
+    auto [keyIt, newKey] = sectionIt->second.keys.try_emplace(FoldCase(key), entries.size());
     if (newKey) {
         entries.push_back({std::string(key), WithoutLineBreaks(value)});
     } else if (!keepFirst) {
@@ -232,7 +215,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
     while (!text.empty()) {
         const auto end = text.find('\n');
         const std::string_view line =
-            Trim(text.substr(0, end == std::string_view::npos ? text.size() : end));
+            TrimBlanks(text.substr(0, end == std::string_view::npos ? text.size() : end), kBlanks);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 
         if (line.empty() || line.front() == ';') {
@@ -242,7 +225,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
             const auto close = line.find(']');
             const std::string_view name = close == std::string_view::npos
                                               ? std::string_view{}
-                                              : Trim(line.substr(1, close - 1));
+                                              : TrimBlanks(line.substr(1, close - 1), kBlanks);
             section = IsWritableSection(name) ? std::string(name) : std::string();
             if (!section.empty()) {
                 document.Store(section, {}, {}, true);
@@ -253,9 +236,9 @@ IniDocument IniDocument::Parse(std::string_view text) {
         if (section.empty() || equals == std::string_view::npos) {
             continue;
         }
-        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view key = TrimBlanks(line.substr(0, equals), kBlanks);
         if (IsWritableKey(key)) {
-            document.Store(section, key, Trim(line.substr(equals + 1)), true);
+            document.Store(section, key, TrimBlanks(line.substr(equals + 1), kBlanks), true);
         }
     }
     return document;
