@@ -158,12 +158,16 @@ ResultCode CCamera::SendLine(const std::string& line) {
                            kWriteTimeoutMs);
 }
 
-ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
+ResultCode CCamera::CanExchange(int row) const {
     if (!IsValidRow(row) || Mnemonic(row).empty()) {
         return rc::kInvalidArgument;
     }
-    if (!online_) {
-        return rc::kOffline;
+    return online_ ? rc::kOk : rc::kOffline;
+}
+
+ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
+    if (const ResultCode refused = CanExchange(row); refused != rc::kOk) {
+        return refused;
     }
     const ParameterEntry& entry = Entry(row);
     const bool quiet = entry.flags & PF_QUIET;
@@ -192,11 +196,8 @@ ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
 }
 
 ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
-    if (!IsValidRow(row) || Mnemonic(row).empty()) {
-        return rc::kInvalidArgument;
-    }
-    if (!online_) {
-        return rc::kOffline;
+    if (const ResultCode refused = CanExchange(row); refused != rc::kOk) {
+        return refused;
     }
     const ParameterEntry& entry = Entry(row);
     const bool quiet = entry.flags & PF_QUIET;

@@ -151,6 +151,8 @@ private:
                                 ProgressIndicator& progress, int& reachedRow);
     ResultCode TransferAberration(bool upload, const std::string& path, bool showProgress);
 
+    // 106 for a row that cannot be exchanged, 100 while offline, else 0.
+    ResultCode CanExchange(int row) const;
     ResultCode SendLine(const std::string& line);
     ResultCode FinishExchange(int row, ResultCode result, bool goOfflineOnFailure);
     ResultCode StoreReceivedValue(int row, std::string answer);

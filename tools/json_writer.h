@@ -49,6 +49,11 @@ public:
                 return Literal("null");
         }
     }
+    // A key and its value.
+    template <typename T>
+    JsonWriter& Member(const std::string& key, const T& value) {
+        return Key(key).Value(value);
+    }
     // Splices the members another writer wrote at its top level.
     JsonWriter& Raw(const JsonWriter& members) {
         if (!members.text_.empty()) {

@@ -417,7 +417,7 @@ void DescribeProperty(Session& session, const MemberInfo& property, JsonWriter& 
     std::vector<Variant> none;
     Variant value;
     session.Invoke(property.name, InvokeKind::PropertyGet, none, &value);
-    json.Key("value").Value(value);
+    json.Member("value", value);
     text += " = " + value.Describe();
     for (const std::string& base : DescriptionBases(property.name)) {
         if (const MemberInfo* range = FindMember(object, "Ask" + base + "Range");
@@ -457,22 +457,16 @@ void List(Session& session, Output& output) {
                   "\n";
     JsonWriter& json = output.extra;
     json.Key("properties").BeginArray();
-    std::string methods;
     for (const MemberInfo& member : library.dispatch->Members()) {
         if (member.kind != MemberKind::Property) {
             continue;
         }
         json.BeginObject()
-            .Key("dispid")
-            .Value(member.dispid)
-            .Key("name")
-            .Value(member.name)
-            .Key("type")
-            .Value(TypeName(member.type))
-            .Key("readOnly")
-            .Value(member.readOnly)
-            .Key("help")
-            .Value(member.help);
+            .Member("dispid", member.dispid)
+            .Member("name", member.name)
+            .Member("type", TypeName(member.type))
+            .Member("readOnly", member.readOnly)
+            .Member("help", member.help);
         std::string line = "  " + std::to_string(member.dispid) + "  " + member.name + "  " +
                            TypeName(member.type) + (member.readOnly ? " (read-only)" : "");
         DescribeProperty(session, member, json, line);
@@ -486,25 +480,20 @@ void List(Session& session, Output& output) {
             continue;
         }
         json.BeginObject()
-            .Key("dispid")
-            .Value(member.dispid)
-            .Key("name")
-            .Value(member.name)
-            .Key("result")
-            .Value(TypeName(member.type))
+            .Member("dispid", member.dispid)
+            .Member("name", member.name)
+            .Member("result", TypeName(member.type))
             .Key("params")
             .BeginArray();
         std::string signature;
         for (const automation::ParamInfo& param : member.params) {
             json.BeginObject()
-                .Key("name")
-                .Value(param.name)
-                .Key("type")
-                .Value(TypeName(param.type))
+                .Member("name", param.name)
+                .Member("type", TypeName(param.type))
                 .EndObject();
             signature += (signature.empty() ? "" : ", ") + TypeName(param.type) + " " + param.name;
         }
-        json.EndArray().Key("help").Value(member.help).EndObject();
+        json.EndArray().Member("help", member.help).EndObject();
         output.text += "  " + std::to_string(member.dispid) + "  " + TypeName(member.type) + " " +
                        member.name + "(" + signature + ")\n      " + member.help + "\n";
     }
@@ -695,34 +684,39 @@ std::vector<std::string> ShortcutCall(const std::string& command,
     return {};
 }
 
+void WriteEvents(JsonWriter& json, const std::vector<std::string>& events) {
+    json.Key("events").BeginArray();
+    for (const std::string& event : events) {
+        json.Value(event);
+    }
+    json.EndArray();
+}
+
 void PrintOutput(const Options& options, const Output& output,
                  const std::vector<std::string>& events) {
     if (options.json) {
         JsonWriter json;
-        json.BeginObject().Key("command").Value(options.command);
+        json.BeginObject().Member("command", options.command);
         if (!output.values.empty()) {
             json.Key("values").BeginObject();
             for (const auto& [name, value] : output.values) {
-                json.Key(name).Value(value);
+                json.Member(name, value);
             }
             json.EndObject();
         }
         if (output.result) {
-            json.Key("resultCode").Value(*output.result).Key("resultText").Value(output.resultText);
+            json.Member("resultCode", *output.result).Member("resultText", output.resultText);
         }
         if (!output.outParams.empty()) {
             json.Key("out").BeginObject();
             for (const auto& [name, value] : output.outParams) {
-                json.Key(name).Value(value);
+                json.Member(name, value);
             }
             json.EndObject();
         }
         json.Raw(output.extra);
-        json.Key("events").BeginArray();
-        for (const std::string& event : events) {
-            json.Value(event);
-        }
-        json.EndArray().EndObject();
+        WriteEvents(json, events);
+        json.EndObject();
         std::printf("%s\n", json.Text().c_str());
         return;
     }
@@ -810,20 +804,14 @@ int Run(const Options& options) {
         if (options.json) {
             JsonWriter json;
             json.BeginObject()
-                .Key("command")
-                .Value(options.command)
+                .Member("command", options.command)
                 .Key("error")
                 .BeginObject()
-                .Key("code")
-                .Value(static_cast<std::int64_t>(static_cast<std::uint32_t>(error.code)))
-                .Key("description")
-                .Value(error.description)
+                .Member("code", static_cast<std::int64_t>(static_cast<std::uint32_t>(error.code)))
+                .Member("description", error.description)
                 .EndObject();
-            json.Key("events").BeginArray();
-            for (const std::string& event : session.Events().Take()) {
-                json.Value(event);
-            }
-            json.EndArray().EndObject();
+            WriteEvents(json, session.Events().Take());
+            json.EndObject();
             std::printf("%s\n", json.Text().c_str());
         }
         return kExitAutomationError;
