@@ -7,6 +7,7 @@
 
 #include "platform/ini_document.h"
 #include "tests/camera/sim_fixture.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::test {
 namespace {
@@ -14,17 +15,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;

@@ -17,7 +17,7 @@ constexpr const char* kSending = "SendingToCameraStatusChanged";
 constexpr const char* kReceiving = "ReceivingFromCameraStatusChanged";
 
 TEST_F(ControlTest, OpeningAPortFiresTheIdentificationEventsInOrder) {
-    sim::SimServer& server = StartSim(SimModel("RZ-150LX"));
+    sim::SimServer& server = StartSim(Model("RZ-150LX"));
     CXKivRZ150LXCtrl& control = MakeControl(server.DevicePath());
     ASSERT_EQ(control.OpenCommunication(0, 0), rc::kOk);
     // Every query switches the receiving light on and off before its answer.
@@ -43,7 +43,7 @@ TEST_F(ControlTest, OpeningAMissingPortEndsOfflineAfterTheCommPortEvent) {
 }
 
 TEST_F(ControlTest, ASetFiresItsLightsThenItsEvent) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     ASSERT_EQ(Put("NoiseReduction", Variant::Long(1)), automation::kOk);
     // A set lights the sending lamp only; its answer is collected unlit.
@@ -102,7 +102,7 @@ TEST_F(RaiseCameraErrorTest, SuccessAndOfflineRaiseNothing) {
 }
 
 TEST_F(ControlTest, ARejectedSetRaisesAfterItsEvent) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     // The camera left sub-sampling behind the control's back, so it refuses
     // a line rate that only sub-sampling allows.
@@ -126,7 +126,7 @@ TEST_F(ControlTest, ARejectedSetRaisesAfterItsEvent) {
 TEST_F(ControlTest, ATimedOutSetGoesOfflineBeforeItsEventAndError) {
     sim::LineConfig line;
     line.silentAfter = 6;  // the identification and the final model read
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"), line);
+    sim::SimServer& server = StartSim(Model("RZ-130LX"), line);
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     EXPECT_EQ(Put("TriggerMode", Variant::Long(1)), automation::kException);
     EXPECT_EQ(lastError_.code, automation::kDeviceIoError);
@@ -137,7 +137,7 @@ TEST_F(ControlTest, ATimedOutSetGoesOfflineBeforeItsEventAndError) {
 }
 
 TEST_F(ControlTest, APulledCableTakesTheCameraOffline) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     server.PullCable();
     EXPECT_EQ(Put("GainMode", Variant::Long(1)), automation::kException);

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "sim/sim_server.h"
 #include "tests/support/recording_ui_services.h"
+#include "tests/support/simulator_test.h"
 
 namespace xkiv::control_test {
 
@@ -112,48 +113,23 @@ private:
     int window_ = 0;
 };
 
-inline sim::CameraConfig SimModel(const std::string& model, int firmware = -1) {
-    sim::CameraConfig config;
-    config.model = model;
-    config.firmware = firmware;
-    return config;
-}
+using test::Model;
 
 // Each test has its own profile file; the control's serial ports are the
 // devices the test names.
-class ControlTest : public ::testing::Test {
+class ControlTest : public test::SimulatorTest {
 protected:
-    ControlTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("xkiv-control-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
+    ControlTest() : SimulatorTest("xkiv-control") {}
     ~ControlTest() override {
         control_.reset();
         module_.reset();
-        for (auto& server : servers_) {
-            server->Stop();
-        }
-        ::unsetenv("XKIV_SERIAL_PORTS");
-        std::filesystem::remove_all(dir_);
     }
 
     std::filesystem::path ProfilePath() const { return dir_ / "profile.ini"; }
 
-    sim::SimServer& StartSim(const sim::CameraConfig& config, const sim::LineConfig& line = {}) {
-        std::string error;
-        auto server = sim::SimServer::Create(config, line, &error);
-        EXPECT_NE(server, nullptr) << error;
-        EXPECT_TRUE(server->Start());
-        servers_.push_back(std::move(server));
-        return *servers_.back();
-    }
-
     // A control, offline, whose one serial port is device.
     CXKivRZ150LXCtrl& MakeControl(const std::string& device) {
-        ::setenv("XKIV_SERIAL_PORTS", device.c_str(), 1);
+        UseSerialPorts({device});
         module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), SystemClock());
         module_->SetUiServices(&ui_);
         module_->SetPanelFactory(&panels_);
@@ -207,12 +183,6 @@ protected:
         return result;
     }
 
-    static std::vector<std::string> LinesSince(const sim::SimServer& server, std::size_t mark) {
-        std::vector<std::string> lines = server.ReceivedLines();
-        lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(mark, lines.size())));
-        return lines;
-    }
-
     // The events without the sending and receiving lights.
     std::vector<std::string> StateAndValueEvents() const {
         std::vector<std::string> kept;
@@ -225,12 +195,10 @@ protected:
         return kept;
     }
 
-    std::filesystem::path dir_;
     test::RecordingUiServices ui_;
     RecordingPanelFactory panels_;
     EventLog events_;
     AutomationError lastError_;
-    std::vector<std::unique_ptr<sim::SimServer>> servers_;
     std::unique_ptr<CXKivRZ150LX> module_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
 };

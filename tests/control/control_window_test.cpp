@@ -54,7 +54,7 @@ TEST_F(ControlTest, PanelsFollowTheStoredFlagsAndWriteThemBack) {
         profile.WriteInt("CommunicationDialog", "Show", 1);
         ASSERT_TRUE(profile.Flush());
     }
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = MakeControl(server.DevicePath());
     EXPECT_EQ(control.ShowFlag(kPanelMain), 1);
     TestSite site;
@@ -96,7 +96,7 @@ TEST_F(ControlTest, PanelsFollowTheStoredFlagsAndWriteThemBack) {
 }
 
 TEST_F(ControlTest, NotificationsReachThePanelsInPanelOrder) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     panels_.panelWithoutWindow = kPanelCommunication;
     CXKivRZ150LXCtrl& control = MakeControl(server.DevicePath());
     TestSite site;
@@ -124,7 +124,7 @@ TEST_F(ControlTest, NotificationsReachThePanelsInPanelOrder) {
 }
 
 TEST_F(ControlTest, ModelChecksCompareTheWholeModelName) {
-    sim::SimServer& server = StartSim(SimModel("RZ-150LX-HR"));
+    sim::SimServer& server = StartSim(Model("RZ-150LX-HR"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     EXPECT_TRUE(control.IsModelRZ150LX_HR());
     EXPECT_FALSE(control.IsModelRZ130LX_FS());

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "sim/sim_server.h"
 #include "tests/support/recording_ui_services.h"
+#include "tests/support/simulator_test.h"
 
 namespace xkiv::automation {
 
@@ -95,14 +96,9 @@ private:
 
 // Each test has its own profile file, clock and recording user interface;
 // the control's serial ports are the devices the test names.
-class MethodsTest : public ::testing::Test {
+class MethodsTest : public SimulatorTest {
 protected:
-    MethodsTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("xkiv-methods-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+    MethodsTest() : SimulatorTest("xkiv-methods") {
         for (const char* name :
              {"CLSERIALPATH", "XKIV_CL_SERIAL_PORTS", "XKIV_CL_ALLSERIAL_PORTS"}) {
             ::unsetenv(name);
@@ -111,32 +107,14 @@ protected:
     ~MethodsTest() override {
         control_.reset();
         module_.reset();
-        for (auto& server : servers_) {
-            server->Stop();
-        }
-        for (const char* name : {"XKIV_SERIAL_PORTS", "CLSERIALPATH", "XKIV_CL_ALLSERIAL_PORTS"}) {
+        for (const char* name : {"CLSERIALPATH", "XKIV_CL_ALLSERIAL_PORTS"}) {
             ::unsetenv(name);
         }
-        std::filesystem::remove_all(dir_);
-    }
-
-    sim::SimServer& StartSim(const sim::CameraConfig& config = {},
-                             const sim::LineConfig& line = {}) {
-        std::string error;
-        auto server = sim::SimServer::Create(config, line, &error);
-        EXPECT_NE(server, nullptr) << error;
-        EXPECT_TRUE(server->Start());
-        servers_.push_back(std::move(server));
-        return *servers_.back();
     }
 
     // A control whose serial ports are the given devices, offline.
     CXKivRZ150LXCtrl& MakeControl(const std::vector<std::string>& devices) {
-        std::string list;
-        for (const std::string& device : devices) {
-            list += (list.empty() ? "" : ":") + device;
-        }
-        ::setenv("XKIV_SERIAL_PORTS", list.c_str(), 1);
+        UseSerialPorts(devices);
         module_ = std::make_unique<CXKivRZ150LX>(dir_ / "profile.ini", clock_);
         module_->SetUiServices(&ui_);
         control_ = std::make_unique<CXKivRZ150LXCtrl>(*module_);
@@ -180,26 +158,11 @@ protected:
         return error;
     }
 
-    static std::vector<std::string> LinesSince(const sim::SimServer& server, std::size_t mark) {
-        std::vector<std::string> lines = server.ReceivedLines();
-        lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(mark, lines.size())));
-        return lines;
-    }
-
-    std::filesystem::path dir_;
     TestClock clock_;
     RecordingUiServices ui_;
     EventRecorder events_;
-    std::vector<std::unique_ptr<sim::SimServer>> servers_;
     std::unique_ptr<CXKivRZ150LX> module_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
 };
-
-inline sim::CameraConfig Model(const std::string& model, int firmware = -1) {
-    sim::CameraConfig config;
-    config.model = model;
-    config.firmware = firmware;
-    return config;
-}
 
 }  // namespace xkiv::test

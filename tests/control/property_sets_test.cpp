@@ -42,7 +42,7 @@ class ClampingSetTest : public ControlTest, public ::testing::WithParamInterface
 
 TEST_P(ClampingSetTest, StoresSendsAndReportsTheClampedValue) {
     const ClampCase& c = GetParam();
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     const std::size_t mark = server.ReceivedLines().size();
 
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClampCase{"CableSelection", 5, 2, "SCB=2"}));
 
 TEST_F(ClampingSetTest, SettingTheSameValueAgainFiresTheEventAgain) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     ASSERT_EQ(Put("TriggerMode", Variant::Long(1)), automation::kOk);
     ASSERT_EQ(Put(27, Variant::Long(1)), automation::kOk);
@@ -102,7 +102,7 @@ void PrintTo(const DetailCase& c, std::ostream* out) {
 class AberrationDetailTest : public ControlTest, public ::testing::WithParamInterface<DetailCase> {
 protected:
     sim::SimServer& StartAberrationCamera() {
-        sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+        sim::SimServer& server = StartSim(Model("RZ-130LX"));
         server.WithCamera([](sim::SimCamera& camera) {
             camera.SetIndexedValue(row::CABLR, 0, 3);
             camera.SetIndexedValue(row::CABAR, 0, 6);
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AberrationDetailTest,
 
 TEST_F(ControlTest, UnsupportedCableSelectionIsStoredAndReportedButNotSent) {
     // The cable compensation needs firmware 168 on this model.
-    sim::SimServer& server = StartSim(SimModel("RZ-150LX-HR", 167));
+    sim::SimServer& server = StartSim(Model("RZ-150LX-HR", 167));
     ConnectedTo(server);
     const std::size_t mark = server.ReceivedLines().size();
     ASSERT_EQ(Put("cableselection", Variant::Long(1)), automation::kOk);
@@ -167,7 +167,7 @@ TEST_F(ControlTest, UnsupportedCableSelectionIsStoredAndReportedButNotSent) {
 }
 
 TEST_F(ControlTest, LocalRowsNeverReachTheCamera) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     const std::size_t mark = server.ReceivedLines().size();
     ASSERT_EQ(Put("EEPROMArea", Variant::Long(9)), automation::kOk);
@@ -184,7 +184,7 @@ TEST_F(ControlTest, LocalRowsNeverReachTheCamera) {
 }
 
 TEST_F(ControlTest, TextAndPositionSetsGoThroughTheNames) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     const std::size_t mark = server.ReceivedLines().size();
     ASSERT_EQ(Put("TRIGGERMODESTRING", Variant::String("pwc")), automation::kOk);
@@ -204,7 +204,7 @@ TEST_F(ControlTest, TextAndPositionSetsGoThroughTheNames) {
 }
 
 TEST_F(ControlTest, UserIdIsUnlockedAndCutToTwelveCharacters) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     const std::size_t mark = server.ReceivedLines().size();
     ASSERT_EQ(Put("userid", Variant::String("ABCDEFGHIJKLMNOPQRST")), automation::kOk)
@@ -215,7 +215,7 @@ TEST_F(ControlTest, UserIdIsUnlockedAndCutToTwelveCharacters) {
 }
 
 TEST_F(ControlTest, InterlockedGreenExposureRereadsRedAndBlue) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     ConnectedTo(server);
     ASSERT_EQ(Put("TriggerMode", Variant::Long(1)), automation::kOk);
     ASSERT_EQ(Put("ExposureInterlockMode", Variant::Long(0)), automation::kOk);
@@ -233,7 +233,7 @@ TEST_F(ControlTest, InterlockedGreenExposureRereadsRedAndBlue) {
 }
 
 TEST_F(ControlTest, ReadOnlyPropertiesRejectEverySet) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     for (const char* name : {"CommPort", "commclass", "FirmwareVersion", "ModelName"}) {
         EXPECT_EQ(Put(name, Variant::Long(1)), automation::kSetNotSupported) << name;
@@ -252,7 +252,7 @@ TEST_F(ControlTest, ReadOnlyPropertiesRejectEverySet) {
 }
 
 TEST_F(ControlTest, OfflineSetsStoreAndGetsAnswerTheLastValues) {
-    sim::SimServer& server = StartSim(SimModel("RZ-130LX-FS"));
+    sim::SimServer& server = StartSim(Model("RZ-130LX-FS"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
     ASSERT_EQ(Put("MasterGain", Variant::Long(300)), automation::kOk);
     server.PullCable();

@@ -17,6 +17,8 @@
 #include "camera/parameter_table.h"
 #include "sim/sim_camera.h"
 #include "sim/sim_server.h"
+#include "tests/support/simulator_test.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv {
 namespace {
@@ -33,13 +35,6 @@ struct RunResult {
     std::string err;
 };
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
@@ -48,30 +43,9 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-class XkivctlTest : public ::testing::Test {
+class XkivctlTest : public test::SimulatorTest {
 protected:
-    XkivctlTest()
-        : dir_(fs::temp_directory_path() /
-               ("xkivctl-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    ~XkivctlTest() override {
-        for (auto& server : servers_) {
-            server->Stop();
-        }
-        fs::remove_all(dir_);
-    }
-
-    sim::SimServer& StartSim(const sim::CameraConfig& config = {},
-                             const sim::LineConfig& line = {}) {
-        std::string error;
-        servers_.push_back(sim::SimServer::Create(config, line, &error));
-        EXPECT_NE(servers_.back(), nullptr) << error;
-        EXPECT_TRUE(servers_.back()->Start());
-        return *servers_.back();
-    }
+    XkivctlTest() : SimulatorTest("xkivctl") {}
 
     // Runs xkivctl with its profile and class registry in the test's folder.
     RunResult Ctl(const std::vector<std::string>& args, const std::string& serialPorts = "") {
@@ -86,15 +60,12 @@ protected:
         RunResult run;
         const int raw = std::system(command.c_str());
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Slurp(dir_ / "out");
-        run.err = Slurp(dir_ / "err");
+        run.out = test::ReadFile(dir_ / "out");
+        run.err = test::ReadFile(dir_ / "err");
         return run;
     }
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-    std::vector<std::unique_ptr<sim::SimServer>> servers_;
 };
 
 TEST_F(XkivctlTest, SetPrintsWhatWasStoredAfterClamping) {
@@ -209,8 +180,8 @@ TEST_F(XkivctlTest, ShortcutsRunTheirMethods) {
         EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
     }
     EXPECT_TRUE(fs::exists(dir_ / "a.cam"));
-    EXPECT_THAT(Slurp(dir_ / "r.txt"), HasSubstr("Model Name,"));
-    const std::string aberration = Slurp(dir_ / "ab.csv");
+    EXPECT_THAT(test::ReadFile(dir_ / "r.txt"), HasSubstr("Model Name,"));
+    const std::string aberration = test::ReadFile(dir_ / "ab.csv");
     EXPECT_EQ(std::count(aberration.begin(), aberration.end(), '\n'), 34);
     const std::vector<std::string> lines = server.ReceivedLines();
     for (const char* sent : {"SA=1", "LD=1", "AW=0", "SDR=1", "AR=0"}) {
@@ -264,12 +235,14 @@ TEST_F(XkivctlTest, WatchPrintsTheEventsOfWhatChangedUntilInterrupted) {
     }
     ::unsetenv("XDG_CONFIG_HOME");
     // Wait for the connection, then change the camera behind the tool's back.
-    for (int i = 0; i < 100 && Slurp(dir_ / "out").find("CommPortChanged") == std::string::npos;
+    for (int i = 0;
+         i < 100 && test::ReadFile(dir_ / "out").find("CommPortChanged") == std::string::npos;
          ++i) {
         ::usleep(50000);
     }
     server.WithCamera([](sim::SimCamera& camera) { camera.SetValue(row::GA, 500); });
-    for (int i = 0; i < 100 && Slurp(dir_ / "out").find("MasterGainChanged") == std::string::npos;
+    for (int i = 0;
+         i < 100 && test::ReadFile(dir_ / "out").find("MasterGainChanged") == std::string::npos;
          ++i) {
         ::usleep(50000);
     }
@@ -277,7 +250,7 @@ TEST_F(XkivctlTest, WatchPrintsTheEventsOfWhatChangedUntilInterrupted) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::string out = Slurp(dir_ / "out");
+    const std::string out = test::ReadFile(dir_ / "out");
     EXPECT_THAT(out, HasSubstr("MasterGainChanged\n"));
     // Only what moved: the read-all's other value events are not shown.
     EXPECT_THAT(out, Not(HasSubstr("TriggerModeChanged")));
