@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "comm/result_code.h"
 #include "control/control.h"
+#include "platform/component_loader.h"
 #include "tools/console_ui.h"
 #include "tools/json_writer.h"
 
@@ -53,6 +55,7 @@ const char* const kUsage =
     "  aberration-save FILE.csv | aberration-load FILE.csv\n"
     "  area-load N | area-store N        the camera's settings areas (0 factory, 1, 2)\n"
     "  onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|line-rate\n"
+    "  register [MODULE] | unregister [MODULE]   the control module in the class registry\n"
     "\n"
     "Options:\n"
     "  --device PATH             use this serial device\n"
@@ -733,15 +736,68 @@ void PrintOutput(const Options& options, const Output& output,
     }
 }
 
+// The control module beside this program: in the build tree, or installed.
+std::string DefaultModulePath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path bin = self.parent_path();
+    for (const std::filesystem::path& candidate :
+         {bin / ".." / "control" / "libXKivRZ150LX.so",
+          bin / ".." / XKIV_INSTALL_LIBDIR / "libXKivRZ150LX.so",
+          bin / ".." / "lib" / "libXKivRZ150LX.so"}) {
+        if (std::filesystem::exists(candidate, error)) {
+            return std::filesystem::weakly_canonical(candidate, error).string();
+        }
+    }
+    return {};
+}
+
+// Calls the module's own register or unregister entry point.
+int Register(const Options& options) {
+    if (options.args.size() > 1) {
+        throw UsageError{options.command + " takes at most one module path"};
+    }
+    const std::string module = options.args.empty() ? DefaultModulePath() : options.args[0];
+    if (module.empty()) {
+        throw UsageError{"no control module found beside xkivctl; name it"};
+    }
+    std::string reason;
+    const bool registering = options.command == "register";
+    const automation::HResult result = registering ? automation::RegisterModule(module, &reason)
+                                                   : automation::UnregisterModule(module, &reason);
+    if (result != automation::kOk) {
+        std::fprintf(stderr, "xkivctl: error 0x%08X: %s%s%s\n", static_cast<unsigned>(result),
+                     registering ? "registering " : "unregistering ", module.c_str(),
+                     reason.empty() ? "" : (": " + reason).c_str());
+        return kExitAutomationError;
+    }
+    std::printf("%s %s\n", registering ? "registered" : "unregistered", module.c_str());
+    return kExitOk;
+}
+
 int Run(const Options& options) {
     if (options.command.empty() || (options.help && options.command.empty())) {
         std::fputs(kUsage, options.help ? stdout : stderr);
         return options.help ? kExitOk : kExitUsage;
     }
-    static const std::set<std::string> kCommands = {
-        "list",       "get",    "set",  "call",   "watch",           "search",          "read-all",
-        "write-all",  "save",   "load", "report", "aberration-save", "aberration-load", "area-load",
-        "area-store", "onepush"};
+    static const std::set<std::string> kCommands = {"list",
+                                                    "get",
+                                                    "set",
+                                                    "call",
+                                                    "watch",
+                                                    "search",
+                                                    "read-all",
+                                                    "write-all",
+                                                    "save",
+                                                    "load",
+                                                    "report",
+                                                    "aberration-save",
+                                                    "aberration-load",
+                                                    "area-load",
+                                                    "area-store",
+                                                    "onepush",
+                                                    "register",
+                                                    "unregister"};
     if (!kCommands.contains(options.command)) {
         throw UsageError{"unknown command " + options.command + " (see xkivctl --help)"};
     }
@@ -749,6 +805,9 @@ int Run(const Options& options) {
         const auto help = kCommandHelp.find(options.command);
         std::fputs(help != kCommandHelp.end() ? help->second.c_str() : kUsage, stdout);
         return kExitOk;
+    }
+    if (options.command == "register" || options.command == "unregister") {
+        return Register(options);
     }
     Session session(options);
     try {

@@ -256,6 +256,20 @@ TEST_F(XkivctlTest, WatchPrintsTheEventsOfWhatChangedUntilInterrupted) {
     EXPECT_THAT(out, Not(HasSubstr("TriggerModeChanged")));
 }
 
+TEST_F(XkivctlTest, RegisterAndUnregisterTheControlModule) {
+    RunResult run = Ctl({"register"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, StartsWith("registered /"));
+    const std::string registry = test::ReadFile(dir_ / "data" / "KIV" / "classes.ini");
+    EXPECT_THAT(registry, HasSubstr("XKIVRZ150LX.XKivRZ150LXCtrl.1"));
+    EXPECT_THAT(registry, HasSubstr("libXKivRZ150LX.so"));
+    run = Ctl({"unregister"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(test::ReadFile(dir_ / "data" / "KIV" / "classes.ini"),
+                Not(HasSubstr("XKivRZ150LXCtrl")));
+    EXPECT_EQ(Ctl({"register", (dir_ / "missing.so").string()}).status, 1);
+}
+
 TEST_F(XkivctlTest, HelpAndUsageErrors) {
     EXPECT_EQ(Ctl({"--help"}).status, 0);
     EXPECT_THAT(Ctl({"set", "--help"}).out, HasSubstr("NAME=VALUE"));
