@@ -7,19 +7,9 @@
 #include <vector>
 
 #include "comm/comm_abstract.h"
-#include "platform/clock.h"
+#include "tests/support/manual_clock.h"
 
 namespace xkiv::test {
-
-// A clock that moves only when told to (or when a scripted wait passes).
-class ManualClock final : public Clock {
-public:
-    std::int64_t NowMs() override { return now_; }
-    void SleepMs(std::int64_t ms) override { now_ += ms; }
-
-private:
-    std::int64_t now_ = 1000;
-};
 
 // Plays the camera's side of the line: each written line releases the next
 // queued reply, whose segments arrive after their delays on the manual clock.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/sim_camera.h"
+#include "tests/support/manual_clock.h"
 
 namespace xkiv::sim {
 namespace {
@@ -13,14 +14,7 @@ const std::string kOk = "COMPLETE\r\n";
 const std::string kBad = "Bad Parameters!!\r\n";
 const std::string kUnknown = "Unknown Command!!\r\n";
 
-class ManualClock final : public Clock {
-public:
-    std::int64_t NowMs() override { return now_; }
-    void SleepMs(std::int64_t ms) override { now_ += ms; }
-
-private:
-    std::int64_t now_ = 1000;
-};
+using test::ManualClock;
 
 CameraConfig Model(const std::string& model, int firmware = -1) {
     CameraConfig config;
