@@ -89,7 +89,7 @@ ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
         if (!HasFlag(row, PF_PROFILE) || !IsRowSupported(row)) {
             continue;
         }
-        const ParameterKey& key = kParameterKeys[row];
+        const ParameterKey& key = Entry(row).profile;
         file.Set(key.section, key.key,
                  HasFlag(row, PF_STRING) ? Text(row) : std::to_string(Value(row)));
     }
@@ -123,7 +123,7 @@ ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow) {
         if (!HasFlag(row, PF_PROFILE) || !IsRowSupported(row)) {
             continue;
         }
-        const ParameterKey& key = kParameterKeys[row];
+        const ParameterKey& key = Entry(row).profile;
         const std::string value = lookup(key.section, key.key);
         if (value == kNoData) {
             result = rc::kUnmatchedFile;
@@ -177,7 +177,7 @@ ResultCode CCamera::ReadReportColumn(int column, std::vector<std::vector<std::st
             return result;
         }
         if (column == 0) {
-            cells.push_back({kParameterKeys[row].key});
+            cells.push_back({Entry(row).profile.key});
         }
         if (line < cells.size()) {
             cells[line++].push_back(text);
@@ -202,7 +202,7 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
         if (result == rc::kOk) {
             reachedRow = row;
             result = GetValueText(row, text, true, true);
-            header += ReportLine({kParameterKeys[row].key, text});
+            header += ReportLine({Entry(row).profile.key, text});
         }
     }
     if (result == rc::kOk) {

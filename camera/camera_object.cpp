@@ -295,7 +295,7 @@ void CCamera::LoadProfileValues() {
         if (!(entry.flags & PF_PROFILE)) {
             continue;
         }
-        const ParameterKey& key = kParameterKeys[row];
+        const ParameterKey& key = entry.profile;
         if (entry.flags & PF_STRING) {
             texts_[row] = Profile().GetString(key.section, key.key, "");
         } else {
@@ -313,7 +313,7 @@ void CCamera::SaveProfileValues() {
         if (!(entry.flags & PF_PROFILE)) {
             continue;
         }
-        const ParameterKey& key = kParameterKeys[row];
+        const ParameterKey& key = entry.profile;
         if (entry.flags & PF_STRING) {
             Profile().WriteString(key.section, key.key, texts_[row]);
         } else {

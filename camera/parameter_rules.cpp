@@ -12,7 +12,7 @@ namespace {
 // What an out-of-range row number reads as: no flags, no mnemonic, no names, no bounds.
 // Row numbers arrive from the automation interface, so they are never trusted.
 constexpr ParameterEntry kAbsentEntry{0, "",      0,       0,       0, nullptr, nullptr,
-                                      0, nullptr, nullptr, nullptr, 0, 0};
+                                      0, nullptr, nullptr, nullptr, 0, 0,       {"", ""}};
 
 // A condition naming a row outside the table reads it as 0.
 std::int32_t ValueOf(int row, const ParameterValues& values) {
@@ -56,8 +56,18 @@ bool HasValueNames(int row) {
 
 // ---- Bounds of the aberration detail rows ----------------------------------------------------
 
-// The red detail rows are the even ones from 70, the blue ones the odd ones; each colour's
-// left-side value sits in row 68 or 69.
+// The rows of one colour's aberration correction: its left-side value and the detail
+// rows that follow it.
+struct AberrationRows {
+    int leftSide;
+    int area;
+    int second;
+    int third;
+};
+
+constexpr AberrationRows kRedAberration{row::CABLR, row::CABAR, row::CABSR, row::CABTR};
+constexpr AberrationRows kBlueAberration{row::CABLB, row::CABAB, row::CABSB, row::CABTB};
+
 struct AberrationColour {
     std::int64_t level;  // |left side|, 0 to 3 for any value the camera takes
     std::int64_t area;
@@ -66,12 +76,13 @@ struct AberrationColour {
 };
 
 AberrationColour ColourOf(int row, const ParameterValues& values) {
-    const int colour = (row - row::CABAR) % 2;
+    const AberrationRows& rows = row == row::CABAR || row == row::CABSR || row == row::CABTR
+                                     ? kRedAberration
+                                     : kBlueAberration;
     // 64-bit arithmetic: the values may come unchecked from a profile, and neither
     // |INT32_MIN| nor INT32_MAX + 1 may overflow.
-    return {std::llabs(static_cast<std::int64_t>(values.Value(row::CABLR + colour))),
-            values.Value(row::CABAR + colour), values.Value(row::CABSR + colour),
-            values.Value(row::CABTR + colour)};
+    return {std::llabs(static_cast<std::int64_t>(values.Value(rows.leftSide))),
+            values.Value(rows.area), values.Value(rows.second), values.Value(rows.third)};
 }
 
 // x when it is a valid pixel position 1..8, else the fallback.
@@ -166,47 +177,48 @@ bool Evaluate(const ConditionNode* node, const ParameterValues& values) {
     }
     const std::int32_t value = ValueOf(node->row, values);
     switch (node->op) {
-        case 0:
+        case ConditionOp::True:
             return true;
-        case 1:
+        case ConditionOp::False:
             return false;
-        case 2:
+        case ConditionOp::RowEquals:
             return value == ValueOf(node->operand, values);
-        case 3:
+        case ConditionOp::RowDiffers:
             return value != ValueOf(node->operand, values);
-        case 4:
+        case ConditionOp::Equals:
             return value == node->operand;
-        case 5:
+        case ConditionOp::Differs:
             return value != node->operand;
-        case 6:
+        case ConditionOp::Less:
             return value < node->operand;
-        case 7:
+        case ConditionOp::AtMost:
             return value <= node->operand;
-        case 8:
+        case ConditionOp::Greater:
             return value > node->operand;
-        case 9:
+        case ConditionOp::AtLeast:
             return value >= node->operand;
-        case 10:
+        case ConditionOp::NoBitSet:
             return (value & node->operand) == 0;
-        case 12:
-        case 13: {
+        case ConditionOp::TextEquals:
+        case ConditionOp::TextDiffers: {
             const bool same = DisplayText(node->row, values) ==
                               std::string_view(node->text != nullptr ? node->text : "");
-            return node->op == 12 ? same : !same;
+            return node->op == ConditionOp::TextEquals ? same : !same;
         }
-        case 14:
+        case ConditionOp::Not:
             return !Evaluate(node->left, values);
-        case 15: {
+        case ConditionOp::Or: {
             const bool left = Evaluate(node->left, values);
             const bool right = Evaluate(node->right, values);
             return left || right;
         }
-        case 16: {
+        case ConditionOp::And: {
             const bool left = Evaluate(node->left, values);
             const bool right = Evaluate(node->right, values);
             return left && right;
         }
-        default:  // op 11 and any op not listed
+        case ConditionOp::AnyBitSet:
+        default:  // an operation outside the list tests the bits as AnyBitSet does
             return (value & node->operand) != 0;
     }
 }
@@ -325,7 +337,7 @@ std::string RangeDescription(int row, const ParameterValues& values) {
     if (!IsValidRow(row)) {
         return "";
     }
-    std::string description = kParameterKeys[row].key;
+    std::string description = Entry(row).profile.key;
     if (HasFlag(row, PF_PROFILE)) {
         if (HasValueNames(row)) {
             description += ": " + JoinAlternatives(NamesInRange(row, values));

@@ -9,36 +9,26 @@ namespace {
 
 // ---- Conditions -------------------------------------------------------------------------------
 
-enum Op : std::int32_t {
-    kTrue = 0,
-    kEquals = 4,
-    kDiffers = 5,
-    kAtLeast = 9,
-    kTextEquals = 12,
-    kOr = 15,
-    kAnd = 16,
-};
-
-constexpr ConditionNode kAlways{kTrue, 0, 0, nullptr, nullptr, nullptr};
+constexpr ConditionNode kAlways{ConditionOp::True, 0, 0, nullptr, nullptr, nullptr};
 
 constexpr ConditionNode Is(int row, std::int32_t value) {
-    return {kEquals, row, value, nullptr, nullptr, nullptr};
+    return {ConditionOp::Equals, row, value, nullptr, nullptr, nullptr};
 }
 constexpr ConditionNode IsNot(int row, std::int32_t value) {
-    return {kDiffers, row, value, nullptr, nullptr, nullptr};
+    return {ConditionOp::Differs, row, value, nullptr, nullptr, nullptr};
 }
 constexpr ConditionNode FirmwareAtLeast(std::int32_t version) {
-    return {kAtLeast, row::VN, version, nullptr, nullptr, nullptr};
+    return {ConditionOp::AtLeast, row::VN, version, nullptr, nullptr, nullptr};
 }
 // Model names are matched against the display text of MD, which is its text value.
 constexpr ConditionNode ModelIs(const char* model) {
-    return {kTextEquals, row::MD, 0, model, nullptr, nullptr};
+    return {ConditionOp::TextEquals, row::MD, 0, model, nullptr, nullptr};
 }
 constexpr ConditionNode Or(const ConditionNode& left, const ConditionNode& right) {
-    return {kOr, 0, 0, nullptr, &left, &right};
+    return {ConditionOp::Or, 0, 0, nullptr, &left, &right};
 }
 constexpr ConditionNode And(const ConditionNode& left, const ConditionNode& right) {
-    return {kAnd, 0, 0, nullptr, &left, &right};
+    return {ConditionOp::And, 0, 0, nullptr, &left, &right};
 }
 
 constexpr ConditionNode kModel130 = ModelIs("RZ-130LX");
@@ -234,18 +224,18 @@ constexpr std::int32_t IndexRowFor(std::uint32_t flags) {
 }
 
 // A row with fixed bounds (for a text row: 0 and its length).
-constexpr ParameterEntry Fixed(std::uint32_t flags, const char* mnemonic, std::int32_t minimum,
-                               std::int32_t maximum, Timeouts timeouts,
+constexpr ParameterEntry Fixed(std::uint32_t flags, const char* mnemonic, ParameterKey profile,
+                               std::int32_t minimum, std::int32_t maximum, Timeouts timeouts,
                                const ConditionNode* enable = &kAlways,
                                const ConditionNode* support = &kAlways) {
     return {
-        flags,  mnemonic, IndexRowFor(flags), minimum,      maximum, nullptr, nullptr, 0, nullptr,
-        enable, support,  timeouts.write,     timeouts.read};
+        flags,  mnemonic, IndexRowFor(flags), minimum,       maximum, nullptr, nullptr, 0, nullptr,
+        enable, support,  timeouts.write,     timeouts.read, profile};
 }
 
 // A row with a value-name list; its fixed bounds are the list's first and last values.
 template <std::size_t N>
-constexpr ParameterEntry Named(std::uint32_t flags, const char* mnemonic,
+constexpr ParameterEntry Named(std::uint32_t flags, const char* mnemonic, ParameterKey profile,
                                const ValueName (&names)[N], Timeouts timeouts,
                                const ConditionNode* enable = &kAlways,
                                const ConditionNode* support = &kAlways) {
@@ -261,7 +251,8 @@ constexpr ParameterEntry Named(std::uint32_t flags, const char* mnemonic,
             enable,
             support,
             timeouts.write,
-            timeouts.read};
+            timeouts.read,
+            profile};
 }
 
 constexpr ParameterEntry WithMaximum(ParameterEntry entry, std::int32_t maximum) {
@@ -272,35 +263,65 @@ constexpr ParameterEntry WithMaximum(ParameterEntry entry, std::int32_t maximum)
 // A row whose bounds come from rules. Its fixed bounds are then used only as the first-run
 // default (the fixed minimum) and as a description of the widest range: the minimum is 0
 // (or the one minimum every model shares), the maximum the largest any rule gives.
-constexpr ParameterEntry Ruled(std::uint32_t flags, const char* mnemonic, std::int32_t minimum,
-                               std::int32_t maximum, const RangeRule* minimumRule,
-                               const RangeRule* maximumRule, Timeouts timeouts,
-                               const ConditionNode* enable = &kAlways) {
-    return {flags,        mnemonic,    IndexRowFor(flags), minimum,
-            maximum,      minimumRule, maximumRule,        0,
-            nullptr,      enable,      &kAlways,           timeouts.write,
-            timeouts.read};
+constexpr ParameterEntry Ruled(std::uint32_t flags, const char* mnemonic, ParameterKey profile,
+                               std::int32_t minimum, std::int32_t maximum,
+                               const RangeRule* minimumRule, const RangeRule* maximumRule,
+                               Timeouts timeouts, const ConditionNode* enable = &kAlways) {
+    return {flags,         mnemonic,    IndexRowFor(flags), minimum,
+            maximum,       minimumRule, maximumRule,        0,
+            nullptr,       enable,      &kAlways,           timeouts.write,
+            timeouts.read, profile};
 }
 
-constexpr std::uint32_t kQuietInt = 0x01000006;
-constexpr std::uint32_t kStatusNoBulk = 0x80000002;
-constexpr std::uint32_t kStatusData = 0x00000102;
-constexpr std::uint32_t kTextReadOnly = 0x00000103;
-constexpr std::uint32_t kModelText = 0x00000703;
-constexpr std::uint32_t kUserText = 0x00000107;
-constexpr std::uint32_t kQuietCommand = 0x01000004;
-constexpr std::uint32_t kSettingFlags = 0x00000306;
-constexpr std::uint32_t kLeadingSetting = 0x00000706;
-constexpr std::uint32_t kCommand = 0x00000004;
-constexpr std::uint32_t kStatusOnly = 0x00000002;
-constexpr std::uint32_t kLocal = 0x00000200;
-constexpr std::uint32_t kModelSetting = 0x0000030e;
-constexpr std::uint32_t kLeadingUncheckedModelSetting = 0x0000071e;
-constexpr std::uint32_t kModelCommand = 0x0000000e;
-constexpr std::uint32_t kUncheckedModelSetting = 0x0000031e;
-constexpr std::uint32_t kModelText16 = 0x0000070f;
-constexpr std::uint32_t kIndexedLeading = 0x0000074e;
-constexpr std::uint32_t kIndexedUnchecked = 0x0000035e;
+// The flag words of the kinds of row, each held against its documented value.
+
+// A setting the camera keeps in its data set and the profile keeps between runs.
+constexpr std::uint32_t kSettingFlags = PF_READABLE | PF_WRITABLE | PF_CAMERA_DATA | PF_PROFILE;
+// A setting that other rows' conditions, bounds or labels depend on.
+constexpr std::uint32_t kLeadingSetting = kSettingFlags | PF_HAS_DEPENDENTS;
+// Settings only some models and firmware versions have.
+constexpr std::uint32_t kModelSetting = kSettingFlags | PF_MODEL_DEPENDENT;
+constexpr std::uint32_t kUncheckedModelSetting = kModelSetting | PF_NO_RANGE_CHECK;
+constexpr std::uint32_t kLeadingUncheckedModelSetting = kUncheckedModelSetting | PF_HAS_DEPENDENTS;
+constexpr std::uint32_t kModelText16 = PF_STRING | kModelSetting | PF_HAS_DEPENDENTS;
+// The aberration rows held once per FIR filter selection.
+constexpr std::uint32_t kIndexedLeading = kModelSetting | PF_INDEXED | PF_HAS_DEPENDENTS;
+constexpr std::uint32_t kIndexedUnchecked = kUncheckedModelSetting | PF_INDEXED;
+// A model-dependent value that is neither in the camera data set nor in the profile.
+constexpr std::uint32_t kModelUnsavedSetting = PF_READABLE | PF_WRITABLE | PF_MODEL_DEPENDENT;
+// Identification and status the camera reports.
+constexpr std::uint32_t kStatusData = PF_READABLE | PF_CAMERA_DATA;
+constexpr std::uint32_t kTextReadOnly = PF_STRING | kStatusData;
+constexpr std::uint32_t kModelText = kTextReadOnly | PF_PROFILE | PF_HAS_DEPENDENTS;
+constexpr std::uint32_t kUserText = kTextReadOnly | PF_WRITABLE;
+constexpr std::uint32_t kStatusOnly = PF_READABLE;
+constexpr std::uint32_t kStatusNoBulk = PF_READABLE | PF_NO_BULK;
+// Commands, and the echo and unlock exchanges that never reach the log.
+constexpr std::uint32_t kCommand = PF_WRITABLE;
+constexpr std::uint32_t kQuietCommand = PF_WRITABLE | PF_QUIET;
+constexpr std::uint32_t kQuietSetting = PF_READABLE | PF_WRITABLE | PF_QUIET;
+// A local setting: never sent, kept in the profile.
+constexpr std::uint32_t kLocal = PF_PROFILE;
+
+static_assert(kSettingFlags == 0x00000306 && kLeadingSetting == 0x00000706);
+static_assert(kModelSetting == 0x0000030e && kUncheckedModelSetting == 0x0000031e &&
+              kLeadingUncheckedModelSetting == 0x0000071e && kModelText16 == 0x0000070f);
+static_assert(kIndexedLeading == 0x0000074e && kIndexedUnchecked == 0x0000035e &&
+              kModelUnsavedSetting == 0x0000000e);
+static_assert(kStatusData == 0x00000102 && kTextReadOnly == 0x00000103 &&
+              kModelText == 0x00000703 && kUserText == 0x00000107 && kStatusOnly == 0x00000002 &&
+              kStatusNoBulk == 0x80000002);
+static_assert(kCommand == 0x00000004 && kQuietCommand == 0x01000004 &&
+              kQuietSetting == 0x01000006 && kLocal == 0x00000200);
+
+// Profile sections, in the order the profile and settings files list them.
+constexpr const char* kGeneral = "General";
+constexpr const char* kFormat = "Format";
+constexpr const char* kTrigger = "Trigger";
+constexpr const char* kExposure = "Exposure";
+constexpr const char* kGain = "Gain";
+constexpr const char* kOthers = "Others";
+constexpr const char* kUserArea = "User Area";
 
 constexpr std::int32_t kIdLength = 12;
 constexpr std::int32_t kInputNameLength = 16;
@@ -308,204 +329,126 @@ constexpr std::int32_t kInputNameLength = 16;
 }  // namespace
 
 constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
-    /*  0 EB    */ Fixed(kQuietInt, "EB", 0, 1, kSetting),
-    /*  1 ST    */ Fixed(kStatusNoBulk, "ST", 0, 0, kStatus),
-    /*  2 HP    */ Fixed(kStatusNoBulk, "HP", 0, 0, kStatus),
-    /*  3 VN    */ Fixed(kStatusData, "VN", 0, 999, kStatus),
-    /*  4 PV    */ Fixed(kStatusData, "PV", 0, 999, kStatus),
-    /*  5 ID    */ Fixed(kTextReadOnly, "ID", 0, kIdLength, kStatus),
-    /*  6 MD    */ Fixed(kModelText, "MD", 0, kIdLength, kStatus),
-    /*  7 UD    */ Fixed(kUserText, "UD", 0, kIdLength, kSetting),
-    /*  8 ULCK  */ Fixed(kQuietCommand, "ULCK", 0, 9999, kSetting),
-    /*  9 BI    */ Named(kSettingFlags, "BI", kOffOn, kSetting),
-    /* 10 BA    */ Named(kSettingFlags, "BA", kBitAllocation, kSetting),
-    /* 11 TS    */ Named(kSettingFlags, "TS", kTestPattern, kSetting),
-    /* 12 SRO   */ Named(kLeadingSetting, "SRO", kReadOut, kSetting),
-    /* 13 TR    */ Named(kLeadingSetting, "TR", kTriggerMode, kSetting),
-    /* 14 TG    */ Named(kLeadingSetting, "TG", kTriggerOrigin, kSetting, &kTgEnable),
-    /* 15 TI    */ Named(kSettingFlags, "TI", kTriggerInput, kSetting),
-    /* 16 TP    */ Named(kSettingFlags, "TP", kPolarity, kSetting),
+    Fixed(kQuietSetting, "EB", {kGeneral, "Echo"}, 0, 1, kSetting),
+    Fixed(kStatusNoBulk, "ST", {kGeneral, "Camera Status"}, 0, 0, kStatus),
+    Fixed(kStatusNoBulk, "HP", {kGeneral, "Help"}, 0, 0, kStatus),
+    Fixed(kStatusData, "VN", {kGeneral, "Firmware Version"}, 0, 999, kStatus),
+    Fixed(kStatusData, "PV", {kGeneral, "FPGA Version"}, 0, 999, kStatus),
+    Fixed(kTextReadOnly, "ID", {kGeneral, "Camera ID"}, 0, kIdLength, kStatus),
+    Fixed(kModelText, "MD", {kGeneral, "Model Name"}, 0, kIdLength, kStatus),
+    Fixed(kUserText, "UD", {kGeneral, "User ID"}, 0, kIdLength, kSetting),
+    Fixed(kQuietCommand, "ULCK", {kGeneral, "Unlock"}, 0, 9999, kSetting),
+    Named(kSettingFlags, "BI", {kFormat, "V Binning"}, kOffOn, kSetting),
+    Named(kSettingFlags, "BA", {kFormat, "Bit Allocation"}, kBitAllocation, kSetting),
+    Named(kSettingFlags, "TS", {kFormat, "Test Pattern"}, kTestPattern, kSetting),
+    Named(kLeadingSetting, "SRO", {kFormat, "Sensor Read Out"}, kReadOut, kSetting),
+    Named(kLeadingSetting, "TR", {kTrigger, "Trigger Mode"}, kTriggerMode, kSetting),
+    Named(kLeadingSetting, "TG", {kTrigger, "Trigger Origin"}, kTriggerOrigin, kSetting,
+          &kTgEnable),
+    Named(kSettingFlags, "TI", {kTrigger, "Trigger Input"}, kTriggerInput, kSetting),
+    Named(kSettingFlags, "TP", {kTrigger, "Trigger Polarity"}, kPolarity, kSetting),
     // ARST's fixed maximum is 1 although three names are listed.
-    /* 17 ARST  */ WithMaximum(Named(kSettingFlags, "ARST", kAutoReset, kSetting), 1),
+    WithMaximum(Named(kSettingFlags, "ARST", {kTrigger, "Auto Reset Mode"}, kAutoReset, kSetting),
+                1),
     // 0 as the fixed minimum makes a first run without a profile start LR at 0.
-    /* 18 LR    */
-    Ruled(kSettingFlags, "LR", 0, 1347584, &kLineRateMin, &kLineRateMax, kSetting,
+    Ruled(kSettingFlags, "LR", {kExposure, "Line Rate"}, 0, 1347584, &kLineRateMin, &kLineRateMax,
+          kSetting, &kInternalTrigger),
+    Fixed(kCommand, "AR", {kExposure, "One Push Line Rate Set"}, 0, 0, Command(5000),
           &kInternalTrigger),
-    /* 19 AR    */ Fixed(kCommand, "AR", 0, 0, Command(5000), &kInternalTrigger),
-    /* 20 AL    */ Fixed(kSettingFlags, "AL", 0, 1023, kSetting),
-    /* 21 EI    */ Named(kLeadingSetting, "EI", kExposureMode, kSetting, &kShutterSelect),
-    /* 22 PER   */
-    Ruled(kSettingFlags, "PER", kExposureMinimum, 1279560, nullptr, &kExposureMax, kSetting,
-          &kExposureIndividual),
-    /* 23 PEG   */
-    Ruled(kSettingFlags, "PEG", kExposureMinimum, 1279560, nullptr, &kExposureMax, kSetting,
+    Fixed(kSettingFlags, "AL", {kExposure, "Line Rate Reference"}, 0, 1023, kSetting),
+    Named(kLeadingSetting, "EI", {kExposure, "Exposure Mode"}, kExposureMode, kSetting,
           &kShutterSelect),
-    /* 24 PEB   */
-    Ruled(kSettingFlags, "PEB", kExposureMinimum, 1279560, nullptr, &kExposureMax, kSetting,
-          &kExposureIndividual),
-    /* 25 AH    */ Fixed(kCommand, "AH", 0, 0, Command(5000), &kShutterSelect),
-    /* 26 AHRS  */ Named(kStatusOnly, "AHRS", kOnePushResult, kResult),
-    /* 27 GM    */ Named(kLeadingSetting, "GM", kTracking, kSetting),
-    /* 28 GA    */ Ruled(kSettingFlags, "GA", 0, 1404, &kMasterGainMin, &kMasterGainMax, kSetting),
-    /* 29 GAR   */ Ruled(kSettingFlags, "GAR", 0, 1404, &kColourGainMin, &kColourGainMax, kSetting),
-    /* 30 GAB   */ Ruled(kSettingFlags, "GAB", 0, 1404, &kColourGainMin, &kColourGainMax, kSetting),
-    /* 31 SGR   */ Named(kSettingFlags, "SGR", kSensorGain, kSetting),
-    /* 32 SGG   */ Named(kSettingFlags, "SGG", kSensorGain, kSetting),
-    /* 33 SGB   */ Named(kSettingFlags, "SGB", kSensorGain, kSetting),
-    /* 34 WB    */ Named(kLeadingSetting, "WB", kWhiteBalance, kSetting),
-    /* 35 AW    */ Fixed(kCommand, "AW", 0, 0, Command(5000), &kAwEnable),
-    /* 36 AWRS  */ Named(kStatusOnly, "AWRS", kOnePushResult, kResult),
-    /* 37 BLM   */ Named(kLeadingSetting, "BLM", kTracking, kSetting),
-    /* 38 BL    */ Ruled(kSettingFlags, "BL", 0, 127, &kMasterBlackMin, &kMasterBlackMax, kSetting),
-    /* 39 BLR   */
-    Ruled(kSettingFlags, "BLR", 0, 127, &kColourBlackMin, &kColourBlackMax, kSetting),
-    /* 40 BLB   */
-    Ruled(kSettingFlags, "BLB", 0, 127, &kColourBlackMin, &kColourBlackMax, kSetting),
-    /* 41 KN    */ Named(kLeadingSetting, "KN", kOffOn, kSetting),
-    /* 42 KSR   */ Fixed(kSettingFlags, "KSR", 0, 65535, kSetting, &kKneeOn),
-    /* 43 KSG   */ Fixed(kSettingFlags, "KSG", 0, 65535, kSetting, &kKneeOn),
-    /* 44 KSB   */ Fixed(kSettingFlags, "KSB", 0, 65535, kSetting, &kKneeOn),
-    /* 45 KPR   */ Fixed(kSettingFlags, "KPR", 0, 1023, kSetting, &kKneeOn),
-    /* 46 KPG   */ Fixed(kSettingFlags, "KPG", 0, 1023, kSetting, &kKneeOn),
-    /* 47 KPB   */ Fixed(kSettingFlags, "KPB", 0, 1023, kSetting, &kKneeOn),
-    /* 48 SDC   */ Named(kLeadingSetting, "SDC", kCorrectionSource, kSetting),
-    /* 49 --    */ Named(kLocal, "", kShadingType, kSetting, &kShadingUser),
-    /* 50 SDR   */ Named(kCommand, "SDR", kShadingType, Command(20000), &kShadingUser),
-    /* 51 SDS   */ Named(kStatusOnly, "SDS", kOnePushResult, kResult),
-    /* 52 PGC   */ Named(kLeadingSetting, "PGC", kCorrectionSource, kSetting),
-    /* 53 PGR   */ Fixed(kCommand, "PGR", 0, 0, Command(60000), &kPixelGainUser),
-    /* 54 PGS   */ Named(kStatusOnly, "PGS", kOnePushResult, kResult),
-    /* 55 PBC   */ Named(kLeadingSetting, "PBC", kCorrectionSource, kSetting),
-    /* 56 PBR   */ Fixed(kCommand, "PBR", 0, 0, Command(60000), &kPixelBlackUser),
-    /* 57 PBS   */ Named(kStatusOnly, "PBS", kOnePushResult, kResult),
-    /* 58 NR    */ Named(kSettingFlags, "NR", kOffOn, kSetting),
-    /* 59 SCB   */ Named(kModelSetting, "SCB", kCable, kSetting, &kAlways, &kCableSupport),
-    /* 60 MAV   */
-    Named(kLeadingUncheckedModelSetting, "MAV", kOffOn, kSetting, &kAberrationSupport,
+    Ruled(kSettingFlags, "PER", {kExposure, "Exposure Red"}, kExposureMinimum, 1279560, nullptr,
+          &kExposureMax, kSetting, &kExposureIndividual),
+    Ruled(kSettingFlags, "PEG", {kExposure, "Exposure Green"}, kExposureMinimum, 1279560, nullptr,
+          &kExposureMax, kSetting, &kShutterSelect),
+    Ruled(kSettingFlags, "PEB", {kExposure, "Exposure Blue"}, kExposureMinimum, 1279560, nullptr,
+          &kExposureMax, kSetting, &kExposureIndividual),
+    Fixed(kCommand, "AH", {kExposure, "One Push AWB By Exposure"}, 0, 0, Command(5000),
+          &kShutterSelect),
+    Named(kStatusOnly, "AHRS", {kExposure, "AWBS Result"}, kOnePushResult, kResult),
+    Named(kLeadingSetting, "GM", {kGain, "Gain Mode"}, kTracking, kSetting),
+    Ruled(kSettingFlags, "GA", {kGain, "Master Gain"}, 0, 1404, &kMasterGainMin, &kMasterGainMax,
+          kSetting),
+    Ruled(kSettingFlags, "GAR", {kGain, "Red Gain"}, 0, 1404, &kColourGainMin, &kColourGainMax,
+          kSetting),
+    Ruled(kSettingFlags, "GAB", {kGain, "Blue Gain"}, 0, 1404, &kColourGainMin, &kColourGainMax,
+          kSetting),
+    Named(kSettingFlags, "SGR", {kGain, "Red Sensor Gain"}, kSensorGain, kSetting),
+    Named(kSettingFlags, "SGG", {kGain, "Green Sensor Gain"}, kSensorGain, kSetting),
+    Named(kSettingFlags, "SGB", {kGain, "Blue Sensor Gain"}, kSensorGain, kSetting),
+    Named(kLeadingSetting, "WB", {kGain, "White Balance Mode"}, kWhiteBalance, kSetting),
+    Fixed(kCommand, "AW", {kGain, "One Push AWB By Gain"}, 0, 0, Command(5000), &kAwEnable),
+    Named(kStatusOnly, "AWRS", {kGain, "White Balance Result"}, kOnePushResult, kResult),
+    Named(kLeadingSetting, "BLM", {kGain, "Black Level Mode"}, kTracking, kSetting),
+    Ruled(kSettingFlags, "BL", {kGain, "Master Black Level"}, 0, 127, &kMasterBlackMin,
+          &kMasterBlackMax, kSetting),
+    Ruled(kSettingFlags, "BLR", {kGain, "Red Black Level"}, 0, 127, &kColourBlackMin,
+          &kColourBlackMax, kSetting),
+    Ruled(kSettingFlags, "BLB", {kGain, "Blue Black Level"}, 0, 127, &kColourBlackMin,
+          &kColourBlackMax, kSetting),
+    Named(kLeadingSetting, "KN", {kGain, "Knee Mode"}, kOffOn, kSetting),
+    Fixed(kSettingFlags, "KSR", {kGain, "Red Knee Slope"}, 0, 65535, kSetting, &kKneeOn),
+    Fixed(kSettingFlags, "KSG", {kGain, "Green Knee Slope"}, 0, 65535, kSetting, &kKneeOn),
+    Fixed(kSettingFlags, "KSB", {kGain, "Blue Knee Slope"}, 0, 65535, kSetting, &kKneeOn),
+    Fixed(kSettingFlags, "KPR", {kGain, "Red Knee Point"}, 0, 1023, kSetting, &kKneeOn),
+    Fixed(kSettingFlags, "KPG", {kGain, "Green Knee Point"}, 0, 1023, kSetting, &kKneeOn),
+    Fixed(kSettingFlags, "KPB", {kGain, "Blue Knee Point"}, 0, 1023, kSetting, &kKneeOn),
+    Named(kLeadingSetting, "SDC", {kOthers, "Shading Mode"}, kCorrectionSource, kSetting),
+    Named(kLocal, "", {kOthers, "Shading Type"}, kShadingType, kSetting, &kShadingUser),
+    Named(kCommand, "SDR", {kOthers, "One Push Shading Correction"}, kShadingType, Command(20000),
+          &kShadingUser),
+    Named(kStatusOnly, "SDS", {kOthers, "Shading Result"}, kOnePushResult, kResult),
+    Named(kLeadingSetting, "PGC", {kOthers, "Pixel Gain Mode"}, kCorrectionSource, kSetting),
+    Fixed(kCommand, "PGR", {kOthers, "One Push Pixel Gain"}, 0, 0, Command(60000), &kPixelGainUser),
+    Named(kStatusOnly, "PGS", {kOthers, "Pixel Gain Result"}, kOnePushResult, kResult),
+    Named(kLeadingSetting, "PBC", {kOthers, "Pixel Black Mode"}, kCorrectionSource, kSetting),
+    Fixed(kCommand, "PBR", {kOthers, "Pixel Black One Push"}, 0, 0, Command(60000),
+          &kPixelBlackUser),
+    Named(kStatusOnly, "PBS", {kOthers, "Pixel Black Result"}, kOnePushResult, kResult),
+    Named(kSettingFlags, "NR", {kOthers, "Noise Reduction"}, kOffOn, kSetting),
+    Named(kModelSetting, "SCB", {kOthers, "Cable Selection"}, kCable, kSetting, &kAlways,
+          &kCableSupport),
+    Named(kLeadingUncheckedModelSetting, "MAV", {kOthers, "Moving Average Control"}, kOffOn,
+          kSetting, &kAberrationSupport, &kAberrationSupport),
+    Fixed(kModelSetting, "MAVCG", {kOthers, "FIR Filter Selection"}, 0, 2, kSetting, &kAberrationOn,
           &kAberrationSupport),
-    /* 61 MAVCG */
-    Fixed(kModelSetting, "MAVCG", 0, 2, kSetting, &kAberrationOn, &kAberrationSupport),
     // The shift range is symmetric: its upper bound is 32768, not 32767.
-    /* 62 CABR  */
-    Fixed(kModelCommand, "CABR", -32768, 32768, kSetting, &kAberrationOn, &kAberrationSupport),
-    /* 63 CABB  */
-    Fixed(kModelCommand, "CABB", -32768, 32768, kSetting, &kAberrationOn, &kAberrationSupport),
-    /* 64 HPFC  */
-    Named(kUncheckedModelSetting, "HPFC", kOffOn, kSetting, &kAlways, &kCableSupport),
-    /* 65 CABN1 */
-    Fixed(kModelText16, "CABN1", 0, kInputNameLength, kSetting, &kAberrationOn,
+    Fixed(kModelUnsavedSetting, "CABR", {kOthers, "Red Chromatic Aberration"}, -32768, 32768,
+          kSetting, &kAberrationOn, &kAberrationSupport),
+    Fixed(kModelUnsavedSetting, "CABB", {kOthers, "Blue Chromatic Aberration"}, -32768, 32768,
+          kSetting, &kAberrationOn, &kAberrationSupport),
+    Named(kUncheckedModelSetting, "HPFC", {kOthers, "APF Control"}, kOffOn, kSetting, &kAlways,
+          &kCableSupport),
+    Fixed(kModelText16, "CABN1", {kOthers, "Aberration Input Name 1"}, 0, kInputNameLength,
+          kSetting, &kAberrationOn, &kAberrationSupport),
+    Fixed(kModelText16, "CABN2", {kOthers, "Aberration Input Name 2"}, 0, kInputNameLength,
+          kSetting, &kAberrationOn, &kAberrationSupport),
+    Fixed(kModelText16, "CABN3", {kOthers, "Aberration Input Name 3"}, 0, kInputNameLength,
+          kSetting, &kAberrationOn, &kAberrationSupport),
+    Named(kIndexedLeading, "CABLR", {kOthers, "Aberration Left Red"}, kLeftSide, kSetting,
+          &kAberrationOn, &kAberrationSupport),
+    Named(kIndexedLeading, "CABLB", {kOthers, "Aberration Left Blue"}, kLeftSide, kSetting,
+          &kAberrationOn, &kAberrationSupport),
+    // The fixed bounds of the detail rows CABAR to CABTB describe their widest range; the
+    // effective bounds come from the left-side value and the neighbouring detail rows.
+    Fixed(kIndexedUnchecked, "CABAR", {kOthers, "Aberration Area Red"}, 1, 8, kSetting, &kAreaRed,
           &kAberrationSupport),
-    /* 66 CABN2 */
-    Fixed(kModelText16, "CABN2", 0, kInputNameLength, kSetting, &kAberrationOn,
+    Fixed(kIndexedUnchecked, "CABAB", {kOthers, "Aberration Area Blue"}, 1, 8, kSetting, &kAreaBlue,
           &kAberrationSupport),
-    /* 67 CABN3 */
-    Fixed(kModelText16, "CABN3", 0, kInputNameLength, kSetting, &kAberrationOn,
-          &kAberrationSupport),
-    /* 68 CABLR */
-    Named(kIndexedLeading, "CABLR", kLeftSide, kSetting, &kAberrationOn, &kAberrationSupport),
-    /* 69 CABLB */
-    Named(kIndexedLeading, "CABLB", kLeftSide, kSetting, &kAberrationOn, &kAberrationSupport),
-    // The fixed bounds of rows 70 to 75 describe their widest range; the effective bounds
-    // come from the left-side value and the neighbouring detail rows.
-    /* 70 CABAR */
-    Fixed(kIndexedUnchecked, "CABAR", 1, 8, kSetting, &kAreaRed, &kAberrationSupport),
-    /* 71 CABAB */
-    Fixed(kIndexedUnchecked, "CABAB", 1, 8, kSetting, &kAreaBlue, &kAberrationSupport),
-    /* 72 CABSR */
-    Fixed(kIndexedUnchecked, "CABSR", 1, 7, kSetting, &kSecondRed, &kAberrationSupport),
-    /* 73 CABSB */
-    Fixed(kIndexedUnchecked, "CABSB", 1, 7, kSetting, &kSecondBlue, &kAberrationSupport),
-    /* 74 CABTR */
-    Fixed(kIndexedUnchecked, "CABTR", 1, 6, kSetting, &kThirdRed, &kAberrationSupport),
-    /* 75 CABTB */
-    Fixed(kIndexedUnchecked, "CABTB", 1, 6, kSetting, &kThirdBlue, &kAberrationSupport),
-    /* 76 --    */ Named(kLocal, "", kEepromArea, kLocalOnly),
-    /* 77 LD    */ Named(kCommand, "LD", kEepromArea, Command(10000)),
-    /* 78 SA    */ Named(kCommand, "SA", kEepromArea, Command(20000), &kUserAreaSelected),
-    /* 79 EA    */ Named(kStatusData, "EA", kEepromArea, kStatus),
-}};
-
-constexpr std::array<ParameterKey, kParameterCount> kParameterKeys = {{
-    {"General", "Echo"},
-    {"General", "Camera Status"},
-    {"General", "Help"},
-    {"General", "Firmware Version"},
-    {"General", "FPGA Version"},
-    {"General", "Camera ID"},
-    {"General", "Model Name"},
-    {"General", "User ID"},
-    {"General", "Unlock"},
-    {"Format", "V Binning"},
-    {"Format", "Bit Allocation"},
-    {"Format", "Test Pattern"},
-    {"Format", "Sensor Read Out"},
-    {"Trigger", "Trigger Mode"},
-    {"Trigger", "Trigger Origin"},
-    {"Trigger", "Trigger Input"},
-    {"Trigger", "Trigger Polarity"},
-    {"Trigger", "Auto Reset Mode"},
-    {"Exposure", "Line Rate"},
-    {"Exposure", "One Push Line Rate Set"},
-    {"Exposure", "Line Rate Reference"},
-    {"Exposure", "Exposure Mode"},
-    {"Exposure", "Exposure Red"},
-    {"Exposure", "Exposure Green"},
-    {"Exposure", "Exposure Blue"},
-    {"Exposure", "One Push AWB By Exposure"},
-    {"Exposure", "AWBS Result"},
-    {"Gain", "Gain Mode"},
-    {"Gain", "Master Gain"},
-    {"Gain", "Red Gain"},
-    {"Gain", "Blue Gain"},
-    {"Gain", "Red Sensor Gain"},
-    {"Gain", "Green Sensor Gain"},
-    {"Gain", "Blue Sensor Gain"},
-    {"Gain", "White Balance Mode"},
-    {"Gain", "One Push AWB By Gain"},
-    {"Gain", "White Balance Result"},
-    {"Gain", "Black Level Mode"},
-    {"Gain", "Master Black Level"},
-    {"Gain", "Red Black Level"},
-    {"Gain", "Blue Black Level"},
-    {"Gain", "Knee Mode"},
-    {"Gain", "Red Knee Slope"},
-    {"Gain", "Green Knee Slope"},
-    {"Gain", "Blue Knee Slope"},
-    {"Gain", "Red Knee Point"},
-    {"Gain", "Green Knee Point"},
-    {"Gain", "Blue Knee Point"},
-    {"Others", "Shading Mode"},
-    {"Others", "Shading Type"},
-    {"Others", "One Push Shading Correction"},
-    {"Others", "Shading Result"},
-    {"Others", "Pixel Gain Mode"},
-    {"Others", "One Push Pixel Gain"},
-    {"Others", "Pixel Gain Result"},
-    {"Others", "Pixel Black Mode"},
-    {"Others", "Pixel Black One Push"},
-    {"Others", "Pixel Black Result"},
-    {"Others", "Noise Reduction"},
-    {"Others", "Cable Selection"},
-    {"Others", "Moving Average Control"},
-    {"Others", "FIR Filter Selection"},
-    {"Others", "Red Chromatic Aberration"},
-    {"Others", "Blue Chromatic Aberration"},
-    {"Others", "APF Control"},
-    {"Others", "Aberration Input Name 1"},
-    {"Others", "Aberration Input Name 2"},
-    {"Others", "Aberration Input Name 3"},
-    {"Others", "Aberration Left Red"},
-    {"Others", "Aberration Left Blue"},
-    {"Others", "Aberration Area Red"},
-    {"Others", "Aberration Area Blue"},
-    {"Others", "Aberration Second Pixel Red"},
-    {"Others", "Aberration Second Pixel Blue"},
-    {"Others", "Aberration Third Pixel Red"},
-    {"Others", "Aberration Third Pixel Blue"},
-    {"User Area", "EEPROM Area"},
-    {"User Area", "Load Area"},
-    {"User Area", "Save Area"},
-    {"User Area", "Power Up Setting"},
+    Fixed(kIndexedUnchecked, "CABSR", {kOthers, "Aberration Second Pixel Red"}, 1, 7, kSetting,
+          &kSecondRed, &kAberrationSupport),
+    Fixed(kIndexedUnchecked, "CABSB", {kOthers, "Aberration Second Pixel Blue"}, 1, 7, kSetting,
+          &kSecondBlue, &kAberrationSupport),
+    Fixed(kIndexedUnchecked, "CABTR", {kOthers, "Aberration Third Pixel Red"}, 1, 6, kSetting,
+          &kThirdRed, &kAberrationSupport),
+    Fixed(kIndexedUnchecked, "CABTB", {kOthers, "Aberration Third Pixel Blue"}, 1, 6, kSetting,
+          &kThirdBlue, &kAberrationSupport),
+    Named(kLocal, "", {kUserArea, "EEPROM Area"}, kEepromArea, kLocalOnly),
+    Named(kCommand, "LD", {kUserArea, "Load Area"}, kEepromArea, Command(10000)),
+    Named(kCommand, "SA", {kUserArea, "Save Area"}, kEepromArea, Command(20000),
+          &kUserAreaSelected),
+    Named(kStatusData, "EA", {kUserArea, "Power Up Setting"}, kEepromArea, kStatus),
 }};
 
 namespace {
@@ -542,7 +485,8 @@ constexpr bool TableIsWellFormed() {
 }
 
 constexpr bool KeysAreComplete() {
-    for (const ParameterKey& key : kParameterKeys) {
+    for (const ParameterEntry& entry : kParameterTable) {
+        const ParameterKey& key = entry.profile;
         if (key.section == nullptr || key.key == nullptr || key.key[0] == '\0') {
             return false;
         }

@@ -7,8 +7,8 @@
 
 namespace xkiv {
 
-// Row numbers of the parameter table, named after their mnemonics. Rows 49
-// and 76 have no mnemonic: they are local settings.
+// Row numbers of the parameter table, named after their mnemonics. ShadingType
+// and EepromArea have no mnemonic: they are local settings.
 namespace row {
 // Ten rows a line, so that row numbers can be read off.
 // clang-format off
@@ -43,16 +43,37 @@ inline constexpr std::uint32_t PF_HAS_DEPENDENTS = 0x400;  // other rows' rules 
 inline constexpr std::uint32_t PF_QUIET = 0x1000000;       // never logged, no sending light
 inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;    // never part of read-all/write-all
 
-// A condition over the current values. op: 0 true, 1 false, 2/3 row equals /
-// differs from operand row, 4..9 row =, !=, <, <=, >, >= operand, 10 (row AND
-// operand) == 0, 11 and any unlisted op (row AND operand) != 0, 12/13 display
-// text of row equals / differs from text, 14 NOT left, 15 left OR right,
-// 16 left AND right. An absent node is true.
+// What a condition node tests. Row comparisons read the current value of the
+// node's row (and of the operand row for the row-to-row operations); the text
+// operations compare the display text of the node's row with its text. An
+// operation outside this list behaves as AnyBitSet. The operations are numbered
+// from 0 in the order listed.
+enum class ConditionOp : std::int32_t {
+    True,         // always holds
+    False,        // never holds
+    RowEquals,    // value(row) == value(operand row)
+    RowDiffers,   // value(row) != value(operand row)
+    Equals,       // value(row) == operand
+    Differs,      // value(row) != operand
+    Less,         // value(row) < operand
+    AtMost,       // value(row) <= operand
+    Greater,      // value(row) > operand
+    AtLeast,      // value(row) >= operand
+    NoBitSet,     // (value(row) AND operand) == 0
+    AnyBitSet,    // (value(row) AND operand) != 0
+    TextEquals,   // display text of row == text, case-sensitive
+    TextDiffers,  // display text of row != text
+    Not,          // NOT left
+    Or,           // left OR right, both evaluated
+    And,          // left AND right, both evaluated
+};
+
+// A condition over the current values; an absent node is true.
 struct ConditionNode {
-    std::int32_t op;
+    ConditionOp op;
     std::int32_t row;
-    std::int32_t operand;
-    const char* text;
+    std::int32_t operand;  // a constant, or a second row for RowEquals / RowDiffers
+    const char* text;      // for TextEquals / TextDiffers
     const ConditionNode* left;
     const ConditionNode* right;
 };
@@ -74,6 +95,12 @@ struct ValueName {
     const ConditionNode* condition;
 };
 
+// Profile section and key of a row; the key is also the row's display name.
+struct ParameterKey {
+    const char* section;
+    const char* key;
+};
+
 // One row of the table. For a text row, maximum is the maximum length.
 struct ParameterEntry {
     std::uint32_t flags;
@@ -89,16 +116,10 @@ struct ParameterEntry {
     const ConditionNode* supportCondition;
     std::uint32_t writeTimeout;  // milliseconds a set waits for its answer
     std::uint32_t readTimeout;   // milliseconds a query waits for its answer
-};
-
-// Profile section and key of a row; the key is also the row's display name.
-struct ParameterKey {
-    const char* section;
-    const char* key;
+    ParameterKey profile;        // where the row persists, and its display name
 };
 
 extern const std::array<ParameterEntry, kParameterCount> kParameterTable;
-extern const std::array<ParameterKey, kParameterCount> kParameterKeys;
 
 // The camera data family text that setup files carry as their model check.
 inline constexpr const char* kModelFamily = "RZ-130LX/RZ-150LX/RZ-130LX-FS/RZ-150LX-HR";
@@ -132,7 +153,8 @@ bool IsEnabled(int row, const ParameterValues& values);
 // Effective bounds. byList asks for list positions of a row with value names.
 std::int32_t EffectiveMinimum(int row, bool byList, const ParameterValues& values);
 std::int32_t EffectiveMaximum(int row, bool byList, const ParameterValues& values);
-// True for rows 70 to 75, whose bounds come from the other aberration rows.
+// True for the aberration detail rows CABAR to CABTB, whose bounds come from
+// the other aberration rows of their colour.
 bool HasSpecialBounds(int row);
 
 int OfferedValueNameCount(int row, const ParameterValues& values);

@@ -40,8 +40,13 @@ private:
 
 // ---- Conditions and rules ---------------------------------------------------------------------
 
+// An operation number outside the list.
+constexpr ConditionOp Unlisted(std::int32_t op) {
+    return static_cast<ConditionOp>(op);
+}
+
 struct OpCase {
-    std::int32_t op;
+    ConditionOp op;
     std::int32_t value;
     std::int32_t operand;
     bool expected;
@@ -49,22 +54,22 @@ struct OpCase {
 
 TEST(ParameterRules, IntegerOps) {
     const OpCase cases[] = {
-        {0, 5, 0, true},  {1, 5, 5, false},
-        {4, 5, 5, true},  {4, 5, 6, false},
-        {5, 5, 6, true},  {5, 5, 5, false},
-        {6, -1, 0, true}, {6, 0, 0, false},
-        {7, 0, 0, true},  {7, 1, 0, false},
-        {8, 1, 0, true},  {8, 0, 0, false},
-        {9, 0, 0, true},  {9, -5, -4, false},
-        {10, 4, 3, true}, {10, 6, 3, false},
-        {11, 6, 3, true}, {11, 4, 3, false},
-        {99, 6, 3, true}, {99, 4, 3, false},
-        {-7, 6, 2, true}, {6, INT_MIN, INT_MAX, true},
+        {ConditionOp::True, 5, 0, true},      {ConditionOp::False, 5, 5, false},
+        {ConditionOp::Equals, 5, 5, true},    {ConditionOp::Equals, 5, 6, false},
+        {ConditionOp::Differs, 5, 6, true},   {ConditionOp::Differs, 5, 5, false},
+        {ConditionOp::Less, -1, 0, true},     {ConditionOp::Less, 0, 0, false},
+        {ConditionOp::AtMost, 0, 0, true},    {ConditionOp::AtMost, 1, 0, false},
+        {ConditionOp::Greater, 1, 0, true},   {ConditionOp::Greater, 0, 0, false},
+        {ConditionOp::AtLeast, 0, 0, true},   {ConditionOp::AtLeast, -5, -4, false},
+        {ConditionOp::NoBitSet, 4, 3, true},  {ConditionOp::NoBitSet, 6, 3, false},
+        {ConditionOp::AnyBitSet, 6, 3, true}, {ConditionOp::AnyBitSet, 4, 3, false},
+        {Unlisted(99), 6, 3, true},           {Unlisted(99), 4, 3, false},
+        {Unlisted(-7), 6, 2, true},           {ConditionOp::Less, INT_MIN, INT_MAX, true},
     };
     for (const OpCase& c : cases) {
         const ConditionNode node{c.op, row::AL, c.operand, nullptr, nullptr, nullptr};
         EXPECT_EQ(Evaluate(&node, TestValues().Set(row::AL, c.value)), c.expected)
-            << "op " << c.op << " value " << c.value << " operand " << c.operand;
+            << "op " << static_cast<int>(c.op) << " value " << c.value << " operand " << c.operand;
     }
     EXPECT_TRUE(Evaluate(static_cast<const ConditionNode*>(nullptr), TestValues()));
 }
@@ -73,17 +78,22 @@ TEST(ParameterRules, RowComparisonAndTextOps) {
     TestValues values;
     values.Set(row::KPR, 7).Set(row::KPG, 7).Set(row::KPB, 8).SetText(row::MD, "RZ-130LX");
     values.Set(row::TR, 2);
-    const ConditionNode sameRows{2, row::KPR, row::KPG, nullptr, nullptr, nullptr};
-    const ConditionNode otherRows{2, row::KPR, row::KPB, nullptr, nullptr, nullptr};
-    const ConditionNode differentRows{3, row::KPR, row::KPB, nullptr, nullptr, nullptr};
+    const ConditionNode sameRows{
+        ConditionOp::RowEquals, row::KPR, row::KPG, nullptr, nullptr, nullptr};
+    const ConditionNode otherRows{
+        ConditionOp::RowEquals, row::KPR, row::KPB, nullptr, nullptr, nullptr};
+    const ConditionNode differentRows{
+        ConditionOp::RowDiffers, row::KPR, row::KPB, nullptr, nullptr, nullptr};
     EXPECT_TRUE(Evaluate(&sameRows, values));
     EXPECT_FALSE(Evaluate(&otherRows, values));
     EXPECT_TRUE(Evaluate(&differentRows, values));
 
-    const ConditionNode model{12, row::MD, 0, "RZ-130LX", nullptr, nullptr};
-    const ConditionNode modelLower{12, row::MD, 0, "rz-130lx", nullptr, nullptr};
-    const ConditionNode notModel{13, row::MD, 0, "RZ-130LX", nullptr, nullptr};
-    const ConditionNode triggerName{12, row::TR, 0, "PWC", nullptr, nullptr};
+    const ConditionNode model{ConditionOp::TextEquals, row::MD, 0, "RZ-130LX", nullptr, nullptr};
+    const ConditionNode modelLower{
+        ConditionOp::TextEquals, row::MD, 0, "rz-130lx", nullptr, nullptr};
+    const ConditionNode notModel{
+        ConditionOp::TextDiffers, row::MD, 0, "RZ-130LX", nullptr, nullptr};
+    const ConditionNode triggerName{ConditionOp::TextEquals, row::TR, 0, "PWC", nullptr, nullptr};
     EXPECT_TRUE(Evaluate(&model, values));
     EXPECT_FALSE(Evaluate(&modelLower, values));
     EXPECT_FALSE(Evaluate(&notModel, values));
@@ -91,30 +101,30 @@ TEST(ParameterRules, RowComparisonAndTextOps) {
 }
 
 TEST(ParameterRules, LogicalOps) {
-    const ConditionNode yes{0, 0, 0, nullptr, nullptr, nullptr};
-    const ConditionNode no{1, 0, 0, nullptr, nullptr, nullptr};
+    const ConditionNode yes{ConditionOp::True, 0, 0, nullptr, nullptr, nullptr};
+    const ConditionNode no{ConditionOp::False, 0, 0, nullptr, nullptr, nullptr};
     const TestValues values;
     const struct {
         ConditionNode node;
         bool expected;
     } cases[] = {
-        {{14, 0, 0, nullptr, &no, nullptr}, true},
-        {{14, 0, 0, nullptr, &yes, nullptr}, false},
-        {{15, 0, 0, nullptr, &no, &yes}, true},
-        {{15, 0, 0, nullptr, &no, &no}, false},
-        {{16, 0, 0, nullptr, &yes, &yes}, true},
-        {{16, 0, 0, nullptr, &yes, &no}, false},
-        {{14, 0, 0, nullptr, nullptr, nullptr}, false},
-        {{16, 0, 0, nullptr, nullptr, nullptr}, true},
+        {{ConditionOp::Not, 0, 0, nullptr, &no, nullptr}, true},
+        {{ConditionOp::Not, 0, 0, nullptr, &yes, nullptr}, false},
+        {{ConditionOp::Or, 0, 0, nullptr, &no, &yes}, true},
+        {{ConditionOp::Or, 0, 0, nullptr, &no, &no}, false},
+        {{ConditionOp::And, 0, 0, nullptr, &yes, &yes}, true},
+        {{ConditionOp::And, 0, 0, nullptr, &yes, &no}, false},
+        {{ConditionOp::Not, 0, 0, nullptr, nullptr, nullptr}, false},
+        {{ConditionOp::And, 0, 0, nullptr, nullptr, nullptr}, true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Evaluate(&c.node, values), c.expected) << "op " << c.node.op;
+        EXPECT_EQ(Evaluate(&c.node, values), c.expected) << "op " << static_cast<int>(c.node.op);
     }
 }
 
 TEST(ParameterRules, RangeRuleWalksItsBranches) {
-    const ConditionNode yes{0, 0, 0, nullptr, nullptr, nullptr};
-    const ConditionNode no{1, 0, 0, nullptr, nullptr, nullptr};
+    const ConditionNode yes{ConditionOp::True, 0, 0, nullptr, nullptr, nullptr};
+    const ConditionNode no{ConditionOp::False, 0, 0, nullptr, nullptr, nullptr};
     const RangeRule leafTrue{&yes, 11, 12, nullptr, nullptr};
     const RangeRule leafFalse{&no, 21, 22, nullptr, nullptr};
     const RangeRule noCondition{nullptr, 31, 32, &leafFalse, &leafFalse};
@@ -485,9 +495,10 @@ TEST(ParameterRules, RowsOutsideTheTableAreAbsent) {
         EXPECT_EQ(RangeDescription(row, values), "");
     }
     // A condition naming such a row reads it as 0 instead of asking the values.
-    const ConditionNode farRow{4, 500, 0, nullptr, nullptr, nullptr};
-    const ConditionNode farOperandRow{2, row::AL, -5, nullptr, nullptr, nullptr};
-    const ConditionNode farText{13, -1, 0, "", nullptr, nullptr};
+    const ConditionNode farRow{ConditionOp::Equals, 500, 0, nullptr, nullptr, nullptr};
+    const ConditionNode farOperandRow{
+        ConditionOp::RowEquals, row::AL, -5, nullptr, nullptr, nullptr};
+    const ConditionNode farText{ConditionOp::TextDiffers, -1, 0, "", nullptr, nullptr};
     EXPECT_TRUE(Evaluate(&farRow, values));
     EXPECT_TRUE(Evaluate(&farOperandRow, values));
     EXPECT_FALSE(Evaluate(&farText, values));

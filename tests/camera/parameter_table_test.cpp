@@ -114,8 +114,8 @@ TEST(ParameterTable, FixedBounds) {
         {row::AR, 0, 0},
     };
     for (const RangeCase& c : cases) {
-        EXPECT_EQ(kParameterTable[c.row].minimum, c.minimum) << kParameterKeys[c.row].key;
-        EXPECT_EQ(kParameterTable[c.row].maximum, c.maximum) << kParameterKeys[c.row].key;
+        EXPECT_EQ(kParameterTable[c.row].minimum, c.minimum) << kParameterTable[c.row].profile.key;
+        EXPECT_EQ(kParameterTable[c.row].maximum, c.maximum) << kParameterTable[c.row].profile.key;
     }
 }
 
@@ -155,8 +155,9 @@ TEST(ParameterTable, Timeouts) {
         {row::CABTB, 1000, 1000},
     };
     for (const TimeoutCase& c : cases) {
-        EXPECT_EQ(kParameterTable[c.row].writeTimeout, c.write) << kParameterKeys[c.row].key;
-        EXPECT_EQ(kParameterTable[c.row].readTimeout, c.read) << kParameterKeys[c.row].key;
+        EXPECT_EQ(kParameterTable[c.row].writeTimeout, c.write)
+            << kParameterTable[c.row].profile.key;
+        EXPECT_EQ(kParameterTable[c.row].readTimeout, c.read) << kParameterTable[c.row].profile.key;
     }
 }
 
@@ -206,14 +207,14 @@ TEST(ParameterTable, ValueNameLists) {
             for (int i = 0; i < entry.valueNameCount; ++i) {
                 actual.emplace_back(entry.valueNames[i].value, entry.valueNames[i].name);
                 ASSERT_NE(entry.valueNames[i].condition, nullptr);
-                EXPECT_EQ(entry.valueNames[i].condition->op, 0);
+                EXPECT_EQ(entry.valueNames[i].condition->op, ConditionOp::True);
             }
-            EXPECT_EQ(actual, c.names) << kParameterKeys[row].key;
+            EXPECT_EQ(actual, c.names) << kParameterTable[row].profile.key;
         }
     }
     for (int row = 0; row < kParameterCount; ++row) {
         if (rowsWithNames.count(row) == 0) {
-            EXPECT_EQ(kParameterTable[row].valueNameCount, 0) << kParameterKeys[row].key;
+            EXPECT_EQ(kParameterTable[row].valueNameCount, 0) << kParameterTable[row].profile.key;
         }
     }
 }
@@ -266,7 +267,8 @@ TEST(ParameterTable, ProfileRowsAndTheirSectionsAndKeys) {
     std::vector<Key> stored;
     for (int row = 0; row < kParameterCount; ++row) {
         if ((kParameterTable[row].flags & PF_PROFILE) != 0) {
-            stored.emplace_back(kParameterKeys[row].section, kParameterKeys[row].key);
+            stored.emplace_back(kParameterTable[row].profile.section,
+                                kParameterTable[row].profile.key);
         }
     }
     EXPECT_EQ(stored, expected);
@@ -284,8 +286,8 @@ TEST(ParameterTable, KeysOfRowsOutsideTheProfile) {
         {row::EA, {"User Area", "Power Up Setting"}},
     };
     for (const auto& [row, key] : cases) {
-        EXPECT_EQ(kParameterKeys[row].section, key.first);
-        EXPECT_EQ(kParameterKeys[row].key, key.second);
+        EXPECT_EQ(kParameterTable[row].profile.section, key.first);
+        EXPECT_EQ(kParameterTable[row].profile.key, key.second);
     }
 }
 
