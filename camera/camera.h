@@ -68,8 +68,13 @@ public:
     // on failure closes the transport and goes offline.
     ResultCode Identify();
     // Closes what is open, selects and opens the port and identifies the
-    // camera; the result of the whole connection attempt.
+    // camera, then reads the model name once more; the result of the whole
+    // connection attempt.
     ResultCode Connect(int commClass, int port);
+    // Connect without its closing read of the model name, for a port search
+    // that has just identified the camera. Every step notifies, so the
+    // events fire as for Connect.
+    ResultCode OpenAndIdentify(int commClass, int port);
     // Reads or writes every camera-data row the camera supports, with
     // progress; failedRow receives the row at which a failure stopped it.
     ResultCode ReadAll(int* failedRow = nullptr);

@@ -192,6 +192,15 @@ ResultCode CCamera::Identify() {
 }
 
 ResultCode CCamera::Connect(int commClass, int port) {
+    ResultCode result = OpenAndIdentify(commClass, port);
+    if (result == rc::kOk) {
+        std::string model;
+        result = GetValueText(row::MD, model, true, true);
+    }
+    return result;
+}
+
+ResultCode CCamera::OpenAndIdentify(int commClass, int port) {
     Current().Close();
     OnlineChanged(false);
     SynchronizedChanged(false);
@@ -211,10 +220,6 @@ ResultCode CCamera::Connect(int commClass, int port) {
         OnlineChanged(true);
     }
     CommPortChanged();
-    if (result == rc::kOk) {
-        std::string model;
-        result = GetValueText(row::MD, model, true, true);
-    }
     return result;
 }
 

@@ -76,9 +76,6 @@ private:
     static constexpr int kSearchedClasses = 2;
 
     int CountSearchPorts() const;
-    // The connecting steps without the closing read of the model name; every
-    // step notifies, so the events fire. The result of the attempt.
-    ResultCode TryPort(int commClass, int port);
     // Polls the result row until it leaves "Not Yet Finished", a read fails or
     // the time limit passes; outcome holds the last value seen.
     ResultCode PollOnePushResult(int resultRow, std::int32_t& outcome);
