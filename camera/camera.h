@@ -51,44 +51,47 @@ public:
 
     // The row's display text; first read from the camera when asked and
     // possible (online, readable, supported). A failed read is returned.
-    ResultCode GetValueText(int row, std::string& text, bool readFromCamera, bool notify);
+    [[nodiscard]] ResultCode GetValueText(int row, std::string& text, bool readFromCamera,
+                                          bool notify);
     // Clamps value to the row's bounds, stores it and sends it when the row
     // is writable and supported. Never rejects a value.
-    ResultCode SetValue(int row, std::int32_t value, bool notify, bool goOfflineOnFailure);
+    [[nodiscard]] ResultCode SetValue(int row, std::int32_t value, bool notify,
+                                      bool goOfflineOnFailure);
     // A text row takes text cut to its maximum length; another row takes the
     // value whose name equals text regardless of case, else its first value.
-    ResultCode SetValueText(int row, const std::string& text, bool goOfflineOnFailure = true);
+    [[nodiscard]] ResultCode SetValueText(int row, const std::string& text,
+                                          bool goOfflineOnFailure = true);
     // Takes the value at position in the row's offered list (the first when
     // out of range).
-    ResultCode SetValuePosition(int row, int position);
+    [[nodiscard]] ResultCode SetValuePosition(int row, int position);
     // Unlocks the user ID and sends it.
-    ResultCode SetUserID(const std::string& text);
+    [[nodiscard]] ResultCode SetUserID(const std::string& text);
 
     // Reads model name, firmware and FPGA versions, camera ID and user ID;
     // on failure closes the transport and goes offline.
-    ResultCode Identify();
+    [[nodiscard]] ResultCode Identify();
     // Closes what is open, selects and opens the port and identifies the
     // camera, then reads the model name once more; the result of the whole
     // connection attempt.
-    ResultCode Connect(int commClass, int port);
+    [[nodiscard]] ResultCode Connect(int commClass, int port);
     // Connect without its closing read of the model name, for a port search
     // that has just identified the camera. Every step notifies, so the
     // events fire as for Connect.
-    ResultCode OpenAndIdentify(int commClass, int port);
+    [[nodiscard]] ResultCode OpenAndIdentify(int commClass, int port);
     // Reads or writes every camera-data row the camera supports, with
     // progress; failedRow receives the row at which a failure stopped it.
-    ResultCode ReadAll(int* failedRow = nullptr);
-    ResultCode WriteAll(int* failedRow = nullptr, bool showProgress = true);
+    [[nodiscard]] ResultCode ReadAll(int* failedRow = nullptr);
+    [[nodiscard]] ResultCode WriteAll(int* failedRow = nullptr, bool showProgress = true);
     void SaveSnapshot();
     // Puts the snapshot back and marks every row unsynchronized.
     void RestoreSnapshot();
 
     // Camera data files. failedRow receives the row reached.
-    ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
-    ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr);
-    ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);
-    ResultCode DownloadAberration(const std::string& path, bool showProgress);
-    ResultCode UploadAberration(const std::string& path, bool showProgress);
+    [[nodiscard]] ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
+    [[nodiscard]] ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr);
+    [[nodiscard]] ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);
+    [[nodiscard]] ResultCode DownloadAberration(const std::string& path, bool showProgress);
+    [[nodiscard]] ResultCode UploadAberration(const std::string& path, bool showProgress);
 
     // Current local values, as the table's rules read them. Rows outside
     // 0..79 read as 0 and the empty text.
@@ -108,17 +111,17 @@ public:
     // 105 for any other answer; 106 for a row that cannot be sent. A link
     // failure (transport code or 101) takes the camera offline when
     // goOfflineOnFailure is set.
-    ResultCode WriteParameter(int row, bool goOfflineOnFailure);
+    [[nodiscard]] ResultCode WriteParameter(int row, bool goOfflineOnFailure);
     // Asks the camera for the row's value and stores it. Codes as for
     // WriteParameter, and 107 when the value is outside the row's bounds or
     // value list (the old value is kept).
-    ResultCode ReadParameter(int row, bool goOfflineOnFailure);
+    [[nodiscard]] ResultCode ReadParameter(int row, bool goOfflineOnFailure);
     // Collects one answer line within timeoutMs and judges it: 101 on a
     // time-out or transport failure, 102/103 for the camera's rejections,
     // 105 when expectedName is given and the line is not "NAME=...". On
     // success answer holds the text after "NAME=" (or the whole line).
-    ResultCode ReceiveAnswer(std::string& answer, const char* expectedName, std::uint32_t timeoutMs,
-                             bool log);
+    [[nodiscard]] ResultCode ReceiveAnswer(std::string& answer, const char* expectedName,
+                                           std::uint32_t timeoutMs, bool log);
 
     // The wire text of a set or query of the row, with its CR LF.
     std::string FormatSetCommand(int row) const;
@@ -147,20 +150,22 @@ protected:
 
 private:
     enum class Bulk { Read, Write };
-    ResultCode RunBulk(Bulk direction, int* failedRow, bool showProgress);
+    [[nodiscard]] ResultCode RunBulk(Bulk direction, int* failedRow, bool showProgress);
     bool InBulkSet(Bulk direction, int row) const;
     void LoadProfileValues();
     void SaveProfileValues();
-    ResultCode SendIfWritable(int row, bool notify, bool goOfflineOnFailure);
-    ResultCode ReadReportColumn(int column, std::vector<std::vector<std::string>>& cells,
-                                ProgressIndicator& progress, int& reachedRow);
-    ResultCode TransferAberration(bool upload, const std::string& path, bool showProgress);
+    [[nodiscard]] ResultCode SendIfWritable(int row, bool notify, bool goOfflineOnFailure);
+    [[nodiscard]] ResultCode ReadReportColumn(int column,
+                                              std::vector<std::vector<std::string>>& cells,
+                                              ProgressIndicator& progress, int& reachedRow);
+    [[nodiscard]] ResultCode TransferAberration(bool upload, const std::string& path,
+                                                bool showProgress);
 
     // 106 for a row that cannot be exchanged, 100 while offline, else 0.
-    ResultCode CanExchange(int row) const;
-    ResultCode SendLine(const std::string& line);
-    ResultCode FinishExchange(int row, ResultCode result, bool goOfflineOnFailure);
-    ResultCode StoreReceivedValue(int row, std::string answer);
+    [[nodiscard]] ResultCode CanExchange(int row) const;
+    [[nodiscard]] ResultCode SendLine(const std::string& line);
+    [[nodiscard]] ResultCode FinishExchange(int row, ResultCode result, bool goOfflineOnFailure);
+    [[nodiscard]] ResultCode StoreReceivedValue(int row, std::string answer);
 
     UiServices& ui_;
     Clock& clock_;

@@ -38,7 +38,7 @@ public:
 
     // Closes the current transport, stores the selection, makes the class's
     // transport current and opens the port on it.
-    ResultCode SelectAndOpen(int commClass, int port);
+    [[nodiscard]] ResultCode SelectAndOpen(int commClass, int port);
 
     CCommAbstract& Current() { return *current_; }
     CCommAbstract& Transport(int commClass);

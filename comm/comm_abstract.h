@@ -27,20 +27,20 @@ public:
     virtual std::string GetClassName() const = 0;
     // Closes what is open, then opens port index: 0, 1 (no such port or
     // library missing) or 3 (the port cannot be used).
-    virtual ResultCode Open(int index) = 0;
+    [[nodiscard]] virtual ResultCode Open(int index) = 0;
     // Closes the port; harmless when nothing is open. Always 0.
-    virtual ResultCode Close() = 0;
+    [[nodiscard]] virtual ResultCode Close() = 0;
     // Discards whatever arrived and was not read: 0, or 2 when closed.
-    virtual ResultCode Purge() = 0;
+    [[nodiscard]] virtual ResultCode Purge() = 0;
     // Number of received bytes waiting; 0 when closed.
     virtual std::int32_t GetBytesAvailable() = 0;
     // Sends all bytes: 0, 2 (not open), 4 (failure) or 6 (time-out).
-    virtual ResultCode Write(const std::uint8_t* bytes, std::size_t length,
-                             std::uint32_t timeoutMs) = 0;
+    [[nodiscard]] virtual ResultCode Write(const std::uint8_t* bytes, std::size_t length,
+                                           std::uint32_t timeoutMs) = 0;
     // Receives up to count bytes and reports how many arrived in received:
     // 0, 2 (not open), 5 (failure) or 7 (fewer than count within timeoutMs).
-    virtual ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
-                            std::uint32_t timeoutMs) = 0;
+    [[nodiscard]] virtual ResultCode Read(std::uint8_t* buffer, std::size_t count,
+                                          std::size_t& received, std::uint32_t timeoutMs) = 0;
 };
 
 }  // namespace xkiv

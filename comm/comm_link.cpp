@@ -9,7 +9,7 @@ CCommLink::CCommLink(std::string serialLibrary, std::string allSerialLibrary)
     : serial_(std::move(serialLibrary)), allSerial_(std::move(allSerialLibrary)) {}
 
 CCommLink::~CCommLink() {
-    Close();
+    (void)Close();
 }
 
 bool CCommLink::IsOpen() const {

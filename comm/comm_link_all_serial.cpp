@@ -97,7 +97,7 @@ std::vector<std::string> CCommLinkAllSerial::ListPorts() {
 }
 
 ResultCode CCommLinkAllSerial::Open(int index) {
-    Close();
+    (void)Close();
     if (!Locate()) {
         return rc::kPortNotFound;
     }

@@ -33,9 +33,9 @@ public:
     // 0; 1 when the library is missing or incomplete or index names no port;
     // 3 when the port cannot be initialised. Every failure leaves the
     // library released.
-    ResultCode Open(int index) override;
+    [[nodiscard]] ResultCode Open(int index) override;
     // Discards the library's input. 0, or 2 when closed.
-    ResultCode Purge() override;
+    [[nodiscard]] ResultCode Purge() override;
 
 private:
     bool BindOwnEntryPoints(const DynamicLibrary& library) override;

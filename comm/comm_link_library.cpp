@@ -14,7 +14,7 @@ std::string TextFromLibraryBuffer(const char* buffer) {
 CCommLinkLibrary::~CCommLinkLibrary() {
     // Derived classes hold no open state of their own, so the base's Close
     // releases everything.
-    CCommLinkLibrary::Close();
+    (void)CCommLinkLibrary::Close();
 }
 
 bool CCommLinkLibrary::IsOpen() const {

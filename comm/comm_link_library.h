@@ -27,17 +27,17 @@ public:
     int GetPortCount() const override;
     std::string GetPortName(int index) const override;
     // clSerialClose when a reference is held, then releases the library.
-    ResultCode Close() override;
+    [[nodiscard]] ResultCode Close() override;
     // The libraries cannot tell; 1 while open lets a caller go on to Read.
     std::int32_t GetBytesAvailable() override;
     // 0, 2 (not open), 6 (CL_ERR_TIMEOUT) or 4 (any other failure, or the
     // library claiming success with bytes left unsent).
-    ResultCode Write(const std::uint8_t* bytes, std::size_t length,
-                     std::uint32_t timeoutMs) override;
+    [[nodiscard]] ResultCode Write(const std::uint8_t* bytes, std::size_t length,
+                                   std::uint32_t timeoutMs) override;
     // 0, 2 (not open), 7 (CL_ERR_TIMEOUT) or 5 (any other failure).
     // received never exceeds count, whatever the library reports.
-    ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
-                    std::uint32_t timeoutMs) override;
+    [[nodiscard]] ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
+                                  std::uint32_t timeoutMs) override;
 
 protected:
     CCommLinkLibrary() = default;
@@ -55,7 +55,7 @@ protected:
     // clSerialInit on the loaded library, then 9600 baud (a refusal of the
     // rate is ignored: the port still works at whatever it runs). 0, or 3
     // when the port cannot be initialised.
-    ResultCode InitSerial(std::uint32_t serialIndex);
+    [[nodiscard]] ResultCode InitSerial(std::uint32_t serialIndex);
     cl::SerialRef Reference() const { return reference_; }
 
     // One read call into the library, count clamped to what it reports.

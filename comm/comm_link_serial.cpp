@@ -49,7 +49,7 @@ std::vector<std::string> CCommLinkSerial::ListManufacturers() {
 }
 
 ResultCode CCommLinkSerial::Open(int index) {
-    Close();
+    (void)Close();
     if (!LoadFrom(libraryName_)) {
         return rc::kPortNotFound;
     }

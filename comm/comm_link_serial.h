@@ -23,10 +23,10 @@ public:
     std::string GetClassName() const override;
     // 0; 1 when the library is missing or incomplete or index names no
     // manufacturer; 3 when the manufacturer or its port cannot be selected.
-    ResultCode Open(int index) override;
+    [[nodiscard]] ResultCode Open(int index) override;
     // Reads and drops single bytes until a 1 ms read brings none: the
     // library has no flush. 0, or 2 when closed.
-    ResultCode Purge() override;
+    [[nodiscard]] ResultCode Purge() override;
 
 private:
     bool BindOwnEntryPoints(const DynamicLibrary& library) override;

@@ -23,14 +23,14 @@ public:
     int GetPortCount() const override;
     std::string GetPortName(int index) const override;
     std::string GetClassName() const override;
-    ResultCode Open(int index) override;
-    ResultCode Close() override;
-    ResultCode Purge() override;
+    [[nodiscard]] ResultCode Open(int index) override;
+    [[nodiscard]] ResultCode Close() override;
+    [[nodiscard]] ResultCode Purge() override;
     std::int32_t GetBytesAvailable() override;
-    ResultCode Write(const std::uint8_t* bytes, std::size_t length,
-                     std::uint32_t timeoutMs) override;
-    ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
-                    std::uint32_t timeoutMs) override;
+    [[nodiscard]] ResultCode Write(const std::uint8_t* bytes, std::size_t length,
+                                   std::uint32_t timeoutMs) override;
+    [[nodiscard]] ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
+                                  std::uint32_t timeoutMs) override;
 
 private:
     std::vector<std::string> ports_;

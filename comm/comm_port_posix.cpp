@@ -101,7 +101,7 @@ CCommPort::CCommPort(const std::string& configuredDevices)
     : ports_(BuildPortList(configuredDevices)) {}
 
 CCommPort::~CCommPort() {
-    Close();
+    (void)Close();
 }
 
 bool CCommPort::IsOpen() const {
@@ -124,7 +124,7 @@ std::string CCommPort::GetClassName() const {
 }
 
 ResultCode CCommPort::Open(int index) {
-    Close();
+    (void)Close();
     const std::string path = GetPortName(index);
     if (path.empty()) {
         return rc::kPortNotFound;

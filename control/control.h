@@ -41,7 +41,7 @@ public:
     // Closes what is open, selects and opens the port, identifies the camera
     // and reads the model name once more; every step notifies, so the
     // events fire. The result code of the attempt.
-    ResultCode OpenCommunication(int commClass, int port);
+    [[nodiscard]] ResultCode OpenCommunication(int commClass, int port);
     // Raises the automation error for a failing result code (throws
     // automation::AutomationException); returns normally for 0 and 100.
     void RaiseCameraError(int row, ResultCode code);

@@ -39,37 +39,39 @@ public:
     std::string AskCommClassString(std::int32_t nIndex) const;
     std::int32_t AskCommPortRange(std::int32_t nClass, std::int32_t nMinMax) const;
     std::string AskCommPortString(std::int32_t nClass, std::int32_t nIndex) const;
-    ResultCode StartCommunication(std::int32_t nClass, std::int32_t nPort);
+    [[nodiscard]] ResultCode StartCommunication(std::int32_t nClass, std::int32_t nPort);
     // 1 when a camera identified itself (pnClass and pnPort then hold its
     // port), 0 otherwise; never raises.
     std::int32_t AutoSelectCommunication(std::int32_t* pnClass, std::int32_t* pnPort,
                                          std::int32_t nShowProgressBar);
-    ResultCode ReadAllFromCamera();
-    ResultCode WriteAllToCamera();
-    ResultCode ReadAllFromFile(const std::string& fileName);
-    ResultCode WriteAllToFile(const std::string& fileName);
-    ResultCode WriteCameraDataToFile(const std::string& fileName);
+    [[nodiscard]] ResultCode ReadAllFromCamera();
+    [[nodiscard]] ResultCode WriteAllToCamera();
+    [[nodiscard]] ResultCode ReadAllFromFile(const std::string& fileName);
+    [[nodiscard]] ResultCode WriteAllToFile(const std::string& fileName);
+    [[nodiscard]] ResultCode WriteCameraDataToFile(const std::string& fileName);
     std::int32_t ReadCurrentEEPROMArea();
     std::string ReadCurrentEEPROMAreaString();
-    ResultCode LoadSettings();
-    ResultCode StoreSettings();
-    ResultCode DoOnePushAutoLineRateSet(std::int32_t* pnResult, std::int32_t nShowResultMessage);
-    ResultCode DoOnePushAWBShutter(std::int32_t* pnResult, std::int32_t nShowResultMessage);
-    ResultCode DoOnePushAWB(std::int32_t* pnResult, std::int32_t nShowResultMessage);
-    ResultCode DoOnePushShadingCorrection(std::int32_t nType, std::int32_t* pnResult,
-                                          std::int32_t nShowResultMessage);
-    ResultCode DoOnePushPixelGainCorrection(std::int32_t* pnResult,
-                                            std::int32_t nShowResultMessage);
-    ResultCode DoOnePushPixelBlackCorrection(std::int32_t* pnResult,
-                                             std::int32_t nShowResultMessage);
-    ResultCode ReadChromaticAberrationFromFile(const std::string& fileName,
-                                               std::int32_t nShowProgressBar);
-    ResultCode WriteChromaticAberrationToFile(const std::string& fileName,
-                                              std::int32_t nShowProgressBar);
+    [[nodiscard]] ResultCode LoadSettings();
+    [[nodiscard]] ResultCode StoreSettings();
+    [[nodiscard]] ResultCode DoOnePushAutoLineRateSet(std::int32_t* pnResult,
+                                                      std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode DoOnePushAWBShutter(std::int32_t* pnResult,
+                                                 std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode DoOnePushAWB(std::int32_t* pnResult, std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode DoOnePushShadingCorrection(std::int32_t nType, std::int32_t* pnResult,
+                                                        std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode DoOnePushPixelGainCorrection(std::int32_t* pnResult,
+                                                          std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode DoOnePushPixelBlackCorrection(std::int32_t* pnResult,
+                                                           std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode ReadChromaticAberrationFromFile(const std::string& fileName,
+                                                             std::int32_t nShowProgressBar);
+    [[nodiscard]] ResultCode WriteChromaticAberrationToFile(const std::string& fileName,
+                                                            std::int32_t nShowProgressBar);
     // Sends the command row's value, then polls the result row every 100 ms
     // for at most 10 s (on the module's clock); never raises.
-    ResultCode RunOnePush(int commandRow, std::int32_t commandValue, int resultRow,
-                          std::int32_t* pnResult, std::int32_t nShowResultMessage);
+    [[nodiscard]] ResultCode RunOnePush(int commandRow, std::int32_t commandValue, int resultRow,
+                                        std::int32_t* pnResult, std::int32_t nShowResultMessage);
 
 private:
     // The transports the port search walks through: COM, then Camera Link.
@@ -78,7 +80,7 @@ private:
     int CountSearchPorts() const;
     // Polls the result row until it leaves "Not Yet Finished", a read fails or
     // the time limit passes; outcome holds the last value seen.
-    ResultCode PollOnePushResult(int resultRow, std::int32_t& outcome);
+    [[nodiscard]] ResultCode PollOnePushResult(int resultRow, std::int32_t& outcome);
     void ShowOnePushMessage(int commandRow, int resultRow, ResultCode result, std::int32_t outcome);
     // Reads a row the camera changed on its own and reports it; failures
     // are ignored.

@@ -88,7 +88,7 @@ ResultCode ControlMethods::DoOnePushShadingCorrection(std::int32_t nType, std::i
     if (nType != control_.Value(row::ShadingType)) {
         // A local row: SetValue clamps and stores it and reports the change
         // without sending anything.
-        control_.SetValue(row::ShadingType, nType, true, false);
+        (void)control_.SetValue(row::ShadingType, nType, true, false);
         control_.SetModifiedFlag();
     }
     return RunOnePush(row::SDR, nType, row::SDS, pnResult, nShowResultMessage);

@@ -277,8 +277,8 @@ TEST_F(CameraObjectTest, FirstRunDefaultsAndProfileRoundTrip) {
         EXPECT_EQ(camera.Value(row::CABSR), 1);
         EXPECT_EQ(camera.Value(row::CABLR), -3);
         EXPECT_EQ(camera.Text(row::CABN1), "");
-        camera.SetValue(row::GA, 321, false, false);
-        camera.SetValueText(row::CABN2, "Lens = 50mm; f/2");
+        (void)camera.SetValue(row::GA, 321, false, false);
+        (void)camera.SetValueText(row::CABN2, "Lens = 50mm; f/2");
         camera.StoreText(row::MD, "RZ-150LX");
         camera.StoreValue(row::VN, 63);  // not persisted
         camera.StoreValue(row::ShadingType, 1);

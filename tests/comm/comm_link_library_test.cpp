@@ -198,7 +198,7 @@ protected:
                 EXPECT_FALSE(IsLoaded(other)) << other;
             }
         }
-        transport.Close();
+        (void)transport.Close();
         EXPECT_FALSE(AnyClLibraryLoaded());
     }
 

@@ -267,7 +267,7 @@ TEST_F(CommPortTest, DeviceIsExclusiveWhileOpen) {
     ASSERT_EQ(port_->Open(1), rc::kPortInUse);
     EXPECT_FALSE(port_->IsOpen());
     EXPECT_EQ(second.Open(0), rc::kOk);
-    second.Close();
+    (void)second.Close();
     EXPECT_EQ(port_->Open(0), rc::kOk);
 }
 

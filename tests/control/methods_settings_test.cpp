@@ -130,9 +130,9 @@ class FamilyQuestionTest : public MethodsTest,
 
 TEST_P(FamilyQuestionTest, Answers) {
     CXKivRZ150LXCtrl& control = MakeControl({});
-    control.SetValueText(row::MD, "RZ-130LX");
-    control.SetValue(row::SRO, 1, false, false);
-    control.SetValue(row::GM, 1, false, false);
+    (void)control.SetValueText(row::MD, "RZ-130LX");
+    (void)control.SetValue(row::SRO, 1, false, false);
+    (void)control.SetValue(row::GM, 1, false, false);
     events_.events.clear();
     const QuestionCase& question = GetParam();
 
@@ -211,7 +211,7 @@ TEST_F(SettingsMethodsTest, AMemberThatIsNoMethodIsRefused) {
 
 TEST_F(SettingsMethodsTest, CurrentAreaOfflineIsTheStoredValue) {
     CXKivRZ150LXCtrl& control = MakeControl({});
-    control.SetValue(row::EA, 2, false, false);
+    (void)control.SetValue(row::EA, 2, false, false);
 
     EXPECT_EQ(Call("ReadCurrentEEPROMArea"), Variant::Long(2));
     EXPECT_EQ(Call("ReadCurrentEEPROMAreaString"), Variant::String("User2 Area"));
@@ -233,7 +233,7 @@ TEST_F(SettingsMethodsTest, CurrentAreaOnlineIsReadFromTheCamera) {
 TEST_F(SettingsMethodsTest, LoadSettingsLoadsTheAreaReadsEverythingAndSendsTheTestPattern) {
     sim::SimServer& server = StartSim(Model("RZ-130LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
-    control.SetValue(row::EepromArea, 2, false, false);
+    (void)control.SetValue(row::EepromArea, 2, false, false);
     const std::size_t mark = server.ReceivedLines().size();
 
     EXPECT_EQ(Call("LoadSettings"), Variant::Long(rc::kOk));
@@ -252,7 +252,7 @@ TEST_F(SettingsMethodsTest, LoadSettingsLoadsTheAreaReadsEverythingAndSendsTheTe
 TEST_F(SettingsMethodsTest, StoreSettingsSendsTheSelectedArea) {
     sim::SimServer& server = StartSim(Model("RZ-150LX"));
     CXKivRZ150LXCtrl& control = ConnectedTo(server);
-    control.SetValue(row::EepromArea, 1, false, false);
+    (void)control.SetValue(row::EepromArea, 1, false, false);
     const std::size_t mark = server.ReceivedLines().size();
 
     EXPECT_EQ(Call("StoreSettings"), Variant::Long(rc::kOk));
