@@ -88,8 +88,7 @@ struct Method {
     DispId dispid;
     const char* name;
     ParamType result;
-    int paramCount;
-    std::array<Param, kMaxParams> params;
+    std::array<Param, kMaxParams> params;  // in order; the slots left over have no name
     Handler handler;
 };
 
@@ -115,83 +114,83 @@ constexpr ParamType kText = ParamType::String;
 
 // clang-format off
 const std::array kMethods = {
-    Method{100, "CheckOnline", kBool, 0, {},
+    Method{100, "CheckOnline", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckOnline()); }},
-    Method{101, "CheckSynchronized", kBool, 0, {},
+    Method{101, "CheckSynchronized", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckSynchronized()); }},
-    Method{102, "CheckSending", kBool, 0, {},
+    Method{102, "CheckSending", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckSending()); }},
-    Method{103, "CheckReceiving", kBool, 0, {},
+    Method{103, "CheckReceiving", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckReceiving()); }},
-    Method{104, "CheckModelAsRZ130LX", kBool, 0, {},
+    Method{104, "CheckModelAsRZ130LX", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckModelAsRZ130LX()); }},
-    Method{105, "CheckModelAsRZ150LX", kBool, 0, {},
+    Method{105, "CheckModelAsRZ150LX", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX()); }},
-    Method{106, "CheckModelAsRZ150LX_HR", kBool, 0, {},
+    Method{106, "CheckModelAsRZ150LX_HR", kBool, {},
            [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX_HR()); }},
-    Method{107, "AskCommClassRange", kLong, 1, {kMinMax},
+    Method{107, "AskCommClassRange", kLong, {kMinMax},
            [](M m, A a) { return Variant::Long(m.AskCommClassRange(LongArg(a, 0))); }},
-    Method{108, "AskCommClassString", kText, 1, {kIndex},
+    Method{108, "AskCommClassString", kText, {kIndex},
            [](M m, A a) { return Variant::String(m.AskCommClassString(LongArg(a, 0))); }},
-    Method{109, "AskCommPortRange", kLong, 2, {kClass, kMinMax},
+    Method{109, "AskCommPortRange", kLong, {kClass, kMinMax},
            [](M m, A a) { return Variant::Long(m.AskCommPortRange(LongArg(a, 0), LongArg(a, 1))); }},
-    Method{110, "AskCommPortString", kText, 2, {kClass, kIndex},
+    Method{110, "AskCommPortString", kText, {kClass, kIndex},
            [](M m, A a) {
                return Variant::String(m.AskCommPortString(LongArg(a, 0), LongArg(a, 1)));
            }},
-    Method{111, "StartCommunication", kLong, 2, {kClass, kPort},
+    Method{111, "StartCommunication", kLong, {kClass, kPort},
            [](M m, A a) { return Variant::Long(m.StartCommunication(LongArg(a, 0), LongArg(a, 1))); }},
-    Method{112, "AutoSelectCommunication", kLong, 3, {kClassOut, kPortOut, kShowProgressBar},
+    Method{112, "AutoSelectCommunication", kLong, {kClassOut, kPortOut, kShowProgressBar},
            [](M m, A a) {
                return Variant::Long(
                    m.AutoSelectCommunication(RefArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{113, "ReadAllFromCamera", kLong, 0, {},
+    Method{113, "ReadAllFromCamera", kLong, {},
            [](M m, A) { return Variant::Long(m.ReadAllFromCamera()); }},
-    Method{114, "WriteAllToCamera", kLong, 0, {},
+    Method{114, "WriteAllToCamera", kLong, {},
            [](M m, A) { return Variant::Long(m.WriteAllToCamera()); }},
-    Method{115, "ReadAllFromFile", kLong, 1, {kFileName},
+    Method{115, "ReadAllFromFile", kLong, {kFileName},
            [](M m, A a) { return Variant::Long(m.ReadAllFromFile(TextArg(a, 0))); }},
-    Method{116, "WriteAllToFile", kLong, 1, {kFileName},
+    Method{116, "WriteAllToFile", kLong, {kFileName},
            [](M m, A a) { return Variant::Long(m.WriteAllToFile(TextArg(a, 0))); }},
-    Method{117, "WriteCameraDataToFile", kLong, 1, {kFileName},
+    Method{117, "WriteCameraDataToFile", kLong, {kFileName},
            [](M m, A a) { return Variant::Long(m.WriteCameraDataToFile(TextArg(a, 0))); }},
-    Method{122, "ReadCurrentEEPROMArea", kLong, 0, {},
+    Method{122, "ReadCurrentEEPROMArea", kLong, {},
            [](M m, A) { return Variant::Long(m.ReadCurrentEEPROMArea()); }},
-    Method{123, "ReadCurrentEEPROMAreaString", kText, 0, {},
+    Method{123, "ReadCurrentEEPROMAreaString", kText, {},
            [](M m, A) { return Variant::String(m.ReadCurrentEEPROMAreaString()); }},
-    Method{124, "LoadSettings", kLong, 0, {},
+    Method{124, "LoadSettings", kLong, {},
            [](M m, A) { return Variant::Long(m.LoadSettings()); }},
-    Method{125, "StoreSettings", kLong, 0, {},
+    Method{125, "StoreSettings", kLong, {},
            [](M m, A) { return Variant::Long(m.StoreSettings()); }},
-    Method{180, "DoOnePushAutoLineRateSet", kLong, 2, {kResultOut, kShowResultMessage},
+    Method{180, "DoOnePushAutoLineRateSet", kLong, {kResultOut, kShowResultMessage},
            [](M m, A a) {
                return Variant::Long(m.DoOnePushAutoLineRateSet(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{181, "DoOnePushAWBShutter", kLong, 2, {kResultOut, kShowResultMessage},
+    Method{181, "DoOnePushAWBShutter", kLong, {kResultOut, kShowResultMessage},
            [](M m, A a) {
                return Variant::Long(m.DoOnePushAWBShutter(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{182, "DoOnePushAWB", kLong, 2, {kResultOut, kShowResultMessage},
+    Method{182, "DoOnePushAWB", kLong, {kResultOut, kShowResultMessage},
            [](M m, A a) { return Variant::Long(m.DoOnePushAWB(RefArg(a, 0), LongArg(a, 1))); }},
-    Method{183, "DoOnePushShadingCorrection", kLong, 3, {kType, kResultOut, kShowResultMessage},
+    Method{183, "DoOnePushShadingCorrection", kLong, {kType, kResultOut, kShowResultMessage},
            [](M m, A a) {
                return Variant::Long(
                    m.DoOnePushShadingCorrection(LongArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{184, "DoOnePushPixelGainCorrection", kLong, 2, {kResultOut, kShowResultMessage},
+    Method{184, "DoOnePushPixelGainCorrection", kLong, {kResultOut, kShowResultMessage},
            [](M m, A a) {
                return Variant::Long(m.DoOnePushPixelGainCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{185, "DoOnePushPixelBlackCorrection", kLong, 2, {kResultOut, kShowResultMessage},
+    Method{185, "DoOnePushPixelBlackCorrection", kLong, {kResultOut, kShowResultMessage},
            [](M m, A a) {
                return Variant::Long(m.DoOnePushPixelBlackCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{197, "ReadChromaticAberrationFromFile", kLong, 2, {kFileName, kShowProgressBar},
+    Method{197, "ReadChromaticAberrationFromFile", kLong, {kFileName, kShowProgressBar},
            [](M m, A a) {
                return Variant::Long(m.ReadChromaticAberrationFromFile(TextArg(a, 0), LongArg(a, 1)));
            }},
-    Method{198, "WriteChromaticAberrationToFile", kLong, 2, {kFileName, kShowProgressBar},
+    Method{198, "WriteChromaticAberrationToFile", kLong, {kFileName, kShowProgressBar},
            [](M m, A a) {
                return Variant::Long(m.WriteChromaticAberrationToFile(TextArg(a, 0), LongArg(a, 1)));
            }},
@@ -202,8 +201,10 @@ std::vector<MemberInfo> BuildMethodMembers() {
     std::vector<MemberInfo> members;
     for (const Method& method : kMethods) {
         std::vector<ParamInfo> params;
-        for (int i = 0; i < method.paramCount; ++i) {
-            params.push_back({method.params[i].name, method.params[i].type});
+        for (const Param& param : method.params) {
+            if (param.name != nullptr) {
+                params.push_back({param.name, param.type});
+            }
         }
         members.push_back(
             DescribeMethod(method.dispid, method.name, method.result, std::move(params)));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "camera/parameter_table.h"
 #include "control/control.h"
@@ -27,16 +28,18 @@ constexpr std::int32_t kOnePushTimedOut = 4;
 struct OnePushCommand {
     int row;
     const char* messagePrefix;
-    std::array<int, 3> refreshRows;
-    int refreshCount;
+    std::span<const int> refreshRows;
 };
 
+constexpr int kExposureRows[] = {row::PER, row::PEG, row::PEB};
+constexpr int kGainRows[] = {row::GA, row::GAR, row::GAB};
+
 constexpr std::array kOnePushCommands = {
-    OnePushCommand{row::AH, "One-Push AWB Shutter ", {row::PER, row::PEG, row::PEB}, 3},
-    OnePushCommand{row::AW, "One-Push AWB ", {row::GA, row::GAR, row::GAB}, 3},
-    OnePushCommand{row::SDR, "Shading Correction ", {}, 0},
-    OnePushCommand{row::PGR, "Pixel Gain Correction  ", {}, 0},
-    OnePushCommand{row::PBR, "Pixel Black Correction ", {}, 0},
+    OnePushCommand{row::AH, "One-Push AWB Shutter ", kExposureRows},
+    OnePushCommand{row::AW, "One-Push AWB ", kGainRows},
+    OnePushCommand{row::SDR, "Shading Correction ", {}},
+    OnePushCommand{row::PGR, "Pixel Gain Correction  ", {}},
+    OnePushCommand{row::PBR, "Pixel Black Correction ", {}},
 };
 
 const OnePushCommand* FindOnePushCommand(int commandRow) {
@@ -120,8 +123,8 @@ ResultCode ControlMethods::RunOnePush(int commandRow, std::int32_t commandValue,
         }
         if (result == rc::kOk && outcome == kOnePushSucceeded) {
             if (const OnePushCommand* command = FindOnePushCommand(commandRow)) {
-                for (int i = 0; i < command->refreshCount; ++i) {
-                    ReadBack(command->refreshRows[i]);
+                for (const int changed : command->refreshRows) {
+                    ReadBack(changed);
                 }
             }
         }

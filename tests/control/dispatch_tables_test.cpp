@@ -5,6 +5,8 @@
 #include <cctype>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "camera/parameter_table.h"
 #include "control/dispatch_events.h"
@@ -62,6 +64,59 @@ TEST(DispatchInterfaceTest, ListsPropertiesAndMethodsOnce) {
     // Names are found without regard to case, as automation callers expect.
     ASSERT_NE(dispatch.Find("aberrationleftsidepixelredINDEX"), nullptr);
     EXPECT_EQ(dispatch.Find("aberrationleftsidepixelredINDEX")->dispid, 206);
+}
+
+TEST(DispatchInterfaceTest, MethodSignatures) {
+    using automation::ParamType;
+    using Params = std::vector<std::pair<std::string, ParamType>>;
+    const struct {
+        const char* name;
+        ParamType result;
+        Params params;
+        const char* help;
+    } cases[] = {
+        {"CheckOnline", ParamType::Bool, {}, "Method Check Online"},
+        {"AskCommPortString",
+         ParamType::String,
+         {{"nClass", ParamType::Long}, {"nIndex", ParamType::Long}},
+         "Method Ask Comm Port String"},
+        {"AutoSelectCommunication",
+         ParamType::Long,
+         {{"pnClass", ParamType::LongRef},
+          {"pnPort", ParamType::LongRef},
+          {"nShowProgressBar", ParamType::Long}},
+         "Method Auto Select Communication"},
+        {"DoOnePushShadingCorrection",
+         ParamType::Long,
+         {{"nType", ParamType::Long},
+          {"pnResult", ParamType::LongRef},
+          {"nShowResultMessage", ParamType::Long}},
+         "Method Do One Push Shading Correction"},
+        {"WriteChromaticAberrationToFile",
+         ParamType::Long,
+         {{"bstrFileName", ParamType::String}, {"nShowProgressBar", ParamType::Long}},
+         "Method Write Chromatic Aberration To File"},
+        {"AskAPFControlRange",
+         ParamType::Long,
+         {{"nMinMax", ParamType::Long}},
+         "Method Ask APF Control Range"},
+        {"AskTriggerModeString",
+         ParamType::String,
+         {{"nIndex", ParamType::Long}},
+         "Method Ask Trigger Mode String"},
+    };
+    for (const auto& c : cases) {
+        const automation::MemberInfo* method = DispatchInterface().Find(c.name);
+        ASSERT_NE(method, nullptr) << c.name;
+        EXPECT_EQ(method->kind, automation::MemberKind::Method) << c.name;
+        EXPECT_EQ(method->type, c.result) << c.name;
+        Params params;
+        for (const automation::ParamInfo& param : method->params) {
+            params.emplace_back(param.name, param.type);
+        }
+        EXPECT_EQ(params, c.params) << c.name;
+        EXPECT_EQ(method->help, c.help) << c.name;
+    }
 }
 
 TEST(EventInterfaceTest, SeventyEventsWithoutArguments) {
