@@ -64,7 +64,7 @@ CCamera::CCamera(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
 CCamera::~CCamera() {
     // Base behaviour only: a derived control has already been destroyed, so
     // these calls reach no events.
-    Current().Close();
+    (void)Current().Close();
     CCamera::OnlineChanged(false);
     CCamera::SynchronizedChanged(false);
     SaveProfileValues();
@@ -126,7 +126,7 @@ void CCamera::ValueChanged(int /*row*/, bool /*refresh*/) {}
 void CCamera::LogMessage(const std::string& /*text*/, bool /*sent*/) {}
 
 void CCamera::GoOffline() {
-    Current().Close();
+    (void)Current().Close();
     OnlineChanged(false);
     SynchronizedChanged(false);
 }
@@ -153,7 +153,7 @@ std::string CCamera::FormatQueryCommand(int row) const {
 ResultCode CCamera::SendLine(const std::string& line) {
     CCommAbstract& transport = Current();
     // A failing purge (closed port) is not checked: the write reports it.
-    transport.Purge();
+    (void)transport.Purge();
     return transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
                            kWriteTimeoutMs);
 }

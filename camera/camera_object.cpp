@@ -201,13 +201,13 @@ ResultCode CCamera::Connect(int commClass, int port) {
 }
 
 ResultCode CCamera::OpenAndIdentify(int commClass, int port) {
-    Current().Close();
+    (void)Current().Close();
     OnlineChanged(false);
     SynchronizedChanged(false);
     // Every exchange needs the online flag, so it is set before the port is
     // opened and the camera identified.
     OnlineChanged(true);
-    Current().Close();
+    (void)Current().Close();
 
     ResultCode result = SelectAndOpen(commClass, port);
     if (result == rc::kOk) {

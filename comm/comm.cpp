@@ -31,7 +31,7 @@ CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
 }
 
 CComm::~CComm() {
-    current_->Close();
+    (void)current_->Close();
     SaveSelection();
 }
 
@@ -57,7 +57,7 @@ CCommAbstract& CComm::Transport(int commClass) {
 }
 
 ResultCode CComm::SelectAndOpen(int commClass, int port) {
-    current_->Close();
+    (void)current_->Close();
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);

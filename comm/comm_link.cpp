@@ -31,7 +31,7 @@ std::string CCommLink::GetClassName() const {
 }
 
 ResultCode CCommLink::Open(int index) {
-    current_->Close();
+    (void)current_->Close();
     const int serialPorts = serial_.GetPortCount();
     if (index < serialPorts) {
         current_ = &serial_;
