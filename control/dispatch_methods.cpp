@@ -172,10 +172,13 @@ constexpr Param kType{"nType", ParamType::Long};
 
 constexpr int kMaxParams = 3;
 
+// What a method returns; a result code travels as a long.
+enum class MethodResult { Bool, Long, Text, ResultCode };
+
 struct Method {
     DispId dispid;
     const char* name;
-    ParamType result;
+    MethodResult result;
     int paramCount;
     std::array<Param, kMaxParams> params;
     Handler handler;
@@ -195,92 +198,99 @@ std::string TextArg(const std::vector<Variant>& args, std::size_t index) {
     return index < args.size() ? args[index].ToText().value_or(std::string()) : std::string();
 }
 
-using A = const std::vector<Variant>&;
-using M = ControlMethods&;
-constexpr ParamType kBool = ParamType::Bool;
-constexpr ParamType kLong = ParamType::Long;
-constexpr ParamType kText = ParamType::String;
+using Args = const std::vector<Variant>&;
+using Methods = ControlMethods&;
+constexpr MethodResult kBool = MethodResult::Bool;
+constexpr MethodResult kLong = MethodResult::Long;
+constexpr MethodResult kText = MethodResult::Text;
+constexpr MethodResult kCode = MethodResult::ResultCode;
 
 // clang-format off
 const std::array kMethods = {
     Method{100, "CheckOnline", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckOnline()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckOnline()); }},
     Method{101, "CheckSynchronized", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckSynchronized()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckSynchronized()); }},
     Method{102, "CheckSending", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckSending()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckSending()); }},
     Method{103, "CheckReceiving", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckReceiving()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckReceiving()); }},
     Method{104, "CheckModelAsRZ130LX", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ130LX()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ130LX()); }},
     Method{105, "CheckModelAsRZ150LX", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ150LX()); }},
     Method{106, "CheckModelAsRZ150LX_HR", kBool, 0, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX_HR()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ150LX_HR()); }},
     Method{107, "AskCommClassRange", kLong, 1, {kMinMax},
-           [](M m, A a) { return Variant::Long(m.AskCommClassRange(LongArg(a, 0))); }},
+           [](Methods m, Args a) { return Variant::Long(m.AskCommClassRange(LongArg(a, 0))); }},
     Method{108, "AskCommClassString", kText, 1, {kIndex},
-           [](M m, A a) { return Variant::String(m.AskCommClassString(LongArg(a, 0))); }},
+           [](Methods m, Args a) { return Variant::String(m.AskCommClassString(LongArg(a, 0))); }},
     Method{109, "AskCommPortRange", kLong, 2, {kClass, kMinMax},
-           [](M m, A a) { return Variant::Long(m.AskCommPortRange(LongArg(a, 0), LongArg(a, 1))); }},
+           [](Methods m, Args a) {
+               return Variant::Long(m.AskCommPortRange(LongArg(a, 0), LongArg(a, 1)));
+           }},
     Method{110, "AskCommPortString", kText, 2, {kClass, kIndex},
-           [](M m, A a) {
+           [](Methods m, Args a) {
                return Variant::String(m.AskCommPortString(LongArg(a, 0), LongArg(a, 1)));
            }},
-    Method{111, "StartCommunication", kLong, 2, {kClass, kPort},
-           [](M m, A a) { return Variant::Long(m.StartCommunication(LongArg(a, 0), LongArg(a, 1))); }},
+    Method{111, "StartCommunication", kCode, 2, {kClass, kPort},
+           [](Methods m, Args a) {
+               return Variant::Long(m.StartCommunication(LongArg(a, 0), LongArg(a, 1)));
+           }},
     Method{112, "AutoSelectCommunication", kLong, 3, {kClassOut, kPortOut, kShowProgressBar},
-           [](M m, A a) {
+           [](Methods m, Args a) {
                return Variant::Long(
                    m.AutoSelectCommunication(RefArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{113, "ReadAllFromCamera", kLong, 0, {},
-           [](M m, A) { return Variant::Long(m.ReadAllFromCamera()); }},
-    Method{114, "WriteAllToCamera", kLong, 0, {},
-           [](M m, A) { return Variant::Long(m.WriteAllToCamera()); }},
-    Method{115, "ReadAllFromFile", kLong, 1, {kFileName},
-           [](M m, A a) { return Variant::Long(m.ReadAllFromFile(TextArg(a, 0))); }},
-    Method{116, "WriteAllToFile", kLong, 1, {kFileName},
-           [](M m, A a) { return Variant::Long(m.WriteAllToFile(TextArg(a, 0))); }},
-    Method{117, "WriteCameraDataToFile", kLong, 1, {kFileName},
-           [](M m, A a) { return Variant::Long(m.WriteCameraDataToFile(TextArg(a, 0))); }},
+    Method{113, "ReadAllFromCamera", kCode, 0, {},
+           [](Methods m, Args) { return Variant::Long(m.ReadAllFromCamera()); }},
+    Method{114, "WriteAllToCamera", kCode, 0, {},
+           [](Methods m, Args) { return Variant::Long(m.WriteAllToCamera()); }},
+    Method{115, "ReadAllFromFile", kCode, 1, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.ReadAllFromFile(TextArg(a, 0))); }},
+    Method{116, "WriteAllToFile", kCode, 1, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.WriteAllToFile(TextArg(a, 0))); }},
+    Method{117, "WriteCameraDataToFile", kCode, 1, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.WriteCameraDataToFile(TextArg(a, 0))); }},
     Method{122, "ReadCurrentEEPROMArea", kLong, 0, {},
-           [](M m, A) { return Variant::Long(m.ReadCurrentEEPROMArea()); }},
+           [](Methods m, Args) { return Variant::Long(m.ReadCurrentEEPROMArea()); }},
     Method{123, "ReadCurrentEEPROMAreaString", kText, 0, {},
-           [](M m, A) { return Variant::String(m.ReadCurrentEEPROMAreaString()); }},
-    Method{124, "LoadSettings", kLong, 0, {},
-           [](M m, A) { return Variant::Long(m.LoadSettings()); }},
-    Method{125, "StoreSettings", kLong, 0, {},
-           [](M m, A) { return Variant::Long(m.StoreSettings()); }},
-    Method{180, "DoOnePushAutoLineRateSet", kLong, 2, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+           [](Methods m, Args) { return Variant::String(m.ReadCurrentEEPROMAreaString()); }},
+    Method{124, "LoadSettings", kCode, 0, {},
+           [](Methods m, Args) { return Variant::Long(m.LoadSettings()); }},
+    Method{125, "StoreSettings", kCode, 0, {},
+           [](Methods m, Args) { return Variant::Long(m.StoreSettings()); }},
+    Method{180, "DoOnePushAutoLineRateSet", kCode, 2, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushAutoLineRateSet(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{181, "DoOnePushAWBShutter", kLong, 2, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{181, "DoOnePushAWBShutter", kCode, 2, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushAWBShutter(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{182, "DoOnePushAWB", kLong, 2, {kResultOut, kShowResultMessage},
-           [](M m, A a) { return Variant::Long(m.DoOnePushAWB(RefArg(a, 0), LongArg(a, 1))); }},
-    Method{183, "DoOnePushShadingCorrection", kLong, 3, {kType, kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{182, "DoOnePushAWB", kCode, 2, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
+               return Variant::Long(m.DoOnePushAWB(RefArg(a, 0), LongArg(a, 1)));
+           }},
+    Method{183, "DoOnePushShadingCorrection", kCode, 3, {kType, kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(
                    m.DoOnePushShadingCorrection(LongArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{184, "DoOnePushPixelGainCorrection", kLong, 2, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{184, "DoOnePushPixelGainCorrection", kCode, 2, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushPixelGainCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{185, "DoOnePushPixelBlackCorrection", kLong, 2, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{185, "DoOnePushPixelBlackCorrection", kCode, 2, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushPixelBlackCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{197, "ReadChromaticAberrationFromFile", kLong, 2, {kFileName, kShowProgressBar},
-           [](M m, A a) {
+    Method{197, "ReadChromaticAberrationFromFile", kCode, 2, {kFileName, kShowProgressBar},
+           [](Methods m, Args a) {
                return Variant::Long(m.ReadChromaticAberrationFromFile(TextArg(a, 0), LongArg(a, 1)));
            }},
-    Method{198, "WriteChromaticAberrationToFile", kLong, 2, {kFileName, kShowProgressBar},
-           [](M m, A a) {
+    Method{198, "WriteChromaticAberrationToFile", kCode, 2, {kFileName, kShowProgressBar},
+           [](Methods m, Args a) {
                return Variant::Long(m.WriteChromaticAberrationToFile(TextArg(a, 0), LongArg(a, 1)));
            }},
 };
@@ -315,15 +325,29 @@ std::string SplitWords(std::string_view name) {
     return words;
 }
 
-MemberInfo Describe(DispId dispid, const char* name, ParamType result,
+ParamType ResultType(MethodResult result) {
+    switch (result) {
+        case MethodResult::Bool:
+            return ParamType::Bool;
+        case MethodResult::Text:
+            return ParamType::String;
+        case MethodResult::Long:
+        case MethodResult::ResultCode:
+            break;
+    }
+    return ParamType::Long;
+}
+
+MemberInfo Describe(DispId dispid, const char* name, MethodResult result,
                     std::vector<ParamInfo> params) {
     return MemberInfo{dispid,
                       name,
                       automation::MemberKind::Method,
-                      result,
+                      ResultType(result),
                       std::move(params),
                       false,
-                      "Method " + SplitWords(name)};
+                      "Method " + SplitWords(name),
+                      result == MethodResult::ResultCode};
 }
 
 std::vector<MemberInfo> BuildMethodMembers() {
