@@ -3,7 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 
@@ -17,14 +17,19 @@ const char* const kOptionsHelp =
     "  --offline                 work on the stored values, open no port\n"
     "  --json                    one JSON object per command on stdout\n"
     "  --events                  print the events a command fires, on stderr\n"
-    "  --interval SECONDS        how often watch reads the camera (default 2)\n"
+    "  --interval SECONDS        how often watch reads the camera (default 2, at most a day)\n"
     "  --help                    this text; COMMAND --help for a command\n";
 
-int ParseInt(const std::string& text, const char* what) {
+int ParseInt(const std::string& text, const char* what, int minimum, int maximum) {
     char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE) {
         throw UsageError{std::string(what) + " must be a number: " + text};
+    }
+    if (value < minimum || value > maximum) {
+        throw UsageError{std::string(what) + " must be between " + std::to_string(minimum) +
+                         " and " + std::to_string(maximum) + ": " + text};
     }
     return static_cast<int>(value);
 }
@@ -79,14 +84,15 @@ Options ParseOptions(int argc, char** argv) {
     if (device->count() > 0) {
         options.device = values.device;
     }
+    // Class 0 is the serial ports, class 1 the Camera Link serial channels.
     if (commClass->count() > 0) {
-        options.commClass = ParseInt(values.commClass, "--class");
+        options.commClass = ParseInt(values.commClass, "--class", 0, 1);
     }
     if (port->count() > 0) {
-        options.port = ParseInt(values.port, "--port");
+        options.port = ParseInt(values.port, "--port", 0, INT32_MAX);
     }
     if (interval->count() > 0) {
-        options.interval = std::max(1, ParseInt(values.interval, "--interval"));
+        options.interval = ParseInt(values.interval, "--interval", 1, kMaxIntervalSeconds);
     }
     for (const std::string& arg : app.remaining()) {
         if (arg.starts_with("--")) {

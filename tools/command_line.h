@@ -35,8 +35,12 @@ struct UsageError {
 // The options and the connection they choose; throws UsageError.
 Options ParseOptions(int argc, char** argv);
 
-// A decimal long; throws UsageError naming what it is for.
-int ParseInt(const std::string& text, const char* what);
+// A decimal number within [minimum, maximum]; throws UsageError naming what
+// it is for.
+int ParseInt(const std::string& text, const char* what, int minimum, int maximum);
+
+// The longest interval watch accepts: a day.
+inline constexpr int kMaxIntervalSeconds = 86400;
 
 // The options part of the usage text.
 extern const char* const kOptionsHelp;

@@ -1,8 +1,10 @@
 // The commands of xkivctl: one row each, from which usage, help and dispatch are derived.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tools/command_line.h"
 #include "tools/output.h"
@@ -28,8 +30,17 @@ using CommandHandler = int (*)(Invocation&);
 // What a command needs before it runs.
 enum class Needs {
     Nothing,  // no control (the class registry)
+    Control,  // the control, which finds its camera itself (search)
     Camera,   // the control, connected as the options say
 };
+
+// How many arguments a command takes, and what it says when they do not fit.
+struct Arguments {
+    std::size_t minimum;
+    std::size_t maximum;
+    const char* wanted;
+};
+inline constexpr std::size_t kMany = SIZE_MAX;
 
 // The arguments a shortcut passes on to its method after the command's own.
 enum class ShortcutArgs { None, FileName, FileNameWithProgress };
@@ -44,6 +55,7 @@ struct Command {
     // COMMAND --help; the usage when empty.
     const char* help;
     Needs needs;
+    Arguments arguments;
     CommandHandler handler;
     // Shortcuts: the method the command runs, and what it passes on.
     const char* method = nullptr;
@@ -52,6 +64,9 @@ struct Command {
 
 std::span<const Command> Commands();
 const Command* FindCommand(const std::string& name);
+
+// Throws UsageError when the command's arguments are too few or too many.
+void CheckArguments(const Command& command, const std::vector<std::string>& args);
 
 // xkivctl --help.
 std::string UsageText();

@@ -3,13 +3,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "platform/component_loader.h"
+#include "platform/interrupt.h"
 
 namespace xkiv::tools {
 
@@ -21,12 +22,8 @@ using automation::MemberInfo;
 using automation::MemberKind;
 using automation::Variant;
 
-volatile std::sig_atomic_t stopWatching = 0;
-
-void OnInterrupt(int) {
-    stopWatching = 1;
-    ConsoleUiServices::RequestCancel();
-}
+// Methods that choose the port themselves: the stored one is not opened first.
+constexpr std::array kPortChoosingMethods = {"StartCommunication", "AutoSelectCommunication"};
 
 // Every property's value, described.
 std::map<std::string, std::string> Snapshot(Session& session) {
@@ -110,17 +107,24 @@ std::string DefaultModulePath() {
 
 }  // namespace
 
+bool ChoosesItsPort(const Options& options) {
+    if (options.command != "call" || options.args.empty()) {
+        return false;
+    }
+    return std::any_of(
+        kPortChoosingMethods.begin(), kPortChoosingMethods.end(),
+        [&](const char* method) { return Folded(options.args[0]) == Folded(method); });
+}
+
 int RunWatch(Invocation& run) {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     Session& session = *run.session;
     PrintEvents(session.Events().Take());
     std::map<std::string, std::string> last = Snapshot(session);
-    while (!stopWatching) {
-        for (int tenth = 0; tenth < run.options.interval * 10 && !stopWatching; ++tenth) {
+    while (!InterruptRequested()) {
+        for (int tenth = 0; tenth < run.options.interval * 10 && !InterruptRequested(); ++tenth) {
             ::usleep(100000);
         }
-        if (stopWatching) {
+        if (InterruptRequested()) {
             break;
         }
         ReadIfOnline(session);
@@ -133,9 +137,8 @@ int RunWatch(Invocation& run) {
 }
 
 int RunSearch(Invocation& run) {
-    std::signal(SIGINT, OnInterrupt);
     Call(*run.session, "AutoSelectCommunication", {"1"}, run.output);
-    if (run.output.values.empty() || run.output.values[0].second != "1") {
+    if (run.output.values.empty() || run.output.values[0].second.ToLong() != 1) {
         std::fprintf(stderr, "xkivctl: no camera found\n");
         return kExitResultCode;
     }
@@ -146,9 +149,6 @@ int RunShortcut(Invocation& run) {
     const Command& command = run.command;
     std::vector<std::string> args;
     if (command.shortcutArgs != ShortcutArgs::None) {
-        if (run.options.args.size() != 1) {
-            throw UsageError{std::string(command.name) + " needs a file name"};
-        }
         args.push_back(run.options.args[0]);
     }
     if (command.shortcutArgs == ShortcutArgs::FileNameWithProgress) {
@@ -159,10 +159,10 @@ int RunShortcut(Invocation& run) {
 }
 
 int RunArea(Invocation& run) {
-    if (run.options.args.size() != 1) {
-        throw UsageError{std::string(run.command.name) + " needs an area number"};
-    }
-    Set(*run.session, {"EEPROMArea=" + run.options.args[0]}, run.output);
+    // Out of range, the area would be clamped to another one.
+    const bool storing = run.command.method == std::string("StoreSettings");
+    const int area = ParseInt(run.options.args[0], "the area", storing ? 1 : 0, 2);
+    Set(*run.session, {"EEPROMArea=" + std::to_string(area)}, run.output);
     run.output.values.clear();
     Call(*run.session, run.command.method, {}, run.output);
     return kExitOk;
@@ -170,9 +170,6 @@ int RunArea(Invocation& run) {
 
 int RunOnePush(Invocation& run) {
     const std::vector<std::string>& args = run.options.args;
-    if (args.empty()) {
-        throw UsageError{"onepush needs a kind"};
-    }
     if (args[0] == "shading") {
         const std::string type = args.size() > 1 ? args[1] : "flat";
         if (type != "flat" && type != "color") {

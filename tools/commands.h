@@ -19,6 +19,9 @@ int RunArea(Invocation& run);
 int RunOnePush(Invocation& run);
 int RunRegister(Invocation& run);
 
+// Whether the command line calls a method that chooses the port itself.
+bool ChoosesItsPort(const Options& options);
+
 // Prints each property as NAME=value.
 void Get(Session& session, const std::vector<std::string>& names, Output& output);
 // Sets NAME=VALUE assignments in order and gets each back.

@@ -1,4 +1,5 @@
 // The commands on the dispatch interface's members: list, get, set and call.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,35 @@ std::vector<std::string> ValueNames(Session& session, const MemberInfo& names) {
     return offered;
 }
 
+bool IsNumber(const std::string& text) {
+    char* end = nullptr;
+    std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0';
+}
+
+// The value to set a property to: for a long property whose values are
+// numbered from 0 and named, a name (in any case) stands for its number;
+// anything else goes to the property as written.
+Variant NamedValue(Session& session, const std::string& property, const std::string& text) {
+    const MemberInfo* member = FindMember(session.Object(), property);
+    if (IsNumber(text) || member == nullptr || member->type != ParamType::Long) {
+        return Variant::String(text);
+    }
+    const MemberInfo* names = DescribingMethod(session.Object(), member->name, "String");
+    const MemberInfo* range = DescribingMethod(session.Object(), member->name, "Range");
+    if (names == nullptr ||
+        (range != nullptr && session.CallChecked(range->name, {Variant::Long(0)}).ToLong() != 0)) {
+        return Variant::String(text);
+    }
+    const std::vector<std::string> offered = ValueNames(session, *names);
+    for (std::size_t index = 0; index < offered.size(); ++index) {
+        if (Folded(offered[index]) == Folded(text)) {
+            return Variant::Long(static_cast<std::int32_t>(index));
+        }
+    }
+    return Variant::String(text);
+}
+
 void DescribeProperty(Session& session, const MemberInfo& property, Json& json, std::string& text) {
     std::vector<Variant> none;
     Variant value;
@@ -146,29 +176,23 @@ void ListMethods(Session& session, Output& output) {
 }  // namespace
 
 void Get(Session& session, const std::vector<std::string>& names, Output& output) {
-    if (names.empty()) {
-        throw UsageError{"get needs at least one property name"};
-    }
     for (const std::string& name : names) {
         std::vector<Variant> none;
         Variant value;
         session.Invoke(name, InvokeKind::PropertyGet, none, &value);
         const MemberInfo* member = FindMember(session.Object(), name);
-        output.values.emplace_back(member ? member->name : name, value.ToText().value_or(""));
+        output.values.emplace_back(member ? member->name : name, value);
     }
 }
 
 void Set(Session& session, const std::vector<std::string>& assignments, Output& output) {
-    if (assignments.empty()) {
-        throw UsageError{"set needs at least one NAME=VALUE"};
-    }
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
             throw UsageError{"expected NAME=VALUE, got " + assignment};
         }
         const std::string name = assignment.substr(0, equals);
-        std::vector<Variant> args = {Variant::String(assignment.substr(equals + 1))};
+        std::vector<Variant> args = {NamedValue(session, name, assignment.substr(equals + 1))};
         session.Invoke(name, InvokeKind::PropertyPut, args, nullptr);
         Get(session, {name}, output);
     }
@@ -177,7 +201,10 @@ void Set(Session& session, const std::vector<std::string>& assignments, Output& 
 void Call(Session& session, const std::string& method, const std::vector<std::string>& args,
           Output& output) {
     const MemberInfo* member = FindMember(session.Object(), method);
-    if (member == nullptr || member->kind != MemberKind::Method) {
+    if (member != nullptr && member->kind == MemberKind::Property) {
+        throw UsageError{member->name + " is a property, not a method: use get or set"};
+    }
+    if (member == nullptr) {
         throw UnknownName{method};
     }
     std::vector<std::int32_t> outValues(member->params.size(), 0);
@@ -203,7 +230,7 @@ void Call(Session& session, const std::string& method, const std::vector<std::st
             output.result = *code;
             output.resultText = GetErrorText(*code);
         }
-        output.values.emplace_back("result", result.ToText().value_or(""));
+        output.values.emplace_back("result", result);
     }
     for (std::size_t i = 0; i < member->params.size(); ++i) {
         if (member->params[i].type == ParamType::LongRef) {
@@ -234,9 +261,6 @@ int RunSet(Invocation& run) {
 
 int RunCall(Invocation& run) {
     const std::vector<std::string>& args = run.options.args;
-    if (args.empty()) {
-        throw UsageError{"call needs a method name"};
-    }
     Call(*run.session, args[0], std::vector<std::string>(args.begin() + 1, args.end()), run.output);
     return kExitOk;
 }

@@ -17,13 +17,21 @@ namespace xkiv::tools {
 using Json = nlohmann::ordered_json;
 
 struct Output {
-    std::vector<std::pair<std::string, std::string>> values;  // NAME=value lines
+    // NAME=value lines: properties got or set, and a method's result.
+    std::vector<std::pair<std::string, automation::Variant>> values;
     std::optional<std::int32_t> result;
     std::string resultText;
     std::vector<std::pair<std::string, std::int32_t>> outParams;
     Json extra = Json::object();  // command-specific JSON members (list)
     std::string text;             // command-specific text (list)
     bool streamed = false;        // printed as it came (watch): nothing is left to print
+};
+
+// What ended a command early: an automation error, an unknown name, an
+// unreachable camera or an interrupt.
+struct Failure {
+    std::int64_t code;
+    std::string description;
 };
 
 // A variant as its natural JSON type.
@@ -34,8 +42,13 @@ Json ToJson(const automation::Variant& value);
 void PrintOutput(bool json, const std::string& command, const Output& output,
                  const std::vector<std::string>& events);
 
-// Prints an automation error as one JSON object on stdout.
-void PrintJsonError(const std::string& command, const automation::AutomationError& error,
-                    const std::vector<std::string>& events);
+// Prints what a failed command had already done (the values it set) on
+// stdout; with json, in one object with the failure's code and description.
+void PrintFailure(bool json, const std::string& command, const Output& output,
+                  const Failure& failure, const std::vector<std::string>& events);
+
+// Text that is valid UTF-8: a byte that is not part of a UTF-8 sequence
+// stands for the character of the same number (Latin-1).
+std::string ValidUtf8(const std::string& text);
 
 }  // namespace xkiv::tools

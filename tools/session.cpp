@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/interrupt.h"
 
 namespace xkiv::tools {
 
@@ -14,6 +17,14 @@ using automation::MemberInfo;
 using automation::Variant;
 
 namespace {
+
+volatile std::sig_atomic_t interruptSignal = 0;
+
+void OnInterrupt(int signal) {
+    interruptSignal = signal;
+    RequestInterrupt();
+    ConsoleUiServices::RequestCancel();
+}
 
 std::string DescribeFailure(automation::HResult hr) {
     switch (static_cast<std::uint32_t>(hr)) {
@@ -27,13 +38,6 @@ std::string DescribeFailure(automation::HResult hr) {
             return "the property is read-only";
     }
     return "automation call failed";
-}
-
-std::string Folded(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
 }
 
 std::size_t EditDistance(const std::string& a, const std::string& b) {
@@ -85,16 +89,25 @@ void Session::Connect() {
     if (options_.offline) {
         return;
     }
-    if (options_.device) {
-        CallChecked("StartCommunication", {Variant::Long(0), Variant::Long(0)});
-    } else if (options_.commClass || options_.port) {
-        CallChecked("StartCommunication", {Variant::Long(options_.commClass.value_or(0)),
-                                           Variant::Long(options_.port.value_or(0))});
-    } else if (options_.search && options_.command != "search") {
-        Search();
-    } else if (!options_.search) {
-        control_->CreateControlWindow(site_);
+    if (options_.search) {
+        if (Search() == 0) {
+            throw automation::AutomationException(
+                {automation::kDeviceIoError, "no camera found", 0});
+        }
+        return;
     }
+    // The device of --device is the serial class's only port.
+    const bool stored = !options_.device && !options_.commClass && !options_.port;
+    const std::int32_t commClass = stored ? GetLong("CommClass") : options_.commClass.value_or(0);
+    const std::int32_t port = stored ? GetLong("CommPort") : options_.port.value_or(0);
+    CallChecked("StartCommunication", {Variant::Long(commClass), Variant::Long(port)});
+}
+
+std::int32_t Session::GetLong(const std::string& property) {
+    std::vector<Variant> none;
+    Variant value;
+    Invoke(property, InvokeKind::PropertyGet, none, &value);
+    return value.ToLong().value_or(0);
 }
 
 Variant Session::CallChecked(const std::string& method, std::vector<Variant> args) {
@@ -126,6 +139,27 @@ std::int32_t Session::Search() {
         CallChecked("AutoSelectCommunication",
                     {Variant::LongRef(&commClass), Variant::LongRef(&port), Variant::Long(1)});
     return found.ToLong().value_or(0) != 0 ? 1 : 0;
+}
+
+std::string Folded(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+void InstallInterruptHandlers() {
+    // Without SA_RESTART: the wait for the camera returns, and the exchange ends.
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+int InterruptSignal() {
+    return interruptSignal;
 }
 
 std::vector<std::string> ClosestNames(const automation::DispatchObject& object,

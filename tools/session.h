@@ -43,7 +43,8 @@ public:
     automation::DispatchObject& Object() { return *control_; }
     EventRecorder& Events() { return *recorder_; }
 
-    // Opens the port the options choose, or the stored one.
+    // Opens the port the options choose, or the stored one; an automation
+    // error when no camera answers there.
     void Connect();
 
     // Runs a method; an automation error is thrown as such.
@@ -56,17 +57,22 @@ public:
     std::int32_t Search();
 
 private:
-    class HeadlessSite final : public automation::ControlSite {
-    public:
-        void* ParentWindow() override { return nullptr; }
-    };
+    std::int32_t GetLong(const std::string& property);
 
     const Options& options_;
     ConsoleUiServices ui_;
-    HeadlessSite site_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::unique_ptr<EventRecorder> recorder_;
 };
+
+// SIGINT and SIGTERM end the exchange in progress and let the run end
+// normally, so that the profile is written.
+void InstallInterruptHandlers();
+// The signal that interrupted the run, or 0.
+int InterruptSignal();
+
+// Text in lower case, for names compared without regard to case.
+std::string Folded(std::string text);
 
 // Up to three member names closest to a misspelt one.
 std::vector<std::string> ClosestNames(const automation::DispatchObject& object,
