@@ -1,6 +1,7 @@
 // The commands on the dispatch interface's members: list, get, set and call.
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/commands.h"
@@ -186,13 +187,18 @@ void Get(Session& session, const std::vector<std::string>& names, Output& output
 }
 
 void Set(Session& session, const std::vector<std::string>& assignments, Output& output) {
+    // Every assignment is checked before the first is sent, so that a typo
+    // never leaves a set half done.
+    std::vector<std::pair<std::string, std::string>> parsed;
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
             throw UsageError{"expected NAME=VALUE, got " + assignment};
         }
-        const std::string name = assignment.substr(0, equals);
-        std::vector<Variant> args = {NamedValue(session, name, assignment.substr(equals + 1))};
+        parsed.emplace_back(assignment.substr(0, equals), assignment.substr(equals + 1));
+    }
+    for (const auto& [name, value] : parsed) {
+        std::vector<Variant> args = {NamedValue(session, name, value)};
         session.Invoke(name, InvokeKind::PropertyPut, args, nullptr);
         Get(session, {name}, output);
     }

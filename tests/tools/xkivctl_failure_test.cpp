@@ -233,6 +233,11 @@ const JsonCase kJsonCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, JsonOutputTest, ::testing::ValuesIn(kJsonCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(XkivctlTest, SetWithAMalformedAssignmentSetsNothing) {
+    EXPECT_EQ(Ctl({"--offline", "set", "MasterGain=300", "TriggerMode"}).status, 64);
+    EXPECT_EQ(Ctl({"--offline", "get", "MasterGain"}).out, "MasterGain=0\n");
+}
+
 // ---- Values and numbers as typed ----------------------------------------------------------
 
 struct TypedCase {
