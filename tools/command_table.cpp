@@ -66,10 +66,10 @@ const std::array kCommands = {
     Command{"area-load", "area-load N", nullptr,
             "xkivctl area-load N\n  Makes the camera load settings area N (0 factory, 1 user 1, "
             "2 user 2).\n",
-            Needs::Camera, kAreaNumber, RunArea, "LoadSettings"},
+            Needs::Camera, kAreaNumber, RunAreaLoad, "LoadSettings"},
     Command{"area-store", "area-store N", "        the camera's settings areas (0 factory, 1, 2)",
             "xkivctl area-store N\n  Stores the camera's settings in user area N (1 or 2).\n",
-            Needs::Camera, kAreaNumber, RunArea, "StoreSettings"},
+            Needs::Camera, kAreaNumber, RunAreaStore, "StoreSettings"},
     Command{"onepush", "onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|line-rate",
             "",
             "xkivctl onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|"

@@ -22,6 +22,8 @@ using automation::MemberInfo;
 using automation::MemberKind;
 using automation::Variant;
 
+constexpr int kLastSettingsArea = 2;
+
 // Methods that choose the port themselves: the stored one is not opened first.
 constexpr std::array kPortChoosingMethods = {"StartCommunication", "AutoSelectCommunication"};
 
@@ -158,14 +160,27 @@ int RunShortcut(Invocation& run) {
     return kExitOk;
 }
 
-int RunArea(Invocation& run) {
-    // Out of range, the area would be clamped to another one.
-    const bool storing = run.command.method == std::string("StoreSettings");
-    const int area = ParseInt(run.options.args[0], "the area", storing ? 1 : 0, 2);
+namespace {
+
+// Makes the camera load or store a settings area from firstArea to the last.
+// Out of range, the area would be clamped to another one, so it is refused.
+int RunArea(Invocation& run, int firstArea) {
+    const int area = ParseInt(run.options.args[0], "the area", firstArea, kLastSettingsArea);
     Set(*run.session, {"EEPROMArea=" + std::to_string(area)}, run.output);
     run.output.values.clear();
     Call(*run.session, run.command.method, {}, run.output);
     return kExitOk;
+}
+
+}  // namespace
+
+// Area 0 holds the factory settings: it can be loaded, never stored.
+int RunAreaLoad(Invocation& run) {
+    return RunArea(run, 0);
+}
+
+int RunAreaStore(Invocation& run) {
+    return RunArea(run, 1);
 }
 
 int RunOnePush(Invocation& run) {

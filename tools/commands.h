@@ -15,7 +15,8 @@ int RunCall(Invocation& run);
 int RunWatch(Invocation& run);
 int RunSearch(Invocation& run);
 int RunShortcut(Invocation& run);
-int RunArea(Invocation& run);
+int RunAreaLoad(Invocation& run);
+int RunAreaStore(Invocation& run);
 int RunOnePush(Invocation& run);
 int RunRegister(Invocation& run);
 
