@@ -70,12 +70,13 @@ const std::array kCommands = {
     Command{"area-store", "area-store N", "        the camera's settings areas (0 factory, 1, 2)",
             "xkivctl area-store N\n  Stores the camera's settings in user area N (1 or 2).\n",
             Needs::Camera, kAreaNumber, RunAreaStore, "StoreSettings"},
-    Command{"onepush", "onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|line-rate",
-            "",
+    Command{"onepush",
+            "onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|line-rate", "",
             "xkivctl onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|"
             "line-rate\n  Runs a one-push calibration and waits for its result.\n",
             Needs::Camera, {1, kMany, "a kind"}, RunOnePush},
-    Command{"register", "register [MODULE]", nullptr, "", Needs::Nothing, kAnyArguments, RunRegister},
+    Command{"register", "register [MODULE]", nullptr, "",
+            Needs::Nothing, kAnyArguments, RunRegister},
     Command{"unregister", "unregister [MODULE]", "   the control module in the class registry", "",
             Needs::Nothing, kAnyArguments, RunRegister},
 };
