@@ -61,7 +61,7 @@ Json ValuesJson(const Output& output) {
 void PrintJson(Json& object, const std::vector<std::string>& events) {
     object["events"] = events;
     MakeValidUtf8(object);
-    std::printf("%s\n", object.dump().c_str());
+    std::printf("%s\n", object.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
 }
 
 void PrintValues(const Output& output) {
