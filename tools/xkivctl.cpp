@@ -24,26 +24,36 @@ std::string UnknownNameMessage(Session& session, const UnknownName& unknown) {
     return message + (closest.empty() ? "" : "?");
 }
 
+// How a command's handler ended: its status, or what failed and the line
+// that says so on stderr.
+struct Outcome {
+    int status = kExitOk;
+    std::optional<Failure> failure;
+    std::string complaint;
+};
+
 // Runs the command's handler, connected first when it needs the camera.
-// Failures come back as the failure and its exit status.
-int RunHandler(Session& session, const Invocation& invocation, std::optional<Failure>& failure) {
-    Invocation run = invocation;
+Outcome RunHandler(Session& session, Invocation run) {
+    Outcome outcome;
     try {
         if (run.command.needs == Needs::Camera && !ChoosesItsPort(run.options)) {
             session.Connect();
         }
-        return run.command.handler(run);
+        outcome.status = run.command.handler(run);
+        return outcome;
     } catch (const automation::AutomationException& exception) {
         const automation::AutomationError& error = exception.Error();
-        std::fprintf(stderr, "xkivctl: error 0x%08X: %s\n", static_cast<unsigned>(error.code),
-                     error.description.c_str());
-        failure = Failure{static_cast<std::uint32_t>(error.code), error.description};
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.code));
+        outcome.failure = Failure{static_cast<std::uint32_t>(error.code), error.description};
+        outcome.complaint = "error " + std::string(code) + ": " + error.description;
     } catch (const UnknownName& unknown) {
         const std::string message = UnknownNameMessage(session, unknown);
-        std::fprintf(stderr, "xkivctl: %s\n", message.c_str());
-        failure = Failure{static_cast<std::uint32_t>(automation::kUnknownName), message};
+        outcome.failure = Failure{static_cast<std::uint32_t>(automation::kUnknownName), message};
+        outcome.complaint = message;
     }
-    return kExitAutomationError;
+    outcome.status = kExitAutomationError;
+    return outcome;
 }
 
 // Runs a command on the control. The run ends here: when the session goes
@@ -51,27 +61,29 @@ int RunHandler(Session& session, const Invocation& invocation, std::optional<Fai
 int RunWithControl(const Options& options, const Command& command) {
     Session session(options);
     Output output;
-    std::optional<Failure> failure;
-    int status = RunHandler(session, {options, command, &session, output}, failure);
+    Outcome outcome = RunHandler(session, {options, command, &session, output});
     if (output.streamed) {
-        return status;
+        return outcome.status;
     }
     if (const int signal = InterruptSignal(); signal != 0) {
-        // A signal ends the run with the shell's status for it.
-        std::fprintf(stderr, "xkivctl: interrupted\n");
-        status = 128 + signal;
-        failure = Failure{status, "interrupted"};
+        // A signal ends the run with the shell's status for it; what failed
+        // then is the interrupted exchange.
+        outcome.status = 128 + signal;
+        outcome.failure = Failure{outcome.status, "interrupted"};
+        outcome.complaint = "interrupted";
     }
-    if (failure) {
-        PrintFailure(options.json, options.command, output, *failure, session.Events().Take());
-        return status;
+    if (outcome.failure) {
+        std::fprintf(stderr, "xkivctl: %s\n", outcome.complaint.c_str());
+        PrintFailure(options.json, options.command, output, *outcome.failure,
+                     session.Events().Take());
+        return outcome.status;
     }
     if (output.result && *output.result != rc::kOk) {
         std::fprintf(stderr, "xkivctl: result %d: %s\n", *output.result, output.resultText.c_str());
-        status = kExitResultCode;
+        outcome.status = kExitResultCode;
     }
     PrintOutput(options.json, options.command, output, session.Events().Take());
-    return status;
+    return outcome.status;
 }
 
 int Run(const Options& options) {

@@ -169,6 +169,7 @@ TEST_P(InterruptTest, EndsTheExchangeAndWritesTheProfile) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
     EXPECT_THAT(Profile(), HasSubstr("Master Gain=300"));
+    EXPECT_EQ(test::ReadFile(dir_ / "err"), "xkivctl: interrupted\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
