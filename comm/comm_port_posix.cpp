@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/interrupt.h"
+
 namespace xkiv {
 
 namespace {
@@ -193,6 +195,10 @@ ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
     if (fd_ < 0) {
         return rc::kPortUnavailable;
     }
+    // After an interrupt no new command goes out.
+    if (InterruptRequested()) {
+        return rc::kWriteFailed;
+    }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     std::size_t sent = 0;
     while (sent < length) {
@@ -253,6 +259,10 @@ ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t&
             return rc::kReadFailed;  // EIO: the cable was pulled or the peer closed
         }
         if (reportedReady) {
+            return rc::kReadFailed;
+        }
+        // An interrupt ends the exchange: a signal wakes poll() with EINTR.
+        if (InterruptRequested()) {
             return rc::kReadFailed;
         }
         const int waitMs = RemainingMs(deadline);

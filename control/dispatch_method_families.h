@@ -24,10 +24,12 @@ inline constexpr Param kMinMax{"nMinMax", automation::ParamType::Long};
 inline constexpr Param kIndex{"nIndex", automation::ParamType::Long};
 
 // The type library's description of a method; its help text is "Method "
-// and the name split into words.
+// and the name split into words. returnsResultCode marks a long result that is
+// a result code of the camera layer.
 automation::MemberInfo DescribeMethod(automation::DispId dispid, const char* name,
                                       automation::ParamType result,
-                                      std::vector<automation::ParamInfo> params);
+                                      std::vector<automation::ParamInfo> params,
+                                      bool returnsResultCode = false);
 
 // Adds the descriptions of the range and name questions.
 void AddRangeAndNameMembers(std::vector<automation::MemberInfo>& members);

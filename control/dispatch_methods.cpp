@@ -48,14 +48,15 @@ std::string SplitWords(std::string_view name) {
 }  // namespace
 
 MemberInfo DescribeMethod(DispId dispid, const char* name, ParamType result,
-                          std::vector<ParamInfo> params) {
+                          std::vector<ParamInfo> params, bool returnsResultCode) {
     return MemberInfo{dispid,
                       name,
                       automation::MemberKind::Method,
                       result,
                       std::move(params),
                       false,
-                      "Method " + SplitWords(name)};
+                      "Method " + SplitWords(name),
+                      returnsResultCode};
 }
 
 }  // namespace method_families
@@ -84,10 +85,13 @@ constexpr Param kType{"nType", ParamType::Long};
 
 constexpr int kMaxParams = 3;
 
+// What a method returns; a result code travels as a long.
+enum class MethodResult { Bool, Long, Text, ResultCode };
+
 struct Method {
     DispId dispid;
     const char* name;
-    ParamType result;
+    MethodResult result;
     std::array<Param, kMaxParams> params;  // in order; the slots left over have no name
     Handler handler;
 };
@@ -106,92 +110,106 @@ std::string TextArg(const std::vector<Variant>& args, std::size_t index) {
     return index < args.size() ? args[index].ToText().value_or(std::string()) : std::string();
 }
 
-using A = const std::vector<Variant>&;
-using M = ControlMethods&;
-constexpr ParamType kBool = ParamType::Bool;
-constexpr ParamType kLong = ParamType::Long;
-constexpr ParamType kText = ParamType::String;
+ParamType ResultType(MethodResult result) {
+    switch (result) {
+        case MethodResult::Bool:
+            return ParamType::Bool;
+        case MethodResult::Text:
+            return ParamType::String;
+        case MethodResult::Long:
+        case MethodResult::ResultCode:
+            break;
+    }
+    return ParamType::Long;
+}
+
+using Args = const std::vector<Variant>&;
+using Methods = ControlMethods&;
+constexpr MethodResult kBool = MethodResult::Bool;
+constexpr MethodResult kLong = MethodResult::Long;
+constexpr MethodResult kText = MethodResult::Text;
+constexpr MethodResult kCode = MethodResult::ResultCode;
 
 // clang-format off
 const std::array kMethods = {
     Method{100, "CheckOnline", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckOnline()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckOnline()); }},
     Method{101, "CheckSynchronized", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckSynchronized()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckSynchronized()); }},
     Method{102, "CheckSending", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckSending()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckSending()); }},
     Method{103, "CheckReceiving", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckReceiving()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckReceiving()); }},
     Method{104, "CheckModelAsRZ130LX", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ130LX()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ130LX()); }},
     Method{105, "CheckModelAsRZ150LX", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ150LX()); }},
     Method{106, "CheckModelAsRZ150LX_HR", kBool, {},
-           [](M m, A) { return Variant::Bool(m.CheckModelAsRZ150LX_HR()); }},
+           [](Methods m, Args) { return Variant::Bool(m.CheckModelAsRZ150LX_HR()); }},
     Method{107, "AskCommClassRange", kLong, {kMinMax},
-           [](M m, A a) { return Variant::Long(m.AskCommClassRange(LongArg(a, 0))); }},
+           [](Methods m, Args a) { return Variant::Long(m.AskCommClassRange(LongArg(a, 0))); }},
     Method{108, "AskCommClassString", kText, {kIndex},
-           [](M m, A a) { return Variant::String(m.AskCommClassString(LongArg(a, 0))); }},
+           [](Methods m, Args a) { return Variant::String(m.AskCommClassString(LongArg(a, 0))); }},
     Method{109, "AskCommPortRange", kLong, {kClass, kMinMax},
-           [](M m, A a) { return Variant::Long(m.AskCommPortRange(LongArg(a, 0), LongArg(a, 1))); }},
+           [](Methods m, Args a) { return Variant::Long(m.AskCommPortRange(LongArg(a, 0), LongArg(a, 1))); }},
     Method{110, "AskCommPortString", kText, {kClass, kIndex},
-           [](M m, A a) {
+           [](Methods m, Args a) {
                return Variant::String(m.AskCommPortString(LongArg(a, 0), LongArg(a, 1)));
            }},
-    Method{111, "StartCommunication", kLong, {kClass, kPort},
-           [](M m, A a) { return Variant::Long(m.StartCommunication(LongArg(a, 0), LongArg(a, 1))); }},
+    Method{111, "StartCommunication", kCode, {kClass, kPort},
+           [](Methods m, Args a) { return Variant::Long(m.StartCommunication(LongArg(a, 0), LongArg(a, 1))); }},
     Method{112, "AutoSelectCommunication", kLong, {kClassOut, kPortOut, kShowProgressBar},
-           [](M m, A a) {
+           [](Methods m, Args a) {
                return Variant::Long(
                    m.AutoSelectCommunication(RefArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{113, "ReadAllFromCamera", kLong, {},
-           [](M m, A) { return Variant::Long(m.ReadAllFromCamera()); }},
-    Method{114, "WriteAllToCamera", kLong, {},
-           [](M m, A) { return Variant::Long(m.WriteAllToCamera()); }},
-    Method{115, "ReadAllFromFile", kLong, {kFileName},
-           [](M m, A a) { return Variant::Long(m.ReadAllFromFile(TextArg(a, 0))); }},
-    Method{116, "WriteAllToFile", kLong, {kFileName},
-           [](M m, A a) { return Variant::Long(m.WriteAllToFile(TextArg(a, 0))); }},
-    Method{117, "WriteCameraDataToFile", kLong, {kFileName},
-           [](M m, A a) { return Variant::Long(m.WriteCameraDataToFile(TextArg(a, 0))); }},
+    Method{113, "ReadAllFromCamera", kCode, {},
+           [](Methods m, Args) { return Variant::Long(m.ReadAllFromCamera()); }},
+    Method{114, "WriteAllToCamera", kCode, {},
+           [](Methods m, Args) { return Variant::Long(m.WriteAllToCamera()); }},
+    Method{115, "ReadAllFromFile", kCode, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.ReadAllFromFile(TextArg(a, 0))); }},
+    Method{116, "WriteAllToFile", kCode, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.WriteAllToFile(TextArg(a, 0))); }},
+    Method{117, "WriteCameraDataToFile", kCode, {kFileName},
+           [](Methods m, Args a) { return Variant::Long(m.WriteCameraDataToFile(TextArg(a, 0))); }},
     Method{122, "ReadCurrentEEPROMArea", kLong, {},
-           [](M m, A) { return Variant::Long(m.ReadCurrentEEPROMArea()); }},
+           [](Methods m, Args) { return Variant::Long(m.ReadCurrentEEPROMArea()); }},
     Method{123, "ReadCurrentEEPROMAreaString", kText, {},
-           [](M m, A) { return Variant::String(m.ReadCurrentEEPROMAreaString()); }},
-    Method{124, "LoadSettings", kLong, {},
-           [](M m, A) { return Variant::Long(m.LoadSettings()); }},
-    Method{125, "StoreSettings", kLong, {},
-           [](M m, A) { return Variant::Long(m.StoreSettings()); }},
-    Method{180, "DoOnePushAutoLineRateSet", kLong, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+           [](Methods m, Args) { return Variant::String(m.ReadCurrentEEPROMAreaString()); }},
+    Method{124, "LoadSettings", kCode, {},
+           [](Methods m, Args) { return Variant::Long(m.LoadSettings()); }},
+    Method{125, "StoreSettings", kCode, {},
+           [](Methods m, Args) { return Variant::Long(m.StoreSettings()); }},
+    Method{180, "DoOnePushAutoLineRateSet", kCode, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushAutoLineRateSet(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{181, "DoOnePushAWBShutter", kLong, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{181, "DoOnePushAWBShutter", kCode, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushAWBShutter(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{182, "DoOnePushAWB", kLong, {kResultOut, kShowResultMessage},
-           [](M m, A a) { return Variant::Long(m.DoOnePushAWB(RefArg(a, 0), LongArg(a, 1))); }},
-    Method{183, "DoOnePushShadingCorrection", kLong, {kType, kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{182, "DoOnePushAWB", kCode, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) { return Variant::Long(m.DoOnePushAWB(RefArg(a, 0), LongArg(a, 1))); }},
+    Method{183, "DoOnePushShadingCorrection", kCode, {kType, kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(
                    m.DoOnePushShadingCorrection(LongArg(a, 0), RefArg(a, 1), LongArg(a, 2)));
            }},
-    Method{184, "DoOnePushPixelGainCorrection", kLong, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{184, "DoOnePushPixelGainCorrection", kCode, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushPixelGainCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{185, "DoOnePushPixelBlackCorrection", kLong, {kResultOut, kShowResultMessage},
-           [](M m, A a) {
+    Method{185, "DoOnePushPixelBlackCorrection", kCode, {kResultOut, kShowResultMessage},
+           [](Methods m, Args a) {
                return Variant::Long(m.DoOnePushPixelBlackCorrection(RefArg(a, 0), LongArg(a, 1)));
            }},
-    Method{197, "ReadChromaticAberrationFromFile", kLong, {kFileName, kShowProgressBar},
-           [](M m, A a) {
+    Method{197, "ReadChromaticAberrationFromFile", kCode, {kFileName, kShowProgressBar},
+           [](Methods m, Args a) {
                return Variant::Long(m.ReadChromaticAberrationFromFile(TextArg(a, 0), LongArg(a, 1)));
            }},
-    Method{198, "WriteChromaticAberrationToFile", kLong, {kFileName, kShowProgressBar},
-           [](M m, A a) {
+    Method{198, "WriteChromaticAberrationToFile", kCode, {kFileName, kShowProgressBar},
+           [](Methods m, Args a) {
                return Variant::Long(m.WriteChromaticAberrationToFile(TextArg(a, 0), LongArg(a, 1)));
            }},
 };
@@ -206,8 +224,9 @@ std::vector<MemberInfo> BuildMethodMembers() {
                 params.push_back({param.name, param.type});
             }
         }
-        members.push_back(
-            DescribeMethod(method.dispid, method.name, method.result, std::move(params)));
+        members.push_back(DescribeMethod(method.dispid, method.name, ResultType(method.result),
+                                         std::move(params),
+                                         method.result == MethodResult::ResultCode));
     }
     AddRangeAndNameMembers(members);
     std::sort(members.begin(), members.end(),

@@ -111,6 +111,8 @@ struct MemberInfo {
     std::vector<ParamInfo> params = {};
     bool readOnly = false;  // properties only
     std::string help = {};
+    // Methods only: the long result is a result code of the camera layer.
+    bool returnsResultCode = false;
 };
 
 // A dispatch or event interface: its name and members, looked up by dispid

@@ -17,8 +17,8 @@
 #include "camera/parameter_table.h"
 #include "sim/sim_camera.h"
 #include "sim/sim_server.h"
-#include "tests/support/simulator_test.h"
 #include "tests/support/test_files.h"
+#include "tests/tools/xkivctl_fixture.h"
 
 namespace xkiv {
 namespace {
@@ -28,45 +28,6 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-class XkivctlTest : public test::SimulatorTest {
-protected:
-    XkivctlTest() : SimulatorTest("xkivctl") {}
-
-    // Runs xkivctl with its profile and class registry in the test's folder.
-    RunResult Ctl(const std::vector<std::string>& args, const std::string& serialPorts = "") {
-        std::string command = "XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) +
-                              " XDG_DATA_HOME=" + Quoted((dir_ / "data").string()) +
-                              " XKIV_SERIAL_PORTS=" + Quoted(serialPorts) + " " +
-                              Quoted(XKIV_XKIVCTL_PATH);
-        for (const std::string& arg : args) {
-            command += " " + Quoted(arg);
-        }
-        command += " >" + Quoted((dir_ / "out").string()) + " 2>" + Quoted((dir_ / "err").string());
-        RunResult run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = test::ReadFile(dir_ / "out");
-        run.err = test::ReadFile(dir_ / "err");
-        return run;
-    }
-
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-};
 
 TEST_F(XkivctlTest, SetPrintsWhatWasStoredAfterClamping) {
     sim::SimServer& server = StartSim();
@@ -99,13 +60,13 @@ TEST_F(XkivctlTest, JsonOutputHasValuesResultsOutParametersAndEvents) {
     RunResult run =
         Ctl({"--json", "--device", server.DevicePath(), "get", "TriggerMode", "ModelName"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.out, StartsWith("{\"command\":\"get\",\"values\":{\"TriggerMode\":\"0\","
+    EXPECT_THAT(run.out, StartsWith("{\"command\":\"get\",\"values\":{\"TriggerMode\":0,"
                                     "\"ModelName\":\"RZ-130LX\"},\"events\":["));
     EXPECT_THAT(run.out, HasSubstr("\"OnlineStatusChanged\""));
 
     run = Ctl({"--json", "--device", server.DevicePath(), "call", "AutoSelectCommunication", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("\"values\":{\"result\":\"1\"}"));
+    EXPECT_THAT(run.out, HasSubstr("\"values\":{\"result\":1}"));
     EXPECT_THAT(run.out, HasSubstr("\"out\":{\"pnClass\":0,\"pnPort\":0}"));
 
     run = Ctl({"--json", "--device", server.DevicePath(), "read-all"});

@@ -1,0 +1,26 @@
+// The interrupt request flag.
+#include "platform/interrupt.h"
+
+#include <csignal>
+
+namespace xkiv {
+
+namespace {
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+}  // namespace
+
+void RequestInterrupt() {
+    interruptRequested = 1;
+}
+
+bool InterruptRequested() {
+    return interruptRequested != 0;
+}
+
+void ClearInterrupt() {
+    interruptRequested = 0;
+}
+
+}  // namespace xkiv

@@ -1,0 +1,312 @@
+// xkivctl when things go wrong: an unreachable camera, signals, hostile text and mistyped values.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <chrono>
+#include <csignal>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "tests/tools/xkivctl_fixture.h"
+
+namespace xkiv {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// What the simulated camera of a case is like; "$DEVICE" in a case's
+// arguments and ports stands for its device.
+enum class Camera { None, Plain, Silent, Busy, LockedUserId, Latin1UserId };
+
+class XkivctlCaseTest : public XkivctlTest {
+protected:
+    // Starts the case's camera; the device path, or "" for none.
+    std::string Prepare(Camera camera) {
+        sim::CameraConfig config;
+        sim::LineConfig line;
+        switch (camera) {
+            case Camera::None:
+                return "";
+            case Camera::Silent:
+                line.dropEvery = 1;
+                break;
+            case Camera::LockedUserId:
+                config.unlockCode = 1234;  // refuses the user ID the control unlocks
+                break;
+            case Camera::Latin1UserId:
+                config.userId = "caf\xE9";
+                break;
+            case Camera::Plain:
+            case Camera::Busy:
+                break;
+        }
+        const std::string device = StartSim(config, line).DevicePath();
+        if (camera == Camera::Busy) {
+            // Another program holds the port.
+            busy_ = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+            EXPECT_EQ(::flock(busy_, LOCK_EX | LOCK_NB), 0);
+        }
+        return device;
+    }
+    ~XkivctlCaseTest() override {
+        if (busy_ >= 0) {
+            ::close(busy_);
+        }
+    }
+
+    static std::vector<std::string> WithDevice(std::vector<std::string> args,
+                                               const std::string& device) {
+        for (std::string& arg : args) {
+            if (arg == "$DEVICE") {
+                arg = device;
+            }
+        }
+        return args;
+    }
+
+private:
+    int busy_ = -1;
+};
+
+// ---- A camera that cannot be reached -------------------------------------------------------
+
+struct UnreachableCase {
+    const char* name;
+    Camera camera;
+    const char* ports;
+    std::vector<std::string> args;
+    const char* reason;
+};
+
+class UnreachableCameraTest : public XkivctlCaseTest,
+                              public ::testing::WithParamInterface<UnreachableCase> {};
+
+TEST_P(UnreachableCameraTest, ExitsOneWithTheReasonAndLeavesTheStoredValues) {
+    const UnreachableCase& c = GetParam();
+    ASSERT_EQ(Ctl({"--offline", "set", "MasterGain=7"}).status, 0);
+    const std::string profile = Profile();
+    const std::string device = Prepare(c.camera);
+    const std::string ports = c.ports == std::string("$DEVICE") ? device : c.ports;
+    const RunResult run = Ctl(WithDevice(c.args, device), ports);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(c.reason));
+    EXPECT_EQ(Profile(), profile);
+}
+
+const UnreachableCase kUnreachableCases[] = {
+    {"SearchFindsNone",
+     Camera::None,
+     "/nonexistent",
+     {"--search", "set", "MasterGain=5"},
+     "no camera found"},
+    {"StoredPortMissing",
+     Camera::None,
+     "/nonexistent",
+     {"set", "MasterGain=5"},
+     "Unable to use communication port"},
+    {"StoredPortSilent", Camera::Silent, "$DEVICE", {"get", "MasterGain"}, "time out"},
+    {"DeviceBusy",
+     Camera::Busy,
+     "",
+     {"--device", "$DEVICE", "set", "MasterGain=5"},
+     "Unable to use communication port"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnreachableCameraTest, ::testing::ValuesIn(kUnreachableCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(XkivctlTest, SearchTriesEachPortOnce) {
+    sim::LineConfig line;
+    line.silentAfter = 1;
+    sim::SimServer& silent = StartSim({}, line);
+    sim::SimServer& camera = StartSim();
+    const RunResult run = Ctl({"search"}, silent.DevicePath() + ":" + camera.DevicePath());
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = silent.ReceivedLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), lines[0]), 1);
+    EXPECT_THAT(run.err, Not(HasSubstr("Unable to find a camera model")));
+}
+
+// ---- Signals --------------------------------------------------------------------------------
+
+class InterruptTest : public XkivctlTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(InterruptTest, EndsTheExchangeAndWritesTheProfile) {
+    const std::vector<std::string> set = {"set", "MasterGain=300", "TriggerMode=1"};
+    // The camera answers everything up to the trigger mode's command.
+    sim::SimServer& probe = StartSim();
+    std::vector<std::string> args = {"--device", probe.DevicePath()};
+    args.insert(args.end(), set.begin(), set.end());
+    ASSERT_EQ(Ctl(args).status, 0);
+    const std::vector<std::string> sent = probe.ReceivedLines();
+    const auto trigger = std::find(sent.begin(), sent.end(), "TR=1");
+    ASSERT_NE(trigger, sent.end());
+    std::filesystem::remove_all(dir_ / "config");
+    sim::LineConfig line;
+    line.silentAfter = static_cast<int>(trigger - sent.begin());
+    sim::SimServer& camera = StartSim({}, line);
+
+    args[1] = camera.DevicePath();
+    const pid_t child = Spawn(args);
+    ASSERT_GT(child, 0);
+    for (int i = 0; i < 500; ++i) {
+        const std::vector<std::string> received = camera.ReceivedLines();
+        if (std::find(received.begin(), received.end(), "TR=1") != received.end()) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto signalled = std::chrono::steady_clock::now();
+    ::kill(child, GetParam());
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    // Well before the trigger mode's answer would time out (1 s).
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::milliseconds(500));
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+    EXPECT_THAT(Profile(), HasSubstr("Master Gain=300"));
+    EXPECT_EQ(test::ReadFile(dir_ / "err"), "xkivctl: interrupted\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Int" : "Term"; });
+
+// ---- JSON output ----------------------------------------------------------------------------
+
+struct JsonCase {
+    const char* name;
+    Camera camera;
+    std::vector<std::string> args;
+    int status;
+    // Members of the output, by JSON pointer, and their values.
+    std::vector<std::pair<const char*, nlohmann::json>> expected;
+};
+
+class JsonOutputTest : public XkivctlCaseTest, public ::testing::WithParamInterface<JsonCase> {};
+
+TEST_P(JsonOutputTest, IsValidUtf8WithTypedValuesAndErrors) {
+    const JsonCase& c = GetParam();
+    const RunResult run = Ctl(WithDevice(c.args, Prepare(c.camera)));
+    EXPECT_EQ(run.status, c.status) << run.err;
+    // parse() refuses text that is not UTF-8.
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    for (const auto& [pointer, value] : c.expected) {
+        const nlohmann::json::json_pointer at(pointer);
+        ASSERT_TRUE(out.contains(at)) << pointer << " in " << run.out;
+        EXPECT_EQ(out.at(at), value) << pointer;
+    }
+}
+
+const JsonCase kJsonCases[] = {
+    {"TypedValues",
+     Camera::Plain,
+     {"--json", "--device", "$DEVICE", "get", "TriggerMode", "ShowAboutWindow", "ModelName"},
+     0,
+     {{"/values/TriggerMode", 0},
+      {"/values/ShowAboutWindow", false},
+      {"/values/ModelName", "RZ-130LX"}}},
+    {"BytesThatAreNotUtf8",
+     Camera::Latin1UserId,
+     {"--json", "--device", "$DEVICE", "get", "UserID"},
+     0,
+     {{"/values/UserID", "caf\u00e9"}}},
+    {"SetReportsWhatWasApplied",
+     Camera::LockedUserId,
+     {"--json", "--device", "$DEVICE", "set", "MasterGain=300", "UserID=x", "TriggerMode=1"},
+     1,
+     {{"/values", {{"MasterGain", 300}}}, {"/error/code", 0x800A017C}}},
+    {"UnknownName",
+     Camera::None,
+     {"--json", "--offline", "get", "TrigerMode"},
+     1,
+     {{"/error/code", 0x80020006}}},
+    {"NoCameraFound",
+     Camera::None,
+     {"--json", "--search", "get", "MasterGain"},
+     1,
+     {{"/error/description", "no camera found"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, JsonOutputTest, ::testing::ValuesIn(kJsonCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(XkivctlTest, SetWithAMalformedAssignmentSetsNothing) {
+    EXPECT_EQ(Ctl({"--offline", "set", "MasterGain=300", "TriggerMode"}).status, 64);
+    EXPECT_EQ(Ctl({"--offline", "get", "MasterGain"}).out, "MasterGain=0\n");
+}
+
+// ---- Values and numbers as typed ----------------------------------------------------------
+
+struct TypedCase {
+    const char* name;
+    Camera camera;
+    std::vector<std::string> args;
+    int status;
+    const char* out;
+    const char* err;
+};
+
+class TypedValueTest : public XkivctlCaseTest, public ::testing::WithParamInterface<TypedCase> {};
+
+TEST_P(TypedValueTest, AreAcceptedOrRefused) {
+    const TypedCase& c = GetParam();
+    const RunResult run = Ctl(WithDevice(c.args, Prepare(c.camera)));
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_THAT(run.err, HasSubstr(c.err));
+}
+
+const TypedCase kTypedCases[] = {
+    {"ValueNamesInAnyCase",
+     Camera::None,
+     {"--offline", "set", "TriggerMode=pwc", "TriggerMode=Shutter Select"},
+     0,
+     "TriggerMode=2\nTriggerMode=1\n",
+     ""},
+    {"CallOfAProperty",
+     Camera::None,
+     {"--offline", "call", "TriggerMode"},
+     64,
+     "",
+     "TriggerMode is a property"},
+    {"IntervalThatWouldOverflow",
+     Camera::None,
+     {"--offline", "--interval", "214748365", "get", "MasterGain"},
+     64,
+     "",
+     "--interval must be between 1 and 86400"},
+    {"ClassBeyondCameraLink",
+     Camera::None,
+     {"--class", "2", "get", "MasterGain"},
+     64,
+     "",
+     "--class must be between 0 and 1"},
+    {"StoreIntoTheFactoryArea",
+     Camera::None,
+     {"--offline", "area-store", "0"},
+     64,
+     "",
+     "the area must be between 1 and 2"},
+    {"LoadBeyondTheLastArea",
+     Camera::None,
+     {"--offline", "area-load", "3"},
+     64,
+     "",
+     "the area must be between 0 and 2"},
+    {"SetReportsWhatWasApplied",
+     Camera::LockedUserId,
+     {"--device", "$DEVICE", "set", "MasterGain=300", "UserID=x", "TriggerMode=1"},
+     1,
+     "MasterGain=300\n",
+     "Bad Parameter"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TypedValueTest, ::testing::ValuesIn(kTypedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace xkiv

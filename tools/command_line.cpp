@@ -1,0 +1,115 @@
+// Parses xkivctl's options with CLI11; the command and its arguments are what remains.
+#include "tools/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+namespace xkiv::tools {
+
+const char* const kOptionsHelp =
+    "Options:\n"
+    "  --device PATH             use this serial device\n"
+    "  --class N --port N        use this port of the class (0 serial, 1 Camera Link)\n"
+    "  --search                  look for the camera on every port first\n"
+    "  --offline                 work on the stored values, open no port\n"
+    "  --json                    one JSON object per command on stdout\n"
+    "  --events                  print the events a command fires, on stderr\n"
+    "  --interval SECONDS        how often watch reads the camera (default 2, at most a day)\n"
+    "  --help                    this text; COMMAND --help for a command\n";
+
+int ParseInt(const std::string& text, const char* what, int minimum, int maximum) {
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE) {
+        throw UsageError{std::string(what) + " must be a number: " + text};
+    }
+    if (value < minimum || value > maximum) {
+        throw UsageError{std::string(what) + " must be between " + std::to_string(minimum) +
+                         " and " + std::to_string(maximum) + ": " + text};
+    }
+    return static_cast<int>(value);
+}
+
+namespace {
+
+// The options that take a value, as CLI11 collects them; numbers are
+// converted afterwards so that the messages stay our own.
+struct ValueOptions {
+    std::string device;
+    std::string commClass;
+    std::string port;
+    std::string interval;
+};
+
+constexpr const char* kValueOptionNames[] = {"--device", "--class", "--port", "--interval"};
+
+// CLI11 names the option whose value is missing at the start of its message.
+UsageError MissingValue(const CLI::ParseError& error) {
+    const std::string message = error.what();
+    for (const char* name : kValueOptionNames) {
+        if (message.starts_with(std::string(name) + ":")) {
+            return UsageError{std::string(name) + " needs a value"};
+        }
+    }
+    return UsageError{message};
+}
+
+}  // namespace
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    ValueOptions values;
+    CLI::App app;
+    // Help is a command-line option of its own, answered from the command table.
+    app.set_help_flag();
+    app.allow_extras();
+    app.add_flag("--json", options.json);
+    app.add_flag("--events", options.events);
+    app.add_flag("--offline", options.offline);
+    app.add_flag("--search", options.search);
+    app.add_flag("--help,-h", options.help);
+    CLI::Option* device = app.add_option("--device", values.device)->take_last();
+    CLI::Option* commClass = app.add_option("--class", values.commClass)->take_last();
+    CLI::Option* port = app.add_option("--port", values.port)->take_last();
+    CLI::Option* interval = app.add_option("--interval", values.interval)->take_last();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        throw MissingValue(error);
+    }
+    if (device->count() > 0) {
+        options.device = values.device;
+    }
+    // Class 0 is the serial ports, class 1 the Camera Link serial channels.
+    if (commClass->count() > 0) {
+        options.commClass = ParseInt(values.commClass, "--class", 0, 1);
+    }
+    if (port->count() > 0) {
+        options.port = ParseInt(values.port, "--port", 0, INT32_MAX);
+    }
+    if (interval->count() > 0) {
+        options.interval = ParseInt(values.interval, "--interval", 1, kMaxIntervalSeconds);
+    }
+    for (const std::string& arg : app.remaining()) {
+        if (arg.starts_with("--")) {
+            throw UsageError{"unknown option " + arg};
+        }
+        if (options.command.empty()) {
+            options.command = arg;
+        } else {
+            options.args.push_back(arg);
+        }
+    }
+    const int connections = options.device.has_value() + options.search + options.offline +
+                            (options.commClass.has_value() || options.port.has_value());
+    if (connections > 1) {
+        throw UsageError{"choose one of --device, --class/--port, --search and --offline"};
+    }
+    return options;
+}
+
+}  // namespace xkiv::tools

@@ -1,0 +1,48 @@
+// The command line of xkivctl: its options, the command and the command's arguments.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace xkiv::tools {
+
+// Exit statuses of xkivctl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitAutomationError = 1;
+inline constexpr int kExitResultCode = 2;
+inline constexpr int kExitUsage = 64;
+
+struct Options {
+    bool json = false;
+    bool events = false;
+    bool offline = false;
+    bool search = false;
+    bool help = false;
+    int interval = 2;
+    std::optional<std::string> device;
+    std::optional<int> commClass;
+    std::optional<int> port;
+    std::string command;
+    std::vector<std::string> args;
+};
+
+// A usage error: the message goes to stderr and the exit status is 64.
+struct UsageError {
+    std::string message;
+};
+
+// The options and the connection they choose; throws UsageError.
+Options ParseOptions(int argc, char** argv);
+
+// A decimal number within [minimum, maximum]; throws UsageError naming what
+// it is for.
+int ParseInt(const std::string& text, const char* what, int minimum, int maximum);
+
+// The longest interval watch accepts: a day.
+inline constexpr int kMaxIntervalSeconds = 86400;
+
+// The options part of the usage text.
+extern const char* const kOptionsHelp;
+
+}  // namespace xkiv::tools

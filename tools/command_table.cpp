@@ -1,0 +1,143 @@
+// xkivctl's command table and the usage and help texts it gives.
+#include "tools/command_table.h"
+
+#include <algorithm>
+#include <array>
+
+#include "tools/commands.h"
+
+namespace xkiv::tools {
+
+namespace {
+
+constexpr Arguments kAnyArguments{0, kMany, nullptr};
+constexpr Arguments kFileName{1, 1, "a file name"};
+constexpr Arguments kAreaNumber{1, 1, "an area number"};
+
+// clang-format off
+const std::array kCommands = {
+    Command{"list", "list", "every property and method, with values, ranges and names",
+            "xkivctl list\n  Lists every property and method with dispid, type and help text,\n"
+            "  and each property's current value, range and value names.\n",
+            Needs::Camera, kAnyArguments, RunList},
+    Command{"get", "get NAME...", "print properties as NAME=value",
+            "xkivctl get NAME...\n  Prints each property as NAME=value.\n",
+            Needs::Camera, {1, kMany, "at least one property name"}, RunGet},
+    Command{"set", "set NAME=VALUE...", "set properties in order; prints what was stored",
+            "xkivctl set NAME=VALUE...\n  Sets the properties in the order given and prints "
+            "what was stored\n  after clamping to the camera's bounds.\n",
+            Needs::Camera, {1, kMany, "at least one NAME=VALUE"}, RunSet},
+    Command{"call", "call METHOD [ARG...]", "invoke a method; prints its result and out-parameters",
+            "xkivctl call METHOD [ARG...]\n  Invokes a method with its in-arguments in order; "
+            "out-parameters are\n  printed after the result (pnClass=0).\n",
+            Needs::Camera, {1, kMany, "a method name"}, RunCall},
+    Command{"watch", "watch", "print events as they fire until interrupted",
+            "xkivctl watch [--interval SECONDS]\n  Connects, then reads the camera every "
+            "interval and prints the events of\n  what changed, until interrupted.\n",
+            Needs::Camera, kAnyArguments, RunWatch},
+    Command{"search", "search", "look for the camera on every port",
+            "xkivctl search\n  Tries every port, serial ports first, until a camera answers.\n",
+            Needs::Control, kAnyArguments, RunSearch},
+    Command{"read-all", "read-all", nullptr,
+            "xkivctl read-all\n  Reads every setting from the camera.\n",
+            Needs::Camera, kAnyArguments, RunShortcut, "ReadAllFromCamera"},
+    Command{"write-all", "write-all", "read every setting from / write every setting to the camera",
+            "xkivctl write-all\n  Writes every setting to the camera.\n",
+            Needs::Camera, kAnyArguments, RunShortcut, "WriteAllToCamera"},
+    Command{"save", "save FILE.cam", nullptr,
+            "xkivctl save FILE.cam\n  Writes the settings to a settings file.\n",
+            Needs::Camera, kFileName, RunShortcut, "WriteAllToFile", ShortcutArgs::FileName},
+    Command{"load", "load FILE.cam", "     settings file",
+            "xkivctl load FILE.cam\n  Applies a settings file to the camera.\n",
+            Needs::Camera, kFileName, RunShortcut, "ReadAllFromFile", ShortcutArgs::FileName},
+    Command{"report", "report FILE.txt", "camera data report of the current settings and all areas",
+            "xkivctl report FILE.txt\n  Writes the camera data report (reads all three areas).\n",
+            Needs::Camera, kFileName, RunShortcut, "WriteCameraDataToFile", ShortcutArgs::FileName},
+    Command{"aberration-save", "aberration-save FILE.csv", nullptr,
+            "xkivctl aberration-save FILE.csv\n  Reads the chromatic aberration tables from the "
+            "camera into a file.\n",
+            Needs::Camera, kFileName, RunShortcut, "WriteChromaticAberrationToFile",
+            ShortcutArgs::FileNameWithProgress},
+    Command{"aberration-load", "aberration-load FILE.csv", "",
+            "xkivctl aberration-load FILE.csv\n  Sends the chromatic aberration tables of a file "
+            "to the camera.\n",
+            Needs::Camera, kFileName, RunShortcut, "ReadChromaticAberrationFromFile",
+            ShortcutArgs::FileNameWithProgress},
+    Command{"area-load", "area-load N", nullptr,
+            "xkivctl area-load N\n  Makes the camera load settings area N (0 factory, 1 user 1, "
+            "2 user 2).\n",
+            Needs::Camera, kAreaNumber, RunAreaLoad, "LoadSettings"},
+    Command{"area-store", "area-store N", "        the camera's settings areas (0 factory, 1, 2)",
+            "xkivctl area-store N\n  Stores the camera's settings in user area N (1 or 2).\n",
+            Needs::Camera, kAreaNumber, RunAreaStore, "StoreSettings"},
+    Command{"onepush",
+            "onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|line-rate", "",
+            "xkivctl onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|"
+            "line-rate\n  Runs a one-push calibration and waits for its result.\n",
+            Needs::Camera, {1, kMany, "a kind"}, RunOnePush},
+    Command{"register", "register [MODULE]", nullptr, "",
+            Needs::Nothing, kAnyArguments, RunRegister},
+    Command{"unregister", "unregister [MODULE]", "   the control module in the class registry", "",
+            Needs::Nothing, kAnyArguments, RunRegister},
+};
+// clang-format on
+
+// The column at which the overview's summaries start, after the indent.
+constexpr std::size_t kSummaryColumn = 26;
+
+std::string CommandOverview() {
+    std::string overview;
+    std::string line;
+    for (const Command& command : kCommands) {
+        line += (line.empty() ? "" : " | ") + std::string(command.synopsis);
+        if (command.summary == nullptr) {
+            continue;
+        }
+        if (*command.summary != '\0') {
+            line.resize(std::max(line.size(), kSummaryColumn), ' ');
+            line += command.summary;
+        }
+        overview += "  " + line + "\n";
+        line.clear();
+    }
+    return overview;
+}
+
+}  // namespace
+
+std::span<const Command> Commands() {
+    return kCommands;
+}
+
+const Command* FindCommand(const std::string& name) {
+    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const Command& command) { return command.name == name; });
+    return found != kCommands.end() ? &*found : nullptr;
+}
+
+std::string UsageText() {
+    return "Usage: xkivctl [OPTIONS] COMMAND [ARGS]\n"
+           "Reads and changes the settings of an RZ line-scan camera through the control's\n"
+           "automation interface.\n"
+           "\n"
+           "Commands:\n" +
+           CommandOverview() + "\n" + kOptionsHelp +
+           "\n"
+           "Without a connection option the stored port is opened, as the control does at "
+           "start.\n"
+           "Exit status: 0 success, 1 automation error or no camera reached, 2 a method's failing\n"
+           "result, 64 usage, 128+N interrupted by signal N.\n";
+}
+
+void CheckArguments(const Command& command, const std::vector<std::string>& args) {
+    const Arguments& wanted = command.arguments;
+    if (args.size() < wanted.minimum || args.size() > wanted.maximum) {
+        throw UsageError{std::string(command.name) + " needs " + wanted.wanted};
+    }
+}
+
+std::string HelpText(const Command& command) {
+    return *command.help != '\0' ? command.help : UsageText();
+}
+
+}  // namespace xkiv::tools

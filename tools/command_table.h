@@ -1,0 +1,76 @@
+// The commands of xkivctl: one row each, from which usage, help and dispatch are derived.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tools/command_line.h"
+#include "tools/output.h"
+#include "tools/session.h"
+
+namespace xkiv::tools {
+
+struct Command;
+
+// What a running command works with. session is null for commands that
+// need no control.
+struct Invocation {
+    const Options& options;
+    const Command& command;
+    Session* session;
+    Output& output;
+};
+
+// Runs a command and gives its exit status; throws UsageError, UnknownName
+// or an automation error.
+using CommandHandler = int (*)(Invocation&);
+
+// What a command needs before it runs.
+enum class Needs {
+    Nothing,  // no control (the class registry)
+    Control,  // the control, which finds its camera itself (search)
+    Camera,   // the control, connected as the options say
+};
+
+// How many arguments a command takes, and what it says when they do not fit.
+struct Arguments {
+    std::size_t minimum;
+    std::size_t maximum;
+    const char* wanted;
+};
+inline constexpr std::size_t kMany = SIZE_MAX;
+
+// The arguments a shortcut passes on to its method after the command's own.
+enum class ShortcutArgs { None, FileName, FileNameWithProgress };
+
+struct Command {
+    const char* name;
+    // The command as the usage's overview shows it.
+    const char* synopsis;
+    // The rest of its overview line; nullptr when the next command shares the
+    // line (joined by " | "). Padded to the column of the other summaries.
+    const char* summary;
+    // COMMAND --help; the usage when empty.
+    const char* help;
+    Needs needs;
+    Arguments arguments;
+    CommandHandler handler;
+    // Shortcuts: the method the command runs, and what it passes on.
+    const char* method = nullptr;
+    ShortcutArgs shortcutArgs = ShortcutArgs::None;
+};
+
+std::span<const Command> Commands();
+const Command* FindCommand(const std::string& name);
+
+// Throws UsageError when the command's arguments are too few or too many.
+void CheckArguments(const Command& command, const std::vector<std::string>& args);
+
+// xkivctl --help.
+std::string UsageText();
+// xkivctl COMMAND --help.
+std::string HelpText(const Command& command);
+
+}  // namespace xkiv::tools

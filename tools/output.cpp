@@ -1,0 +1,152 @@
+// Text and JSON output of xkivctl's commands.
+#include "tools/output.h"
+
+#include <cstdio>
+
+namespace xkiv::tools {
+
+namespace {
+
+// The length of the UTF-8 sequence at text[i], or 0 when it is not one.
+std::size_t SequenceLength(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+void MakeValidUtf8(Json& json) {
+    if (json.is_string()) {
+        json = ValidUtf8(json.get_ref<const std::string&>());
+    } else if (json.is_structured()) {
+        for (Json& element : json) {
+            MakeValidUtf8(element);
+        }
+    }
+}
+
+Json ValuesJson(const Output& output) {
+    Json values = Json::object();
+    for (const auto& [name, value] : output.values) {
+        values[name] = ToJson(value);
+    }
+    return values;
+}
+
+void PrintJson(Json& object, const std::vector<std::string>& events) {
+    object["events"] = events;
+    MakeValidUtf8(object);
+    std::printf("%s\n", object.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+}
+
+void PrintValues(const Output& output) {
+    for (const auto& [name, value] : output.values) {
+        const std::string text = value.ToText().value_or("");
+        if (name == "result" && output.result) {
+            std::printf("result=%s (%s)\n", text.c_str(), output.resultText.c_str());
+        } else {
+            std::printf("%s=%s\n", name.c_str(), text.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+std::string ValidUtf8(const std::string& text) {
+    std::string valid;
+    valid.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = SequenceLength(text, i);
+        if (length > 0) {
+            valid.append(text, i, length);
+            i += length;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(text[i++]);
+        valid += static_cast<char>(0xC0 | (byte >> 6));
+        valid += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+    return valid;
+}
+
+Json ToJson(const automation::Variant& value) {
+    switch (value.Type()) {
+        case automation::VarType::Long:
+            return *value.ToLong();
+        case automation::VarType::Bool:
+            return *value.ToBool();
+        case automation::VarType::String:
+            return *value.ToText();
+        default:
+            return nullptr;
+    }
+}
+
+void PrintOutput(bool json, const std::string& command, const Output& output,
+                 const std::vector<std::string>& events) {
+    if (json) {
+        Json object = {{"command", command}};
+        if (!output.values.empty()) {
+            object["values"] = ValuesJson(output);
+        }
+        if (output.result) {
+            object["resultCode"] = *output.result;
+            object["resultText"] = output.resultText;
+        }
+        if (!output.outParams.empty()) {
+            Json& out = object["out"] = Json::object();
+            for (const auto& [name, value] : output.outParams) {
+                out[name] = value;
+            }
+        }
+        object.update(output.extra);
+        PrintJson(object, events);
+        return;
+    }
+    std::fputs(output.text.c_str(), stdout);
+    PrintValues(output);
+    for (const auto& [name, value] : output.outParams) {
+        std::printf("%s=%d\n", name.c_str(), value);
+    }
+}
+
+void PrintFailure(bool json, const std::string& command, const Output& output,
+                  const Failure& failure, const std::vector<std::string>& events) {
+    if (!json) {
+        PrintValues(output);
+        return;
+    }
+    Json object = {{"command", command}};
+    if (!output.values.empty()) {
+        object["values"] = ValuesJson(output);
+    }
+    object["error"] = {{"code", failure.code}, {"description", failure.description}};
+    PrintJson(object, events);
+}
+
+}  // namespace xkiv::tools

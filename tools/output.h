@@ -1,0 +1,54 @@
+// What a command produced, printed as NAME=value lines or as one JSON object.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/automation.h"
+
+namespace xkiv::tools {
+
+// Members keep the order they were added in.
+using Json = nlohmann::ordered_json;
+
+struct Output {
+    // NAME=value lines: properties got or set, and a method's result.
+    std::vector<std::pair<std::string, automation::Variant>> values;
+    std::optional<std::int32_t> result;
+    std::string resultText;
+    std::vector<std::pair<std::string, std::int32_t>> outParams;
+    Json extra = Json::object();  // command-specific JSON members (list)
+    std::string text;             // command-specific text (list)
+    bool streamed = false;        // printed as it came (watch): nothing is left to print
+};
+
+// What ended a command early: an automation error, an unknown name, an
+// unreachable camera or an interrupt.
+struct Failure {
+    std::int64_t code;
+    std::string description;
+};
+
+// A variant as its natural JSON type.
+Json ToJson(const automation::Variant& value);
+
+// Prints the command's output on stdout: text, or one JSON object with the
+// events that fired.
+void PrintOutput(bool json, const std::string& command, const Output& output,
+                 const std::vector<std::string>& events);
+
+// Prints what a failed command had already done (the values it set) on
+// stdout; with json, in one object with the failure's code and description.
+void PrintFailure(bool json, const std::string& command, const Output& output,
+                  const Failure& failure, const std::vector<std::string>& events);
+
+// Text that is valid UTF-8: a byte that is not part of a UTF-8 sequence
+// stands for the character of the same number (Latin-1).
+std::string ValidUtf8(const std::string& text);
+
+}  // namespace xkiv::tools
