@@ -892,8 +892,8 @@ int main(int argc, char** argv) {
     using namespace xkiv::tools;
     try {
         const int status = Run(ParseOptions(argc, argv));
-        // The run's control has saved the settings as it went; say when it
-        // could not, and fail the run.
+        // The run's control saved the settings when Run destroyed it; say
+        // when it could not, and fail the run.
         const std::string& failure = xkiv::TheModule().Profile().FailureText();
         if (!failure.empty()) {
             std::fprintf(stderr, "xkivctl: %s\n", failure.c_str());
