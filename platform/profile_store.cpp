@@ -29,8 +29,9 @@ IniDocument LoadProfile(const std::filesystem::path& file, std::string& failure)
 
 }  // namespace
 
-ProfileStore::ProfileStore(std::filesystem::path file)
-    : file_(std::move(file)), document_(LoadProfile(file_, failure_)) {}
+ProfileStore::ProfileStore(std::filesystem::path file) : file_(std::move(file)) {
+    document_ = LoadProfile(file_, failure_);
+}
 
 ProfileStore::~ProfileStore() {
     Flush();
