@@ -68,6 +68,11 @@ CCamera::~CCamera() {
     CCamera::OnlineChanged(false);
     CCamera::SynchronizedChanged(false);
     SaveProfileValues();
+    SaveSelection();
+    if (!Profile().Flush()) {
+        // Settings that cannot be saved are lost at exit: say so.
+        ui_.ShowMessage(Profile().FailureText(), MessageIcon::Stop);
+    }
 }
 
 std::int32_t CCamera::Value(int row) const {

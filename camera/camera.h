@@ -33,7 +33,10 @@ public:
     CCamera(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
             std::unique_ptr<CCommAbstract> cameraLink, UiServices& ui = SilentUiServices(),
             Clock& clock = SystemClock());
-    // Closes the transport and saves the persisted values and the selection.
+    // Closes the transport and saves the persisted values and the selection
+    // that differ from the profile; a profile that cannot be written is
+    // reported through the user-interface services (and stays in the
+    // profile's FailureText()).
     ~CCamera() override;
 
     // Bounds and names of a row under the current values. byList asks for

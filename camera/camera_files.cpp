@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "camera/camera.h"
+#include "platform/file_access.h"
 #include "platform/ini_document.h"
 
 namespace xkiv {
@@ -193,6 +194,12 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
     if (!IsOnline()) {
         return rc::kOffline;
     }
+    // Made before the camera is asked anything: a file that cannot be
+    // written must not cost the reading of all three areas.
+    AtomicFile out(path);
+    if (!out.Open()) {
+        return rc::kFileAccess;
+    }
     SaveSnapshot();
     int reachedRow = 0;
     std::string header;
@@ -234,7 +241,7 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
         for (const std::vector<std::string>& line : cells) {
             report += ReportLine(line);
         }
-        if (!WriteFileAtomically(path, report)) {
+        if (!out.Write(report) || !out.Commit()) {
             result = rc::kFileAccess;
         }
         reachedRow = kParameterCount;
@@ -265,12 +272,20 @@ ResultCode CCamera::TransferAberration(bool upload, const std::string& path, boo
         return rc::kOk;
     }
     std::string data;
+    std::optional<AtomicFile> out;
     if (upload) {
         std::optional<std::string> contents = ReadWholeFile(path);
         if (!contents) {
             return rc::kFileAccess;
         }
         data = std::move(*contents);
+    } else {
+        // Made before the first query: a file that cannot be written must
+        // not cost the whole transfer.
+        out.emplace(path);
+        if (!out->Open()) {
+            return rc::kFileAccess;
+        }
     }
     std::unique_ptr<ProgressIndicator> progress;
     if (showProgress) {
@@ -318,7 +333,7 @@ ResultCode CCamera::TransferAberration(bool upload, const std::string& path, boo
         }
         ValueChanged(row, false);
     }
-    if (!upload && !WriteFileAtomically(path, csv)) {
+    if (out && (!out->Write(csv) || !out->Commit())) {
         return rc::kFileAccess;
     }
     SynchronizedChanged(true);

@@ -18,6 +18,13 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
            });
 }
 
+// The value a row takes when the profile has none.
+std::int32_t ProfileDefault(int row) {
+    // The aberration areas start at their widest setting.
+    const bool area = row == row::CABAR || row == row::CABAB;
+    return area ? Entry(row).maximum : Entry(row).minimum;
+}
+
 }  // namespace
 
 std::int32_t CCamera::GetMinimum(int row, bool byList) const {
@@ -304,15 +311,15 @@ void CCamera::LoadProfileValues() {
         if (entry.flags & PF_STRING) {
             texts_[row] = Profile().GetString(key.section, key.key, "");
         } else {
-            // The aberration areas start at their widest setting.
-            const bool area = row == row::CABAR || row == row::CABAB;
-            values_[row] =
-                Profile().GetInt(key.section, key.key, area ? entry.maximum : entry.minimum);
+            values_[row] = Profile().GetInt(key.section, key.key, ProfileDefault(row));
         }
     }
 }
 
 void CCamera::SaveProfileValues() {
+    // Only the values that differ from what the profile gives are written:
+    // a value this process never changed must not undo what another process
+    // stored meanwhile.
     for (int row = 0; row < kParameterCount; ++row) {
         const ParameterEntry& entry = Entry(row);
         if (!(entry.flags & PF_PROFILE)) {
@@ -320,8 +327,10 @@ void CCamera::SaveProfileValues() {
         }
         const ParameterKey& key = entry.profile;
         if (entry.flags & PF_STRING) {
-            Profile().WriteString(key.section, key.key, texts_[row]);
-        } else {
+            if (texts_[row] != Profile().GetString(key.section, key.key, "")) {
+                Profile().WriteString(key.section, key.key, texts_[row]);
+            }
+        } else if (values_[row] != Profile().GetInt(key.section, key.key, ProfileDefault(row))) {
             Profile().WriteInt(key.section, key.key, values_[row]);
         }
     }

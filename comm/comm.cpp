@@ -11,6 +11,9 @@ constexpr const char* kSection = "Comm";
 constexpr const char* kClassKey = "Class";
 constexpr const char* kPortKey = "Port";
 constexpr const char* kDevicesKey = "Devices";
+// The name of the selected port: the order of serial devices changes when
+// adapters come and go, so the name picks the port where it is listed.
+constexpr const char* kPortNameKey = "PortName";
 
 constexpr int kSerialClass = 0;
 constexpr int kCameraLinkClass = 1;
@@ -18,7 +21,11 @@ constexpr int kCameraLinkClass = 1;
 }  // namespace
 
 CComm::CComm(ProfileStore& profile)
-    : CComm(profile, std::make_unique<CCommPort>(profile.GetString(kSection, kDevicesKey, "")),
+    : CComm(profile,
+            std::make_unique<CCommPort>(profile.GetString(kSection, kDevicesKey, ""),
+                                        profile.GetInt(kSection, kClassKey, 0) == kSerialClass
+                                            ? profile.GetString(kSection, kPortNameKey, "")
+                                            : std::string()),
             std::make_unique<CCommLink>()) {}
 
 CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
@@ -33,6 +40,7 @@ CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
 CComm::~CComm() {
     (void)current_->Close();
     SaveSelection();
+    profile_.Flush();
 }
 
 int CComm::GetClassCount() const {
@@ -64,6 +72,15 @@ ResultCode CComm::SelectAndOpen(int commClass, int port) {
     return current_->Open(port);
 }
 
+int CComm::FindPort(int commClass, const std::string& name) const {
+    for (int index = 0; !name.empty() && index < GetPortCount(commClass); ++index) {
+        if (GetPortName(commClass, index) == name) {
+            return index;
+        }
+    }
+    return -1;
+}
+
 void CComm::LoadSelection() {
     class_ = profile_.GetInt(kSection, kClassKey, 0);
     port_ = profile_.GetInt(kSection, kPortKey, 0);
@@ -76,15 +93,28 @@ void CComm::LoadSelection() {
     if (!classUsable) {
         class_ = kSerialClass;
         port_ = 0;
+    } else if (const int named = FindPort(class_, profile_.GetString(kSection, kPortNameKey, ""));
+               named >= 0) {
+        port_ = named;
     } else if (port_ < 0 || port_ >= GetPortCount(class_)) {
         port_ = 0;
     }
 }
 
 void CComm::SaveSelection() {
-    profile_.WriteInt(kSection, kClassKey, class_);
-    profile_.WriteInt(kSection, kPortKey, port_);
-    profile_.Flush();
+    // Only what differs from the profile is written, so that a run that kept
+    // the selection does not undo one another run stored meanwhile.
+    const auto update = [this](const char* key, int value) {
+        if (profile_.GetInt(kSection, key, 0) != value) {
+            profile_.WriteInt(kSection, key, value);
+        }
+    };
+    update(kClassKey, class_);
+    update(kPortKey, port_);
+    const std::string name = GetPortName(class_, port_);
+    if (!name.empty()) {
+        profile_.WriteString(kSection, kPortNameKey, name);
+    }
 }
 
 }  // namespace xkiv

@@ -13,8 +13,10 @@ namespace xkiv {
 
 // Owns one transport of each class for its whole life and uses one at a
 // time. The selection (class 0 serial port, class 1 Camera Link; port index
-// within the class) is loaded from the profile at construction, validated
-// against the transports' port lists, and written back at destruction.
+// within the class, and the port's name) is loaded from the profile at
+// construction, validated against the transports' port lists, and written
+// back at destruction. A stored name found in the class's list selects that
+// port whatever its index; else the index stands when it is in range.
 class CComm {
 public:
     // The profile is borrowed and must outlive the front.
@@ -45,10 +47,14 @@ public:
 
 protected:
     ProfileStore& Profile() { return profile_; }
+    // Writes the selection to the profile where it differs from it: class,
+    // port and the port's name. Flushing is left to the caller.
+    void SaveSelection();
 
 private:
     void LoadSelection();
-    void SaveSelection();
+    // The index of the named port in the class's list, else -1.
+    int FindPort(int commClass, const std::string& name) const;
 
     ProfileStore& profile_;
     int class_ = 0;

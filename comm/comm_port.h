@@ -13,10 +13,12 @@ namespace xkiv {
 // built once at construction: the colon-separated paths of XKIV_SERIAL_PORTS
 // when that variable is set, else the colon-separated configuredDevices (the
 // profile's "Comm"/"Devices") when not empty, else the serial devices the
-// system reports, sorted.
+// system reports, sorted; to the last two rememberedDevice (the device used
+// last time) is added at the end when it is a character device they lack.
 class CCommPort final : public CCommAbstract {
 public:
-    explicit CCommPort(const std::string& configuredDevices = {});
+    explicit CCommPort(const std::string& configuredDevices = {},
+                       const std::string& rememberedDevice = {});
     ~CCommPort() override;
 
     bool IsOpen() const override;

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -55,15 +56,27 @@ std::vector<std::string> SystemPorts() {
     return paths;
 }
 
-std::vector<std::string> BuildPortList(const std::string& configuredDevices) {
+bool IsCharacterDevice(const std::string& path) {
+    struct stat info {};
+    return path.starts_with('/') && ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+std::vector<std::string> BuildPortList(const std::string& configuredDevices,
+                                       const std::string& rememberedDevice) {
     // Set but empty means "no ports": a way to run without touching devices.
     if (const char* fromEnvironment = std::getenv("XKIV_SERIAL_PORTS")) {
         return SplitPaths(fromEnvironment);
     }
-    if (!configuredDevices.empty()) {
-        return SplitPaths(configuredDevices);
+    std::vector<std::string> ports =
+        configuredDevices.empty() ? SystemPorts() : SplitPaths(configuredDevices);
+    // A device used last time that no list names (a pseudo-terminal, a link
+    // under /dev/serial/by-id) stays reachable while it exists.
+    if (!rememberedDevice.empty() &&
+        std::find(ports.begin(), ports.end(), rememberedDevice) == ports.end() &&
+        IsCharacterDevice(rememberedDevice)) {
+        ports.push_back(rememberedDevice);
     }
-    return SystemPorts();
+    return ports;
 }
 
 // 9600 baud, 8N1, raw bytes, no flow control, reads that never block in the
@@ -99,8 +112,8 @@ constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 }  // namespace
 
-CCommPort::CCommPort(const std::string& configuredDevices)
-    : ports_(BuildPortList(configuredDevices)) {}
+CCommPort::CCommPort(const std::string& configuredDevices, const std::string& rememberedDevice)
+    : ports_(BuildPortList(configuredDevices, rememberedDevice)) {}
 
 CCommPort::~CCommPort() {
     (void)Close();

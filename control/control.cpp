@@ -80,7 +80,11 @@ CXKivRZ150LXCtrl::CXKivRZ150LXCtrl(CXKivRZ150LX& module)
 
 CXKivRZ150LXCtrl::~CXKivRZ150LXCtrl() {
     for (int panel = 0; panel < kPanelCount; ++panel) {
-        module_.Profile().WriteInt(kPanels[panel].name, kShowKey, showPanel_[panel]);
+        // A flag left as it was is not written over what another run stored.
+        const PanelInfo& info = kPanels[panel];
+        if (showPanel_[panel] != module_.Profile().GetInt(info.name, kShowKey, info.defaultShow)) {
+            module_.Profile().WriteInt(info.name, kShowKey, showPanel_[panel]);
+        }
     }
     DestroyPanels();
     // The camera object's destructor then closes the port and saves the

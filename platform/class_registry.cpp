@@ -157,6 +157,23 @@ std::optional<IniDocument> ClassRegistry::Read() const {
     return IniDocument::Load(file_);
 }
 
+bool ClassRegistry::Save(const IniDocument& document) const {
+    // The registry's own folder is made on the first registration.
+    std::error_code error;
+    if (file_.has_parent_path()) {
+        std::filesystem::create_directories(file_.parent_path(), error);
+    }
+    return !error && document.SaveAtomically(file_);
+}
+
+std::string ClassRegistry::ReadProblem() const {
+    std::error_code error;
+    if (IniDocument::Load(file_, &error)) {
+        return {};
+    }
+    return "cannot read the class registry " + file_.string() + ": " + error.message();
+}
+
 bool ClassRegistry::RegisterTypeLibrary(const TypeLibraryInfo& library,
                                         const std::string& modulePath) {
     auto document = Read();
@@ -166,7 +183,7 @@ bool ClassRegistry::RegisterTypeLibrary(const TypeLibraryInfo& library,
     const std::string section =
         TypeLibSection(library.id, library.majorVersion, library.minorVersion);
     return document->Set(section, kNameKey, library.name) &&
-           document->Set(section, kModuleKey, modulePath) && document->SaveAtomically(file_);
+           document->Set(section, kModuleKey, modulePath) && Save(*document);
 }
 
 bool ClassRegistry::UnregisterTypeLibrary(const Guid& id, std::uint16_t major,
@@ -179,8 +196,8 @@ bool ClassRegistry::UnregisterTypeLibrary(const Guid& id, std::uint16_t major,
     if (!document->HasSection(section)) {
         return true;
     }
-    return Without(*document, [&](const IniSection& s) { return EqualsFolded(s.name, section); })
-        .SaveAtomically(file_);
+    return Save(
+        Without(*document, [&](const IniSection& s) { return EqualsFolded(s.name, section); }));
 }
 
 bool ClassRegistry::RegisterClass(const ClassEntry& entry) {
@@ -200,7 +217,7 @@ bool ClassRegistry::RegisterClass(const ClassEntry& entry) {
         return EqualsFolded(s.name, classSection) || IsProgIdOf(*document, s, entry.clsid) ||
                (!entry.progId.empty() && EqualsFolded(s.name, progIdSection));
     });
-    return WriteClass(updated, entry) && updated.SaveAtomically(file_);
+    return WriteClass(updated, entry) && Save(updated);
 }
 
 bool ClassRegistry::UnregisterClass(const Guid& clsid) {
@@ -216,7 +233,7 @@ bool ClassRegistry::UnregisterClass(const Guid& clsid) {
     for (const IniSection& section : document->Sections()) {
         present = present || drop(section);
     }
-    return !present || Without(*document, drop).SaveAtomically(file_);
+    return !present || Save(Without(*document, drop));
 }
 
 std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgId) const {

@@ -68,9 +68,15 @@ public:
     // Every registered class, in the file's order.
     std::vector<ClassEntry> Classes() const;
 
+    // Why the file cannot be read (it is not a regular file, or unreadable),
+    // with its path; empty when it can be read or does not exist.
+    std::string ReadProblem() const;
+
 private:
-    // The file as it is now; nullopt when it exists but cannot be read.
+    // The file as it is now; nullopt when it exists but cannot be read or is
+    // not a regular file (refused without waiting on it).
     std::optional<IniDocument> Read() const;
+    bool Save(const IniDocument& document) const;
 
     std::filesystem::path file_;
 };

@@ -71,7 +71,9 @@ std::unique_ptr<ComponentHandle> CreateComponent(std::string_view clsidOrProgId,
     const auto entry = registry.FindClass(clsidOrProgId);
     if (!entry) {
         SetResult(result, kClassNotRegistered);
-        SetReason(reason, "The class " + std::string(clsidOrProgId) + " is not registered");
+        const std::string problem = registry.ReadProblem();
+        SetReason(reason, "The class " + std::string(clsidOrProgId) + " is not registered" +
+                              (problem.empty() ? "" : " (" + problem + ")"));
         return nullptr;
     }
     auto library = LoadModule(entry->modulePath, result, reason);

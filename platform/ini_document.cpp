@@ -3,17 +3,6 @@
 
 #include "platform/text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
 namespace xkiv {
 
 namespace {
@@ -50,88 +39,6 @@ std::string WithoutLineBreaks(std::string_view value) {
         }
     }
     return clean;
-}
-
-// Owns a file descriptor for the length of one save.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int Get() const { return fd_; }
-    // Closes now so that a failing close (delayed write error) is seen.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Creates a new file beside target that no one else uses. The name starts
-// with a dot so that a left-over file after a crash stays out of sight.
-std::pair<int, std::filesystem::path> CreateTemporaryBeside(const std::filesystem::path& target) {
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::filesystem::path temporary = target;
-        temporary.replace_filename("." + target.filename().string() + ".tmp" +
-                                   std::to_string(::getpid()) + "-" + std::to_string(stamp) + "-" +
-                                   std::to_string(counter++));
-        // 0666 lets the umask decide, as for any file the user creates.
-        const int fd =
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0) {
-            return {fd, temporary};
-        }
-        if (errno != EEXIST) {
-            break;
-        }
-    }
-    return {-1, {}};
-}
-
-// A symbolic link (a profile kept elsewhere) is kept: its target is replaced.
-std::filesystem::path ResolveLink(const std::filesystem::path& file) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(file, error)) {
-        auto resolved = std::filesystem::weakly_canonical(file, error);
-        if (!error) {
-            return resolved;
-        }
-    }
-    return file;
-}
-
-void SyncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        // The rename has happened; a file system that cannot sync a folder
-        // still holds the new file, so the result does not change the outcome.
-        (void)::fsync(fd);
-        ::close(fd);
-    }
 }
 
 }  // namespace
@@ -255,64 +162,27 @@ std::string IniDocument::Serialize() const {
     return text;
 }
 
-std::optional<IniDocument> IniDocument::Load(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto status = std::filesystem::status(file, error);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        return IniDocument{};
+std::optional<IniDocument> IniDocument::Load(const std::filesystem::path& file,
+                                             std::error_code* error) {
+    std::error_code readError;
+    const std::optional<std::string> text = ReadRegularFile(file, readError);
+    if (error != nullptr) {
+        *error = readError;
     }
-    if (error || std::filesystem::is_directory(status)) {
+    if (!text) {
+        if (readError == std::errc::no_such_file_or_directory) {
+            if (error != nullptr) {
+                error->clear();
+            }
+            return IniDocument{};
+        }
         return std::nullopt;
     }
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    const std::string text{std::istreambuf_iterator<char>(stream),
-                           std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return Parse(text);
+    return Parse(*text);
 }
 
-bool IniDocument::SaveAtomically(const std::filesystem::path& file) const {
-    return WriteFileAtomically(file, Serialize());
-}
-
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-    const std::filesystem::path target = ResolveLink(file);
-    if (target.filename().empty()) {
-        return false;
-    }
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) {
-        folder = ".";
-    }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        return false;
-    }
-
-    auto [fd, temporary] = CreateTemporaryBeside(target);
-    if (fd < 0) {
-        return false;
-    }
-    FileDescriptor descriptor(fd);
-    struct stat existing {};
-    // A replaced file keeps its permissions (a profile the user made private
-    // stays private).
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        (void)::fchmod(descriptor.Get(), existing.st_mode & 07777);
-    }
-    const bool written = WriteAll(descriptor.Get(), bytes) && ::fsync(descriptor.Get()) == 0;
-    if (!descriptor.Close() || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolder(folder);
-    return true;
+bool IniDocument::SaveAtomically(const std::filesystem::path& file, std::error_code* error) const {
+    return WriteFileAtomically(file, Serialize(), error);
 }
 
 }  // namespace xkiv

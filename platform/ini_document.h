@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
+
+#include "platform/file_access.h"
 
 namespace xkiv {
 
@@ -59,13 +62,13 @@ public:
     std::string Serialize() const;
 
     // Reads a file: an empty document when the file does not exist, nullopt
-    // when it exists but cannot be read.
-    static std::optional<IniDocument> Load(const std::filesystem::path& file);
-    // Replaces file whole: writes a temporary file in the same folder
-    // (creating the folder when missing), flushes it to disk and renames it
-    // over file. On failure the temporary file is removed, the old file is
-    // left as it was, and the result is false.
-    bool SaveAtomically(const std::filesystem::path& file) const;
+    // when it exists but cannot be read or is not a regular file (a FIFO or
+    // device is refused without waiting on it); error says why.
+    static std::optional<IniDocument> Load(const std::filesystem::path& file,
+                                           std::error_code* error = nullptr);
+    // Replaces file whole through WriteFileAtomically: on failure the old
+    // file is left as it was and the result is false. The folder must exist.
+    bool SaveAtomically(const std::filesystem::path& file, std::error_code* error = nullptr) const;
 
 private:
     struct SectionIndex {
@@ -82,10 +85,5 @@ private:
     std::vector<IniSection> sections_;
     std::map<std::string, SectionIndex> index_;  // folded section -> its position and keys
 };
-
-// Writes bytes to file through a temporary file in the same folder and an
-// atomic rename; the rules of IniDocument::SaveAtomically. Exposed for the
-// other files the user can lose work in.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace xkiv

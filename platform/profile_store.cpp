@@ -15,10 +15,23 @@
 
 namespace xkiv {
 
-namespace {}  // namespace
+namespace {
 
-ProfileStore::ProfileStore(std::filesystem::path file)
-    : file_(std::move(file)), document_(IniDocument::Load(file_).value_or(IniDocument{})) {}
+IniDocument LoadProfile(const std::filesystem::path& file, std::string& failure) {
+    std::error_code error;
+    std::optional<IniDocument> document = IniDocument::Load(file, &error);
+    if (!document) {
+        failure = "cannot read the settings from " + file.string() + ": " + error.message();
+        return {};
+    }
+    return std::move(*document);
+}
+
+}  // namespace
+
+ProfileStore::ProfileStore(std::filesystem::path file) : file_(std::move(file)) {
+    document_ = LoadProfile(file_, failure_);
+}
 
 ProfileStore::~ProfileStore() {
     Flush();
@@ -56,28 +69,51 @@ void ProfileStore::WriteInt(const std::string& section, const std::string& key,
 
 void ProfileStore::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) {
-    if (pending_.Set(section, key, value)) {
-        dirty_ = true;
+    std::optional<std::string> current = pending_.Find(section, key);
+    if (!current) {
+        current = document_.Find(section, key);
+    }
+    if (current != value) {
+        pending_.Set(section, key, value);
     }
 }
 
 bool ProfileStore::Flush() {
-    if (!dirty_) {
+    if (pending_.Empty()) {
         return true;
     }
-    // Merge into the file as it is now, so that keys another owner wrote
-    // since this store was read survive.
-    auto onDisk = IniDocument::Load(file_);
+    std::error_code error;
+    if (!WriteChanges(error)) {
+        failure_ = "cannot save the settings to " + file_.string() + ": " + error.message();
+        return false;
+    }
+    failure_.clear();
+    return true;
+}
+
+bool ProfileStore::WriteChanges(std::error_code& error) {
+    if (file_.has_parent_path() &&
+        !std::filesystem::create_directories(file_.parent_path(), error) && error) {
+        return false;
+    }
+    // Another process may be between reading and replacing the file: wait
+    // for it, then merge into what it wrote.
+    const FileLock lock(file_.parent_path() / ("." + file_.filename().string() + ".lock"));
+    if (!lock.Locked()) {
+        error = lock.Error();
+        return false;
+    }
+    const std::optional<IniDocument> onDisk = IniDocument::Load(file_, &error);
     if (!onDisk) {
         return false;
     }
-    onDisk->Merge(pending_);
-    if (!onDisk->SaveAtomically(file_)) {
+    IniDocument merged = *onDisk;
+    merged.Merge(pending_);
+    if (merged.Serialize() != onDisk->Serialize() && !merged.SaveAtomically(file_, &error)) {
         return false;
     }
-    document_ = std::move(*onDisk);
+    document_.Merge(pending_);
     pending_ = IniDocument{};
-    dirty_ = false;
     return true;
 }
 

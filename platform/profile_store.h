@@ -5,23 +5,28 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 
 #include "platform/ini_document.h"
 
 namespace xkiv {
 
 // Stands in for the registry profile of the control module. Values are read
-// from the file once at construction; writes are kept in memory and Flush()
-// merges them into the file as it is on disk at that moment (so two owners of
-// the same profile do not erase each other's keys) and replaces the file
-// whole and atomically (temporary file, fsync, rename). A missing or damaged
-// file reads as empty: every lookup gives its default.
+// from the file once at construction; writes that change a value are kept in
+// memory as this process's changes, and Flush() writes back only those: under
+// a lock between processes it reads the file as it is on disk at that moment,
+// applies the changes and replaces the file whole and atomically (temporary
+// file, fsync, rename), so that processes sharing the profile keep each
+// other's changes. Without changes nothing is written. A missing or damaged
+// file reads as empty: every lookup gives its default. Anything but a regular
+// file at the path (a folder, FIFO or device) is refused without waiting on
+// it; it reads as empty and cannot be written.
 class ProfileStore {
 public:
     explicit ProfileStore(std::filesystem::path file);
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
-    // Flushes pending writes; a failure is lost, so owners flush explicitly.
+    // Flushes the changes; a failure is lost, so owners flush explicitly.
     ~ProfileStore();
 
     // $XDG_CONFIG_HOME/<root>/<application>.ini, with ~/.config when
@@ -37,18 +42,26 @@ public:
                         std::int32_t defaultValue) const;
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultValue) const;
+    // Records a change; writing the value the key already has is none.
     void WriteInt(const std::string& section, const std::string& key, std::int32_t value);
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
-    // Writes pending changes to the file; false when the file could not be
-    // written (the old file is then left as it was).
+    // Writes this process's changes to the file, creating the profile's
+    // folder when missing. False when the file could not be read or written:
+    // the old file is then left as it was, the changes are kept for a later
+    // attempt, and FailureText() says why.
     bool Flush();
+    // "cannot read|save the settings ... PATH: reason" for the last read or
+    // write that failed; empty once a write has succeeded, or when none failed.
+    const std::string& FailureText() const { return failure_; }
 
 private:
+    bool WriteChanges(std::error_code& error);
+
     std::filesystem::path file_;
-    IniDocument document_;
-    IniDocument pending_;
-    bool dirty_ = false;
+    IniDocument document_;  // as read at construction, with this process's written changes
+    IniDocument pending_;   // changes not yet written
+    std::string failure_;
 };
 
 }  // namespace xkiv

@@ -116,7 +116,15 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
     using namespace xkiv::tools;
     try {
-        return Run(ParseOptions(argc, argv));
+        const int status = Run(ParseOptions(argc, argv));
+        // The run's control saved the settings when Run destroyed it; say
+        // when it could not, and fail the run.
+        const std::string& failure = xkiv::TheModule().Profile().FailureText();
+        if (!failure.empty()) {
+            std::fprintf(stderr, "xkivctl: %s\n", failure.c_str());
+            return status == kExitOk ? kExitAutomationError : status;
+        }
+        return status;
     } catch (const UsageError& error) {
         std::fprintf(stderr, "xkivctl: %s\n", error.message.c_str());
         return kExitUsage;

@@ -2,7 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/ini_document.h"
@@ -277,6 +280,30 @@ TEST_F(CameraFilesTest, AberrationTransfersDoNothingWithoutSupport) {
     WriteFile(dir_ / "up.csv", AberrationFile("1,2,3,4,5,6,7"));
     EXPECT_EQ(camera.UploadAberration(PathOf("up.csv"), false), rc::kOk);
     EXPECT_THAT(LinesSince(server, mark), IsEmpty());
+}
+
+// A target that cannot be written (a missing folder, a FIFO) fails with 108
+// before the camera is asked anything, and is left as it was.
+TEST_F(CameraFilesTest, UnwritableTargetsFailBeforeAnyCameraTraffic) {
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
+    RecordingCamera& camera = Connected(server);
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    using Operation = std::function<ResultCode(const std::string&)>;
+    const std::pair<const char*, Operation> operations[] = {
+        {"setup file", [&](const std::string& path) { return camera.WriteSetupFile(path); }},
+        {"report", [&](const std::string& path) { return camera.WriteReport(path); }},
+        {"aberration",
+         [&](const std::string& path) { return camera.DownloadAberration(path, false); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        for (const std::string& target : {PathOf("no/such/x"), PathOf("fifo")}) {
+            const std::size_t mark = server.ReceivedLines().size();
+            EXPECT_EQ(operation(target), rc::kFileAccess) << name << " " << target;
+            EXPECT_THAT(LinesSince(server, mark), IsEmpty()) << name << " " << target;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir_ / "fifo"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "no"));
 }
 
 }  // namespace

@@ -294,5 +294,34 @@ TEST_F(CameraObjectTest, FirstRunDefaultsAndProfileRoundTrip) {
     EXPECT_EQ(again.GetClass(), 0);
 }
 
+// Two runs over one profile: the one that ends last writes back only what it
+// changed, so the other's change survives, and a profile it cannot write is
+// reported with its path.
+TEST_F(CameraObjectTest, RunsSharingTheProfileKeepEachOthersChanges) {
+    UseSerialPorts({"/dev/null"});
+    {
+        RecordingCamera longRun(*profile_, ui_);
+        ProfileStore otherProfile(dir_ / "profile.ini");
+        {
+            RecordingCamera shortRun(otherProfile, ui_);
+            shortRun.SetValue(row::GA, 77, false, false);
+        }
+        longRun.SetValue(row::BL, 12, false, false);
+    }
+    ProfileStore reread(dir_ / "profile.ini");
+    EXPECT_EQ(reread.GetInt("Gain", "Master Gain", 0), 77);
+    EXPECT_EQ(reread.GetInt("Gain", "Master Black Level", 0), 12);
+    EXPECT_TRUE(ui_.messages.empty());
+
+    std::filesystem::create_directory(dir_ / "blocked.ini");
+    {
+        ProfileStore blocked(dir_ / "blocked.ini");
+        RecordingCamera camera(blocked, ui_);
+        camera.SetValue(row::GA, 78, false, false);
+    }
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_NE(ui_.messages[0].text.find((dir_ / "blocked.ini").string()), std::string::npos);
+}
+
 }  // namespace
 }  // namespace xkiv::test

@@ -1,5 +1,6 @@
 // Tests of the communication front: selection validation, opening and persistence.
 #include "comm/comm.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@ namespace xkiv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::WriteFile;
 
 // What a fake transport saw; outlives the transport, which the front owns.
 struct TransportLog {
@@ -135,6 +137,73 @@ INSTANTIATE_TEST_SUITE_P(
                     SelectionCase{"NegativeClassFallsBack", 16, 2, -1, 1, 0, 0},
                     SelectionCase{"UnknownClassFallsBack", 16, 2, 2, 1, 0, 0}),
     [](const testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
+
+struct NamedSelectionCase {
+    const char* name;
+    int storedClass;
+    int storedPort;
+    const char* storedName;
+    int expectedPort;
+};
+
+class CommNamedSelectionTest : public CommTest,
+                               public testing::WithParamInterface<NamedSelectionCase> {};
+
+// The serial ports change order when adapters come and go: the stored name
+// finds its port; the index is the fallback when the name is not listed.
+TEST_P(CommNamedSelectionTest, StoredNameSelectsThePortWhereverItIsListed) {
+    const NamedSelectionCase& c = GetParam();
+    {
+        ProfileStore profile(file_);
+        profile.WriteInt("Comm", "Class", c.storedClass);
+        profile.WriteInt("Comm", "Port", c.storedPort);
+        profile.WriteString("Comm", "PortName", c.storedName);
+    }
+    {
+        ProfileStore profile(file_);
+        auto front = MakeFront(profile, 8, 2);
+        EXPECT_EQ(front->GetClass(), c.storedClass);
+        EXPECT_EQ(front->GetPort(), c.expectedPort);
+    }
+    ProfileStore reread(file_);
+    EXPECT_EQ(reread.GetInt("Comm", "Port", -1), c.expectedPort);
+    EXPECT_EQ(reread.GetString("Comm", "PortName", ""),
+              (c.storedClass == 0 ? "COM" : "Link") + std::to_string(c.expectedPort));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommNamedSelectionTest,
+    testing::Values(NamedSelectionCase{"NameWinsOverIndex", 0, 2, "COM5", 5},
+                    NamedSelectionCase{"NameWinsOverIndexOutOfRange", 0, 12, "COM7", 7},
+                    NamedSelectionCase{"UnlistedNameKeepsIndex", 0, 3, "COM20", 3},
+                    NamedSelectionCase{"EmptyNameKeepsIndex", 0, 4, "", 4},
+                    NamedSelectionCase{"CameraLinkName", 1, 0, "Link1", 1},
+                    NamedSelectionCase{"NameOfOtherClassKeepsIndex", 1, 1, "COM0", 1}),
+    [](const testing::TestParamInfo<NamedSelectionCase>& info) {
+        return std::string(info.param.name);
+    });
+
+// A device used last time that the list lacks (the simulator's
+// pseudo-terminal, a link under /dev/serial/by-id) is added and selected, so
+// the next run does not open another device; a path that is no device is not.
+TEST_F(CommTest, RememberedDeviceOutsideTheListIsSelectedWhileItExists) {
+    test::ScopedEnvironment environment("XKIV_SERIAL_PORTS", nullptr);
+    WriteFile(folder_ / "plain", "x");
+    const struct {
+        std::string remembered;
+        int expectedCount;
+        int expectedPort;
+    } cases[] = {{"/dev/null", 3, 2}, {(folder_ / "plain").string(), 2, 1}};
+    for (const auto& c : cases) {
+        ProfileStore profile(file_);
+        profile.WriteString("Comm", "Devices", "/dev/ttyX1:/dev/ttyX0");
+        profile.WriteInt("Comm", "Port", 1);
+        profile.WriteString("Comm", "PortName", c.remembered);
+        CComm front(profile);
+        EXPECT_EQ(front.GetPortCount(0), c.expectedCount) << c.remembered;
+        EXPECT_EQ(front.GetPort(), c.expectedPort) << c.remembered;
+    }
+}
 
 TEST_F(CommTest, NamesComeFromTheClassesTransport) {
     ProfileStore profile(file_);

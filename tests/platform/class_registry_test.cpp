@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -175,17 +176,21 @@ TEST_F(ClassRegistryTest, DamagedFileIsReadAsFarAsItGoes) {
 }
 
 TEST_F(ClassRegistryTest, UnusableLocationsFailWithoutHarm) {
-    // A plain file where the folder should be, and a folder where the file
-    // should be (it cannot be read, so it must not be replaced either).
+    // A plain file where the folder should be, and a folder or a FIFO where
+    // the file should be (refused at once: it cannot be read, so it must not
+    // be replaced either).
     WriteFile(folder_.Path() / "plain", "old");
     fs::create_directories(folder_.Path() / "folder.ini" / "inside");
-    for (const fs::path& file :
-         {folder_.Path() / "plain" / "classes.ini", folder_.Path() / "folder.ini"}) {
+    ASSERT_EQ(::mkfifo((folder_.Path() / "fifo.ini").c_str(), 0600), 0);
+    for (const fs::path& file : {folder_.Path() / "plain" / "classes.ini",
+                                 folder_.Path() / "folder.ini", folder_.Path() / "fifo.ini"}) {
         ClassRegistry registry(file);
         EXPECT_FALSE(registry.RegisterClass(ControlEntry())) << file;
         EXPECT_FALSE(registry.FindClass(ControlEntry().progId)) << file;
         EXPECT_TRUE(registry.Classes().empty()) << file;
+        EXPECT_NE(registry.ReadProblem().find(file.string()), std::string::npos) << file;
     }
+    EXPECT_TRUE(fs::is_fifo(folder_.Path() / "fifo.ini"));
     EXPECT_FALSE(ClassRegistry(folder_.Path() / "folder.ini").UnregisterClass(kControlId));
     EXPECT_EQ(ReadFile(folder_.Path() / "plain"), "old");
     EXPECT_TRUE(fs::is_directory(folder_.Path() / "folder.ini" / "inside"));

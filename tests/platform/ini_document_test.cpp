@@ -174,9 +174,9 @@ TEST(IniFileTest, MissingFileLoadsEmptyAndFolderFailsToLoad) {
     EXPECT_FALSE(IniDocument::Load(folder.Path()).has_value());
 }
 
-TEST(IniFileTest, SaveCreatesMissingFoldersAndWritesCrLfText) {
+TEST(IniFileTest, SaveWritesCrLfText) {
     TemporaryFolder folder;
-    const fs::path file = folder.Path() / "a" / "b" / "settings.cam";
+    const fs::path file = folder.Path() / "settings.cam";
     IniDocument document;
     document.Set("Gain", "Master Gain", "100");
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace xkiv {
 namespace {
@@ -132,8 +134,97 @@ TEST_F(ProfileStoreTest, FailedSaveLeavesPreviousFileIntact) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
     EXPECT_EQ(ReadFile(file_), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
-              1);
+    for (const auto& entry : fs::directory_iterator(file_.parent_path())) {
+        EXPECT_EQ(entry.path().filename().string().find("xkiv-tmp"), std::string::npos);
+    }
+}
+
+// Something other than a regular file where the profile belongs: the store
+// reads defaults at once (a FIFO would otherwise block the read), refuses to
+// write and says where and why.
+TEST_F(ProfileStoreTest, UnusableProfilePathIsRefusedWithPathAndReason) {
+    const struct {
+        const char* name;
+        void (*prepare)(const fs::path& file);
+        const char* reason;
+    } cases[] = {
+        {"folder", [](const fs::path& f) { fs::create_directories(f); }, "not a regular file"},
+        {"fifo",
+         [](const fs::path& f) {
+             fs::create_directories(f.parent_path());
+             ::mkfifo(f.c_str(), 0600);
+         },
+         "not a regular file"},
+        {"file as folder", [](const fs::path& f) { WriteFile(f.parent_path(), "x"); }, ""},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(folder_ / "KIV");
+        c.prepare(file_);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(5);
+            ProfileStore store(file_);
+            const bool readRefused = !store.FailureText().empty();
+            store.WriteInt("Gain", "Master Gain", 77);
+            const bool refused = readRefused && !store.Flush() &&
+                                 store.GetInt("Gain", "Master Gain", 0) == 77 &&
+                                 store.FailureText().find(file_.string()) != std::string::npos &&
+                                 store.FailureText().find(c.reason) != std::string::npos;
+            ::_exit(refused ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << ": " << status;
+    }
+}
+
+TEST_F(ProfileStoreTest, UnchangedProfileIsNotRewritten) {
+    fs::create_directories(file_.parent_path());
+    WriteFile(file_, "[Gain]\r\nMaster Gain=5\r\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(file_.c_str(), &before), 0);
+    {
+        ProfileStore store(file_);
+        store.WriteInt("gain", "master gain", 5);
+        EXPECT_TRUE(store.Flush());
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(file_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+}
+
+// Processes that read the profile, change one key each and write back at
+// the same moment all keep their change.
+TEST_F(ProfileStoreTest, ConcurrentWritersKeepEveryChange) {
+    constexpr int kWriters = 8;
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < kWriters; ++i) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(start[1]);
+            ProfileStore store(file_);
+            store.WriteInt("Writers", "Key " + std::to_string(i), i);
+            char byte;
+            (void)::read(start[0], &byte, 1);  // returns when the parent closes its end
+            ::_exit(store.Flush() ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ProfileStore reread(file_);
+    for (int i = 0; i < kWriters; ++i) {
+        EXPECT_EQ(reread.GetInt("Writers", "Key " + std::to_string(i), -1), i);
+    }
 }
 
 TEST(ProfileStoreLocationTest, DefaultPathFollowsXdgConfigHome) {

@@ -239,5 +239,42 @@ TEST_F(XkivctlTest, HelpAndUsageErrors) {
     EXPECT_EQ(Ctl({"--offline", "set", "novalue"}).status, 64);
 }
 
+// Runs started together each change one setting; every change survives, and a
+// run that changes nothing leaves the profile file as it was.
+TEST_F(XkivctlTest, ParallelOfflineSetsKeepEveryChange) {
+    const std::vector<std::string> sets = {"MasterGain=300", "RedGain=20",    "BlueGain=30",
+                                           "TriggerMode=1",  "TestPattern=1", "MasterBlackLevel=9"};
+    std::string command;
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        command += "XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) + " " +
+                   Quoted(XKIV_XKIVCTL_PATH) + " --offline set " + Quoted(sets[i]) + " >" +
+                   Quoted((dir_ / ("set" + std::to_string(i))).string()) + " 2>&1 & ";
+    }
+    ASSERT_EQ(std::system((command + "wait").c_str()), 0);
+
+    std::vector<std::string> names;
+    std::string printed;
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        names.push_back(sets[i].substr(0, sets[i].find('=')));
+        printed += test::ReadFile(dir_ / ("set" + std::to_string(i)));
+    }
+    const fs::path profile = dir_ / "config" / "KIV" / "XKivRZ150LX Control.ini";
+    const auto written = fs::last_write_time(profile);
+    std::vector<std::string> get = {"--offline", "get"};
+    get.insert(get.end(), names.begin(), names.end());
+    const RunResult run = Ctl(get);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, printed);
+    EXPECT_EQ(fs::last_write_time(profile), written);
+}
+
+TEST_F(XkivctlTest, SettingsThatCannotBeSavedGiveStatusOneWithPathAndReason) {
+    const fs::path profile = dir_ / "config" / "KIV" / "XKivRZ150LX Control.ini";
+    fs::create_directories(profile);
+    const RunResult run = Ctl({"--offline", "set", "MasterGain=77"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr(profile.string() + ": not a regular file"));
+}
+
 }  // namespace
 }  // namespace xkiv
