@@ -304,9 +304,9 @@ TEST_F(CameraObjectTest, RunsSharingTheProfileKeepEachOthersChanges) {
         ProfileStore otherProfile(dir_ / "profile.ini");
         {
             RecordingCamera shortRun(otherProfile, ui_);
-            shortRun.SetValue(row::GA, 77, false, false);
+            (void)shortRun.SetValue(row::GA, 77, false, false);
         }
-        longRun.SetValue(row::BL, 12, false, false);
+        (void)longRun.SetValue(row::BL, 12, false, false);
     }
     ProfileStore reread(dir_ / "profile.ini");
     EXPECT_EQ(reread.GetInt("Gain", "Master Gain", 0), 77);
@@ -317,7 +317,7 @@ TEST_F(CameraObjectTest, RunsSharingTheProfileKeepEachOthersChanges) {
     {
         ProfileStore blocked(dir_ / "blocked.ini");
         RecordingCamera camera(blocked, ui_);
-        camera.SetValue(row::GA, 78, false, false);
+        (void)camera.SetValue(row::GA, 78, false, false);
     }
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_NE(ui_.messages[0].text.find((dir_ / "blocked.ini").string()), std::string::npos);
