@@ -33,6 +33,9 @@ public:
     virtual bool HasWindow() const = 0;
     virtual void DestroyWindow() = 0;
     virtual void* Window() = 0;
+    // Places the panel's window inside its parent (the control's drawing
+    // bounds for the main panel).
+    virtual void MoveWindow(int /*left*/, int /*top*/, int /*width*/, int /*height*/) {}
 
     virtual void OnlineChanged(bool online) = 0;
     virtual void SynchronizedChanged(bool synchronized) = 0;

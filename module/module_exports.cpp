@@ -4,6 +4,7 @@
 
 #include "control/control.h"
 #include "control/type_library.h"
+#include "module/user_interface.h"
 #include "platform/class_registry.h"
 #include "platform/component_loader.h"
 
@@ -110,6 +111,7 @@ extern "C" HResult XKivCreateInstance(const char* clsid, ComponentControl** out)
         return xkiv::automation::kClassNotRegistered;
     }
     try {
+        xkiv::InstallUserInterface(xkiv::TheModule());
         *out = std::make_unique<xkiv::CXKivRZ150LXCtrl>(xkiv::TheModule()).release();
         return xkiv::automation::kOk;
     } catch (...) {
