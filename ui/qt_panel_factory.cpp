@@ -4,7 +4,10 @@
 #include <QLabel>
 
 #include "control/control.h"
+#include "ui/dialog_about.h"
+#include "ui/dialog_comm.h"
 #include "ui/dialog_main.h"
+#include "ui/property_page.h"
 
 namespace xkiv::ui {
 
@@ -112,8 +115,8 @@ void QtPanel::LogMessage(const std::string& text, bool received) {
 
 QtPanelFactory::QtPanelFactory() {
     makers_[kPanelMain] = [] { return new CDialogMain; };
-    makers_[kPanelAbout] = [] { return new PlaceholderControlPanel; };
-    makers_[kPanelCommunication] = [] { return new PlaceholderControlPanel; };
+    makers_[kPanelAbout] = [] { return new CDialogAbout; };
+    makers_[kPanelCommunication] = [] { return new CDialogComm; };
     // The Camera Control dialog plugs in here.
     makers_[kPanelControl] = [] { return new PlaceholderControlPanel; };
 }
@@ -137,6 +140,16 @@ std::unique_ptr<Panel> QtPanelFactory::CreatePanel(int panelNumber) {
 
 QWidget* QtPanelFactory::MainWindow() const {
     return mainPanel_ != nullptr ? mainPanel_->window() : nullptr;
+}
+
+}  // namespace xkiv::ui
+
+namespace xkiv::ui {
+
+bool QtPanelFactory::ShowPropertyPages(CXKivRZ150LXCtrl& control) {
+    PropertyFrame frame(control, MainWindow());
+    frame.exec();
+    return true;
 }
 
 }  // namespace xkiv::ui
