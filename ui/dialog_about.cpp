@@ -3,6 +3,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,7 +75,8 @@ void CDialogAbout::BuildControls() {
     icon->setGeometry(units.Rect(30, 14, 21, 20));
     icon->setPixmap(ModulePixmap(IconId::Dialog, std::min(icon->width(), icon->height())));
 
-    text("Title", QStringLiteral("%1 Camera Control Tool").arg(QLatin1String(kModels)), 79, 7, 213);
+    // The longest line starts beside the icon, so that it fits on wider fonts.
+    text("Title", QStringLiteral("%1 Camera Control Tool").arg(QLatin1String(kModels)), 56, 7, 236);
     text("Version", VersionText(), 79, 15, 183);
     text("MakerLine", QString::fromLatin1(kMakerLine), 79, 23, 205);
     CLabel* address = text("MakerAddress", DocumentationFolder(), 79, 34, 205);
