@@ -147,6 +147,13 @@ void CDialogAbstractOCX::ShowPanel(int panelNumber, int showCommand) {
 
 void CDialogAbstractOCX::SetTemplateGeometry(const QString& title, int widthUnits,
                                              int heightUnits) {
+    // A frame's line runs through the middle of its caption, as the
+    // templates place the controls inside the frames.
+    setStyleSheet(styleSheet() +
+                  QStringLiteral("QGroupBox { margin-top: 0.5em; border: 1px solid palette(mid);"
+                                 " border-radius: 2px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin;"
+                                 " subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
     setWindowTitle(title);
     setWindowIcon(ModuleIcon(IconId::Dialog));
     setFixedSize(Units().Size(widthUnits, heightUnits));

@@ -107,9 +107,9 @@ void CDialogComm::BuildControls() {
     trafficText_ = label("TrafficText", "", 227, 15, 60);
 
     label("ClassLabel", "Class", 13, 49, 20);
-    classList_ = list("ClassList", 34, 47, 50, "Select the communication category");
-    label("PortLabel", "Port", 89, 49, 16);
-    portList_ = list("PortList", 106, 47, 150, "Select the communication port");
+    classList_ = list("ClassList", 34, 47, 55, "Select the communication category");
+    label("PortLabel", "Port", 93, 49, 15);
+    portList_ = list("PortList", 109, 47, 146, "Select the communication port");
     auto* autoButton = AddButton("AutoButton", "Auto", 260, 46, 27,
                                  "Click to search an available communication port");
 

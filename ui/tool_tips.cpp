@@ -11,7 +11,8 @@ constexpr const char* kWidthProperty = "toolTipMaximumWidth";
 
 void SetToolTipWidth(QWidget& panel, int maximumWidth) {
     // A tip window takes the style sheet of the widget it is shown over.
-    panel.setStyleSheet(QStringLiteral("QToolTip { max-width: %1px; }").arg(maximumWidth));
+    panel.setStyleSheet(panel.styleSheet() +
+                        QStringLiteral("QToolTip { max-width: %1px; }").arg(maximumWidth));
     panel.setProperty(kWidthProperty, maximumWidth);
 }
 
