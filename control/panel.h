@@ -33,6 +33,9 @@ public:
     virtual bool HasWindow() const = 0;
     virtual void DestroyWindow() = 0;
     virtual void* Window() = 0;
+    // Places the panel's window inside its parent (the control's drawing
+    // bounds for the main panel).
+    virtual void MoveWindow(int /*left*/, int /*top*/, int /*width*/, int /*height*/) {}
 
     virtual void OnlineChanged(bool online) = 0;
     virtual void SynchronizedChanged(bool synchronized) = 0;
@@ -49,6 +52,9 @@ class PanelFactory {
 public:
     virtual ~PanelFactory() = default;
     virtual std::unique_ptr<Panel> CreatePanel(int panelNumber) = 0;
+    // Opens the control's property pages in a frame for the user; false when
+    // the process has no windows.
+    virtual bool ShowPropertyPages(CXKivRZ150LXCtrl& /*control*/) { return false; }
 };
 
 }  // namespace xkiv

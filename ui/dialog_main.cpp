@@ -1,0 +1,72 @@
+// The main panel's toggle buttons and their show protocol.
+#include "ui/dialog_main.h"
+
+#include "control/control.h"
+#include "ui/icons.h"
+#include "ui/tool_tips.h"
+
+namespace xkiv::ui {
+
+namespace {
+
+struct ToggleInfo {
+    int panel;
+    const char* objectName;
+    IconId icon;
+    int left;  // template units; each button is 16 x 14
+    const char* toolTip;
+};
+
+constexpr std::array<ToggleInfo, 3> kToggles = {{
+    {kPanelControl, "ControlToggle", IconId::Control, 0, "Click to open control dialog"},
+    {kPanelCommunication, "CommunicationToggle", IconId::Communication, 16,
+     "Click to open communication dialog"},
+    {kPanelAbout, "AboutToggle", IconId::About, 32, "Click to open about dialog"},
+}};
+
+}  // namespace
+
+CDialogMain::CDialogMain(QWidget* parent) : CDialogAbstractOCX(parent) {}
+
+void CDialogMain::OnInitDialog() {
+    const DialogUnits units = Units();
+    resize(units.Size(170, 21));
+    SetToolTipWidth(*this, 400);
+    for (const ToggleInfo& info : kToggles) {
+        auto* button = new QPushButton(this);
+        button->setObjectName(QString::fromLatin1(info.objectName));
+        button->setCheckable(true);
+        button->setGeometry(units.Rect(info.left, 0, 16, 14));
+        button->setIcon(ModuleIcon(info.icon));
+        const int side = std::min(button->width(), button->height()) - 6;
+        button->setIconSize(QSize(side, side));
+        button->setToolTip(QString::fromLatin1(info.toolTip));
+        const int panel = info.panel;
+        connect(button, &QPushButton::clicked, this, [this, panel] { Clicked(panel); });
+        toggles_[panel] = button;
+    }
+    // A child window shows with its parent; one created under a window that
+    // is already on screen has to be shown itself.
+    show();
+}
+
+QPushButton* CDialogMain::Toggle(int panelNumber) const {
+    return panelNumber > kPanelMain && panelNumber < kPanelCount ? toggles_[panelNumber] : nullptr;
+}
+
+void CDialogMain::ShowPanel(int panelNumber, int showCommand) {
+    if (QPushButton* button = Toggle(panelNumber)) {
+        button->setChecked(showCommand == kShowPanel);
+    }
+}
+
+void CDialogMain::Clicked(int panelNumber) {
+    if (!HasControl()) {
+        return;
+    }
+    // The button has toggled itself already; the control shows or hides the
+    // panel and sets the button again through ShowPanel.
+    Control().SetShowFlag(panelNumber, Toggle(panelNumber)->isChecked());
+}
+
+}  // namespace xkiv::ui

@@ -1,0 +1,155 @@
+// The panel adapter and the table of panel makers.
+#include "ui/qt_panel_factory.h"
+
+#include <QLabel>
+
+#include "control/control.h"
+#include "ui/dialog_about.h"
+#include "ui/dialog_comm.h"
+#include "ui/dialog_main.h"
+#include "ui/property_page.h"
+
+namespace xkiv::ui {
+
+namespace {
+
+// Stands in for the Camera Control dialog until it is built: a window of
+// the dialog's size that takes part in the show protocol like any panel.
+class PlaceholderControlPanel final : public CDialogAbstractOCX {
+protected:
+    void OnInitDialog() override {
+        SetTemplateGeometry(QStringLiteral("Camera Control"), 254, 120);
+        auto* note = new QLabel(QStringLiteral("Camera controls"), this);
+        note->setGeometry(Units().Rect(7, 7, 200, 10));
+    }
+};
+
+}  // namespace
+
+QtPanel::QtPanel(CDialogAbstractOCX* widget) : widget_(widget) {}
+
+QtPanel::~QtPanel() {
+    DestroyWindow();
+}
+
+bool QtPanel::Create(int panelNumber, int templateId, void* parentWindow, CXKivRZ150LXCtrl& control,
+                     const std::string& name, bool isMain) {
+    if (widget_ == nullptr) {
+        return false;
+    }
+    created_ = widget_->Create(panelNumber, templateId, static_cast<QWidget*>(parentWindow),
+                               control, name, isMain);
+    return created_;
+}
+
+void QtPanel::ShowPanel(int panelNumber, int showCommand) {
+    if (HasWindow()) {
+        widget_->ShowPanel(panelNumber, showCommand);
+    }
+}
+
+bool QtPanel::HasWindow() const {
+    return created_ && widget_ != nullptr;
+}
+
+void QtPanel::DestroyWindow() {
+    if (widget_ != nullptr) {
+        widget_->SavePosition();
+        delete widget_.data();
+    }
+    created_ = false;
+}
+
+void* QtPanel::Window() {
+    return HasWindow() ? static_cast<QWidget*>(widget_.data()) : nullptr;
+}
+
+void QtPanel::MoveWindow(int left, int top, int width, int height) {
+    if (HasWindow()) {
+        widget_->setGeometry(left, top, width, height);
+        widget_->update();
+    }
+}
+
+void QtPanel::OnlineChanged(bool online) {
+    if (HasWindow()) {
+        widget_->OnlineChanged(online);
+    }
+}
+
+void QtPanel::SynchronizedChanged(bool synchronized) {
+    if (HasWindow()) {
+        widget_->SynchronizedChanged(synchronized);
+    }
+}
+
+void QtPanel::SendingChanged(bool sending, bool immediate) {
+    if (HasWindow()) {
+        widget_->SendingChanged(sending, immediate);
+    }
+}
+
+void QtPanel::ReceivingChanged(bool receiving, bool immediate) {
+    if (HasWindow()) {
+        widget_->ReceivingChanged(receiving, immediate);
+    }
+}
+
+void QtPanel::CommPortChanged() {
+    if (HasWindow()) {
+        widget_->CommPortChanged();
+    }
+}
+
+void QtPanel::ValueChanged(int row, bool refresh, bool fromControl) {
+    if (HasWindow()) {
+        widget_->ValueChanged(row, refresh, fromControl);
+    }
+}
+
+void QtPanel::LogMessage(const std::string& text, bool received) {
+    if (HasWindow()) {
+        widget_->LogMessage(text, received);
+    }
+}
+
+QtPanelFactory::QtPanelFactory() {
+    makers_[kPanelMain] = [] { return new CDialogMain; };
+    makers_[kPanelAbout] = [] { return new CDialogAbout; };
+    makers_[kPanelCommunication] = [] { return new CDialogComm; };
+    // The Camera Control dialog plugs in here.
+    makers_[kPanelControl] = [] { return new PlaceholderControlPanel; };
+}
+
+void QtPanelFactory::SetPanelMaker(int panelNumber, PanelMaker maker) {
+    if (panelNumber >= 0 && panelNumber < kPanelCount) {
+        makers_[panelNumber] = std::move(maker);
+    }
+}
+
+std::unique_ptr<Panel> QtPanelFactory::CreatePanel(int panelNumber) {
+    if (panelNumber < 0 || panelNumber >= kPanelCount || !makers_[panelNumber]) {
+        return nullptr;
+    }
+    CDialogAbstractOCX* widget = makers_[panelNumber]();
+    if (panelNumber == kPanelMain) {
+        mainPanel_ = widget;
+    }
+    return std::make_unique<QtPanel>(widget);
+}
+
+QWidget* QtPanelFactory::MainWindow() const {
+    return mainPanel_ != nullptr ? mainPanel_->window() : nullptr;
+}
+
+}  // namespace xkiv::ui
+
+namespace xkiv::ui {
+
+bool QtPanelFactory::ShowPropertyPages(CXKivRZ150LXCtrl& control) {
+    PropertyFrame frame(control, MainWindow());
+    frame.exec();
+    return true;
+}
+
+}  // namespace xkiv::ui
