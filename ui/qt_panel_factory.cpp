@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "control/control.h"
+#include "ui/dialog_function.h"
 #include "ui/dialog_main.h"
 
 namespace xkiv::ui {
@@ -114,8 +115,7 @@ QtPanelFactory::QtPanelFactory() {
     makers_[kPanelMain] = [] { return new CDialogMain; };
     makers_[kPanelAbout] = [] { return new PlaceholderControlPanel; };
     makers_[kPanelCommunication] = [] { return new PlaceholderControlPanel; };
-    // The Camera Control dialog plugs in here.
-    makers_[kPanelControl] = [] { return new PlaceholderControlPanel; };
+    makers_[kPanelControl] = [] { return new CDialogFunction; };
 }
 
 void QtPanelFactory::SetPanelMaker(int panelNumber, PanelMaker maker) {
