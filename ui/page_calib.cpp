@@ -108,6 +108,7 @@ void CDialogChildCalib::OnInitPage() {
     for (int row = 0; row < kParameterCount; ++row) {
         ValueChanged(row, false, false);
     }
+    initialised_ = true;
 }
 
 void CDialogChildCalib::ValueChanged(int row, bool, bool) {
@@ -142,6 +143,9 @@ void CDialogChildCalib::RecheckAberrationBounds(Colour colour) {
         SetEditRange(rows.thirdEdit);
     };
     reRange();
+    if (!initialised_) {
+        return;
+    }
     const CCamera& camera = Control();
     const int left = std::abs(camera.Value(rows.leftRow));
     if (left != 0) {

@@ -41,6 +41,9 @@ private:
     void ChangeNames();
     void TransferAberration(bool toFile);
 
+    // Until the end of the initial refresh the bound check only re-ranges:
+    // opening the panel must not write the mirror's values to the camera.
+    bool initialised_ = false;
     std::array<std::array<QLabel*, kCellsPerColour>, 2> cells_{};
     std::array<std::array<int, kCellsPerColour>, 2> cellColours_{};
 };

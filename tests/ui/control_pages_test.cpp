@@ -406,5 +406,54 @@ INSTANTIATE_TEST_SUITE_P(
                       CorrectionCase{"ShadingWithColor", {}, "SSSCT", 4, {"SDR=1", "SDC=2"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ControlPagesTest, OpeningThePanelOnlyIdentifiesTheCamera) {
+    OpenModel("RZ-150LX");
+    for (const std::string& line : Sent(0)) {
+        EXPECT_NE(line.find('?'), std::string::npos) << "sent: " << line;
+    }
+}
+
+// Answers the name dialog: fills in the names and ends it with OK or Cancel.
+class NameDialogAnswer final : public QObject {
+public:
+    explicit NameDialogAnswer(bool accept) : accept_(accept) { qApp->installEventFilter(this); }
+    ~NameDialogAnswer() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() == QEvent::Show && dialog != nullptr &&
+            dialog->objectName() == QStringLiteral("NameDialog")) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("Name2"))->setText(QStringLiteral("Wide"));
+            QTimer::singleShot(0, dialog, [dialog, this] { dialog->done(accept_ ? 1 : 0); });
+        }
+        return false;
+    }
+
+private:
+    bool accept_;
+};
+
+class ChangeName : public ControlPagesTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ChangeName, OkSendsAllThreeNamesInOrderCancelNothing) {
+    const bool accept = GetParam();
+    OpenModel("RZ-150LX");
+    Apply(kAberrationOn);
+    const std::size_t mark = Mark();
+    {
+        NameDialogAnswer answer(accept);
+        QTest::mouseClick(Widget<QPushButton>("ChangeName"), Qt::LeftButton);
+    }
+    const std::vector<std::string> expected =
+        accept ? std::vector<std::string>{Line(row::CABN1), Line(row::CABN2), Line(row::CABN3)}
+               : std::vector<std::string>{};
+    EXPECT_EQ(Sent(mark), expected);
+    EXPECT_EQ(Widget<QLineEdit>("AberrationName2")->text() == QStringLiteral("Wide"), accept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ChangeName, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Ok" : "Cancel"; });
+
 }  // namespace
 }  // namespace xkiv::ui_test
