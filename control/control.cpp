@@ -32,6 +32,9 @@ constexpr std::array<PanelInfo, kPanelCount> kPanels = {{
 
 constexpr const char* kShowKey = "Show";
 
+constexpr const char* kDesignTimeText = "Design Time of KIV Camera Control";
+constexpr automation::Bounds kInitialSize{0, 0, 180, 40};
+
 constexpr const char* kNoCameraMessage =
     "\r\n\r\nUnable to find a camera model.\r\nStart with the default model.";
 
@@ -119,6 +122,39 @@ void CXKivRZ150LXCtrl::DestroyPanels() {
         }
         panel.reset();
     }
+}
+
+void CXKivRZ150LXCtrl::Draw(automation::DrawingSurface& surface, const automation::Bounds& bounds) {
+    if (Panel* main = GetPanel(kPanelMain); main != nullptr && main->HasWindow()) {
+        main->MoveWindow(bounds.left, bounds.top, bounds.width, bounds.height);
+        return;
+    }
+    surface.FillWhite(bounds);
+    surface.Ellipse(bounds);
+    const int centreX = bounds.left + bounds.width / 2;
+    const int centreY = bounds.top + bounds.height / 2;
+    surface.DrawCentredText({centreX - 120, centreY - 20, 240, 40}, kDesignTimeText);
+}
+
+automation::Bounds CXKivRZ150LXCtrl::InitialSize() const {
+    return kInitialSize;
+}
+
+std::vector<automation::Verb> CXKivRZ150LXCtrl::Verbs() const {
+    return {automation::Verb::Edit, automation::Verb::Properties};
+}
+
+bool CXKivRZ150LXCtrl::DoVerb(automation::Verb verb) {
+    if (verb == automation::Verb::Edit) {
+        // The control is active in place as soon as its window exists.
+        return windowCreated_;
+    }
+    PanelFactory* factory = module_.GetPanelFactory();
+    return factory != nullptr && factory->ShowPropertyPages(*this);
+}
+
+std::vector<automation::Guid> CXKivRZ150LXCtrl::PropertyPages() const {
+    return {kPropertyPageClassId};
 }
 
 ResultCode CXKivRZ150LXCtrl::OpenCommunication(int commClass, int port) {

@@ -36,6 +36,13 @@ public:
     // when that fails; the control goes on offline), then creates the panels.
     bool CreateControlWindow(automation::ControlSite& site) override;
     void DestroyControlWindow() override;
+    // Places the main panel over bounds; without one (no window yet) draws
+    // the design-time picture.
+    void Draw(automation::DrawingSurface& surface, const automation::Bounds& bounds) override;
+    automation::Bounds InitialSize() const override;
+    std::vector<automation::Verb> Verbs() const override;
+    bool DoVerb(automation::Verb verb) override;
+    std::vector<automation::Guid> PropertyPages() const override;
     bool HasWindow() const { return windowCreated_; }
 
     // Closes what is open, selects and opens the port, identifies the camera

@@ -52,6 +52,9 @@ class PanelFactory {
 public:
     virtual ~PanelFactory() = default;
     virtual std::unique_ptr<Panel> CreatePanel(int panelNumber) = 0;
+    // Opens the control's property pages in a frame for the user; false when
+    // the process has no windows.
+    virtual bool ShowPropertyPages(CXKivRZ150LXCtrl& /*control*/) { return false; }
 };
 
 }  // namespace xkiv

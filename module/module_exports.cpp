@@ -96,9 +96,10 @@ extern "C" HResult XKivUnregisterServer() {
     }
 }
 
-// Creates a control on the module object of this process. clsid is the
-// control's class identifier as text; any other identifier is a class this
-// module does not serve. The caller owns *out and gives it back through
+// Creates a control on the module object of this process, or the control's
+// property page (only in a process that runs a Qt application). clsid is the
+// class identifier as text; any other identifier is a class this module
+// does not serve. The caller owns *out and gives it back through
 // XKivDestroyInstance, so that it is deleted by the module that made it.
 extern "C" HResult XKivCreateInstance(const char* clsid, ComponentControl** out) {
     if (out == nullptr) {
@@ -107,6 +108,16 @@ extern "C" HResult XKivCreateInstance(const char* clsid, ComponentControl** out)
     *out = nullptr;
     const std::optional<Guid> requested =
         clsid != nullptr ? Guid::Parse(clsid) : std::optional<Guid>();
+    if (requested && *requested == xkiv::kPropertyPageClassId) {
+        // The page is a window: it exists only in a process with a user
+        // interface.
+        auto page = xkiv::CreatePropertyPage();
+        if (page == nullptr) {
+            return xkiv::automation::kClassNotAvailable;
+        }
+        *out = page.release();
+        return xkiv::automation::kOk;
+    }
     if (!requested || !(*requested == xkiv::kControlClassId)) {
         return xkiv::automation::kClassNotRegistered;
     }

@@ -4,15 +4,22 @@
 #include <QApplication>
 #include <memory>
 
+#include "ui/property_page.h"
 #include "ui/qt_panel_factory.h"
 #include "ui/qt_ui_services.h"
 
 namespace xkiv {
 
+namespace {
+bool RunsQtWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+}  // namespace
+
 bool InstallUserInterface(CXKivRZ150LX& module) {
     static std::unique_ptr<ui::QtPanelFactory> factory;
     static std::unique_ptr<ui::QtUiServices> services;
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    if (!RunsQtWidgets()) {
         return false;
     }
     if (factory == nullptr) {
@@ -24,6 +31,13 @@ bool InstallUserInterface(CXKivRZ150LX& module) {
         module.SetUiServices(services.get());
     }
     return true;
+}
+
+std::unique_ptr<automation::ComponentControl> CreatePropertyPage() {
+    if (!RunsQtWidgets()) {
+        return nullptr;
+    }
+    return std::make_unique<ui::PropertyPageComponent>();
 }
 
 }  // namespace xkiv

@@ -1,7 +1,10 @@
 // The composition root of the module's user interface.
 #pragma once
 
+#include <memory>
+
 #include "control/module.h"
+#include "platform/component_control.h"
 
 namespace xkiv {
 
@@ -10,5 +13,9 @@ namespace xkiv {
 // without one keeps no panels and the silent services. Whether the Qt
 // user interface is installed.
 bool InstallUserInterface(CXKivRZ150LX& module);
+
+// The control's property page as a component; null without a Qt Widgets
+// application.
+std::unique_ptr<automation::ComponentControl> CreatePropertyPage();
 
 }  // namespace xkiv

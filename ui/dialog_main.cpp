@@ -45,6 +45,9 @@ void CDialogMain::OnInitDialog() {
         connect(button, &QPushButton::clicked, this, [this, panel] { Clicked(panel); });
         toggles_[panel] = button;
     }
+    // A child window shows with its parent; one created under a window that
+    // is already on screen has to be shown itself.
+    show();
 }
 
 QPushButton* CDialogMain::Toggle(int panelNumber) const {

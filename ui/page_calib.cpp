@@ -8,8 +8,8 @@
 
 #include "control/control.h"
 #include "control/dispatch_methods.h"
+#include "ui/dialog_about.h"
 #include "ui/dialog_onepush.h"
-#include "ui/page_name_prompt.h"
 
 namespace xkiv::ui {
 
@@ -246,15 +246,18 @@ void CDialogChildCalib::RunAction(PageAction action) {
 }
 
 void CDialogChildCalib::ChangeNames() {
-    std::array<QString, 3> names;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        names[i] = static_cast<QLineEdit*>(ControlById(kNameEdits[i]))->text();
+    CNameDialog dialog(this);
+    QString* names[] = {&dialog.name1, &dialog.name2, &dialog.name3};
+    for (std::size_t i = 0; i < kNameEdits.size(); ++i) {
+        *names[i] = static_cast<QLineEdit*>(ControlById(kNameEdits[i]))->text();
     }
-    if (!AskAberrationNames(this, names)) {
+    if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!SetProperty(kNameProperties[i], automation::Variant::String(names[i].toStdString()))) {
+    // All three, changed or not, in their order.
+    for (std::size_t i = 0; i < kNameEdits.size(); ++i) {
+        if (!SetProperty(kNameProperties[i],
+                         automation::Variant::String(names[i]->toStdString()))) {
             return;
         }
     }

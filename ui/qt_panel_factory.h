@@ -58,6 +58,8 @@ public:
 
     std::unique_ptr<Panel> CreatePanel(int panelNumber) override;
     void SetPanelMaker(int panelNumber, PanelMaker maker);
+    // Runs the property frame over the main window.
+    bool ShowPropertyPages(CXKivRZ150LXCtrl& control) override;
 
     // The main panel made last, while its widget exists (else null).
     CDialogAbstractOCX* MainPanel() const { return mainPanel_; }

@@ -425,7 +425,9 @@ protected:
         if (event->type() == QEvent::Show && dialog != nullptr &&
             dialog->objectName() == QStringLiteral("NameDialog")) {
             dialog->findChild<QLineEdit*>(QStringLiteral("Name2"))->setText(QStringLiteral("Wide"));
-            QTimer::singleShot(0, dialog, [dialog, this] { dialog->done(accept_ ? 1 : 0); });
+            QPushButton* button = dialog->findChild<QPushButton*>(
+                accept_ ? QStringLiteral("OkButton") : QStringLiteral("CancelButton"));
+            QTimer::singleShot(0, button, [button] { button->click(); });
         }
         return false;
     }

@@ -1,6 +1,8 @@
 // Typing into the numeric edits: the character filter, validation with clamping, formats and beeps.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "ui/custom_controls.h"
@@ -152,6 +154,54 @@ INSTANTIATE_TEST_SUITE_P(
                       RefreshCase{"TooShort", true, true, "4", nullptr, 2, false},
                       RefreshCase{"LongEnough", true, true, "45", nullptr, 2, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace xkiv::ui_test
+
+namespace xkiv::ui_test {
+namespace {
+
+// Collects the hover events its controls post.
+class HoverParent final : public QWidget {
+public:
+    std::vector<std::pair<int, int>> hovers;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == ui::HoverEvent::EventType()) {
+            const auto* hover = static_cast<ui::HoverEvent*>(event);
+            hovers.emplace_back(hover->Message(), hover->Value());
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
+TEST(HoverControls, ReportTheirRowToTheParentOnlyWhenAsked) {
+    HoverParent parent;
+    auto* button = new ui::CButtonEX(QStringLiteral("b"), &parent);
+    auto* list = new ui::CComboBoxEX(&parent);
+    auto* edit = new ui::CNuEdit(&parent);
+    list->move(0, 40);
+    edit->move(0, 80);
+    parent.resize(200, 120);
+    parent.show();
+    QTest::mouseMove(button, QPoint(5, 5));
+    QApplication::processEvents();
+    EXPECT_TRUE(parent.hovers.empty());
+
+    button->SetHover(ui::kHoverMessage, 13);
+    list->SetHover(ui::kHoverMessage, 28);
+    edit->SetHover(ui::kHoverMessage, 18);
+    for (QWidget* control : std::initializer_list<QWidget*>{button, list, edit}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), control->mapToGlobal(QPointF(4, 4)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(control, &move);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(parent.hovers,
+              (std::vector<std::pair<int, int>>{{1124, 13}, {1124, 28}, {1124, 18}}));
+}
 
 }  // namespace
 }  // namespace xkiv::ui_test

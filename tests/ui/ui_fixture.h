@@ -36,10 +36,15 @@ public:
     std::vector<std::string> messages;
     std::vector<QString> fileAnswers;
     int fileDialogs = 0;
+    // Sees every window as it is shown first; true when it has dealt with it.
+    std::function<bool(QObject*)> onShow;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show) {
+            return false;
+        }
+        if (onShow && onShow(watched)) {
             return false;
         }
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
@@ -87,9 +92,9 @@ protected:
 
     std::filesystem::path ProfilePath() const { return dir_ / "profile.ini"; }
 
-    // A control whose one serial port is device, not yet with a window.
-    CXKivRZ150LXCtrl& MakeControl(const std::string& device) {
-        UseSerialPorts({device});
+    // A control whose serial ports are devices, not yet with a window.
+    CXKivRZ150LXCtrl& MakeControl(const std::vector<std::string>& devices) {
+        UseSerialPorts(devices);
         module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), SystemClock());
         factory_ = std::make_unique<ui::QtPanelFactory>();
         services_ = std::make_unique<ui::QtUiServices>(module_->ApplicationName(),
@@ -101,8 +106,8 @@ protected:
     }
 
     // The control in the host window with its panels.
-    CXKivRZ150LXCtrl& Open(const std::string& device) {
-        CXKivRZ150LXCtrl& control = MakeControl(device);
+    CXKivRZ150LXCtrl& Open(const std::vector<std::string>& devices) {
+        CXKivRZ150LXCtrl& control = MakeControl(devices);
         host_ = std::make_unique<QWidget>();
         host_->resize(300, 80);
         site_ = std::make_unique<HostSite>(*host_);
@@ -111,9 +116,11 @@ protected:
         return control;
     }
 
-    CXKivRZ150LXCtrl& OpenOnSim(const sim::CameraConfig& camera = test::Model("RZ-150LX")) {
-        return Open(StartSim(camera).DevicePath());
+    CXKivRZ150LXCtrl& Open(const std::string& device) {
+        return Open(std::vector<std::string>{device});
     }
+    // Without a camera: the start-up message has been answered.
+    CXKivRZ150LXCtrl& OpenOffline() { return Open((dir_ / "no-camera").string()); }
 
     // Window, control and module go, in this order; the profile is written.
     void DestroyControl() {
