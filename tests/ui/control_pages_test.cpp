@@ -10,6 +10,7 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog_function.h"
 #include "ui/dialog_onepush.h"
+#include "ui/icons.h"
 
 namespace xkiv::ui_test {
 namespace {
@@ -405,6 +406,63 @@ INSTANTIATE_TEST_SUITE_P(
                           "FlatDisabledBeforeShading", {}, "CSSST", 4, {"SDR=0", "SDC=2"}},
                       CorrectionCase{"ShadingWithColor", {}, "SSSCT", 4, {"SDR=1", "SDC=2"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The one-push buttons: the command each sends first.
+struct ButtonCase {
+    const char* name;
+    const char* button;
+    const char* command;
+};
+
+class PageButtons : public ControlPagesTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+TEST_P(PageButtons, SendTheirCommand) {
+    const ButtonCase& c = GetParam();
+    OpenModel("RZ-150LX");
+    Apply({{"TriggerMode", 1}, {"TriggerOrigin", 0}, {"WhiteBalanceMode", 0}});
+    const std::size_t mark = Mark();
+    QTest::mouseClick(Widget<QPushButton>(c.button), Qt::LeftButton);
+    const std::vector<std::string> sent = Sent(mark);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), c.command);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PageButtons,
+                         ::testing::Values(ButtonCase{"AutoSet", "AutoSet", "AR=0"},
+                                           ButtonCase{"AwbByExposure", "AwbByExposure", "AH=0"},
+                                           ButtonCase{"AwbByGain", "AwbByGain", "AW=0"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ControlPagesTest, AberrationDataGoesToAFileAndBack) {
+    OpenModel("RZ-150LX");
+    Apply(kAberrationOn);
+    const QString path = QString::fromStdString((dir_ / "lens.csv").string());
+    modal_.fileAnswers = {path, path};
+    QTest::mouseClick(Widget<QPushButton>("SaveToFile"), Qt::LeftButton);
+    ASSERT_TRUE(std::filesystem::exists(dir_ / "lens.csv"));
+    const std::size_t mark = Mark();
+    QTest::mouseClick(Widget<QPushButton>("LoadFromFile"), Qt::LeftButton);
+    EXPECT_EQ(modal_.fileDialogs, 2);
+    std::vector<std::string> sent = Sent(mark);
+    std::erase_if(sent,
+                  [](const std::string& line) { return line.find('?') != std::string::npos; });
+    EXPECT_FALSE(sent.empty());
+    EXPECT_TRUE(modal_.messages.empty());
+}
+
+TEST_F(ControlPagesTest, OpensOnTheFirstTabAndTheBarFollowsTheLink) {
+    OpenModel("RZ-150LX");
+    EXPECT_EQ(Dialog()->Tabs()->currentIndex(), 0);
+    EXPECT_TRUE(Status().isEmpty());
+    const auto barIs = [this](ui::BarId bar) {
+        return Widget<QLabel>("OnlineBar")->pixmap().toImage() == ui::StatusBar(bar).toImage();
+    };
+    EXPECT_TRUE(barIs(ui::BarId::Green));
+    control_->SetShowFlag(kPanelControl, false);
+    server_->PullCable();
+    Set("TriggerMode", 1);
+    EXPECT_TRUE(barIs(ui::BarId::Red));
+}
 
 TEST_F(ControlPagesTest, OpeningThePanelOnlyIdentifiesTheCamera) {
     OpenModel("RZ-150LX");
