@@ -1,30 +1,14 @@
 // The panel adapter and the table of panel makers.
 #include "ui/qt_panel_factory.h"
 
-#include <QLabel>
-
 #include "control/control.h"
 #include "ui/dialog_about.h"
 #include "ui/dialog_comm.h"
+#include "ui/dialog_function.h"
 #include "ui/dialog_main.h"
 #include "ui/property_page.h"
 
 namespace xkiv::ui {
-
-namespace {
-
-// Stands in for the Camera Control dialog until it is built: a window of
-// the dialog's size that takes part in the show protocol like any panel.
-class PlaceholderControlPanel final : public CDialogAbstractOCX {
-protected:
-    void OnInitDialog() override {
-        SetTemplateGeometry(QStringLiteral("Camera Control"), 254, 120);
-        auto* note = new QLabel(QStringLiteral("Camera controls"), this);
-        note->setGeometry(Units().Rect(7, 7, 200, 10));
-    }
-};
-
-}  // namespace
 
 QtPanel::QtPanel(CDialogAbstractOCX* widget) : widget_(widget) {}
 
@@ -117,8 +101,7 @@ QtPanelFactory::QtPanelFactory() {
     makers_[kPanelMain] = [] { return new CDialogMain; };
     makers_[kPanelAbout] = [] { return new CDialogAbout; };
     makers_[kPanelCommunication] = [] { return new CDialogComm; };
-    // The Camera Control dialog plugs in here.
-    makers_[kPanelControl] = [] { return new PlaceholderControlPanel; };
+    makers_[kPanelControl] = [] { return new CDialogFunction; };
 }
 
 void QtPanelFactory::SetPanelMaker(int panelNumber, PanelMaker maker) {

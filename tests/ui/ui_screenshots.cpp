@@ -16,6 +16,8 @@
 #include "platform/clock.h"
 #include "sim/sim_server.h"
 #include "ui/dialog_about.h"
+#include "ui/dialog_function.h"
+#include "ui/dialog_onepush.h"
 #include "ui/dialog_progress.h"
 #include "ui/painter_surface.h"
 #include "ui/property_page.h"
@@ -150,6 +152,55 @@ void Render(const std::string& device, const QString& state, const std::filesyst
     control->DestroyControlWindow();
 }
 
+// Both pages of the Camera Control panel and the correction dialog.
+void SaveControlPages(CXKivRZ150LXCtrl& control, const QString& prefix) {
+    auto* dialog = static_cast<ui::CDialogFunction*>(control.GetPanel(kPanelControl)->Window());
+    dialog->show();
+    const char* pages[] = {"controls", "calibration"};
+    for (int tab = 0; tab < 2; ++tab) {
+        dialog->Tabs()->setCurrentIndex(tab);
+        Save(*dialog, prefix + QLatin1String(pages[tab]));
+    }
+    dialog->Tabs()->setCurrentIndex(0);
+    ui::CDialogCorrection correction(*dialog->CalibPage(), dialog);
+    correction.show();
+    Save(correction, prefix + QStringLiteral("correction"));
+}
+
+// The camera control pages of one model, online and after the cable is pulled.
+void RenderModel(const char* model, const std::filesystem::path& folder) {
+    sim::CameraConfig camera;
+    camera.model = model;
+    std::string error;
+    auto server = sim::SimServer::Create(camera, {}, &error);
+    if (server == nullptr || !server->Start()) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        ++gFailures;
+        return;
+    }
+    ::setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
+    CXKivRZ150LX module(folder / (std::string("profile-") + model + ".ini"), SystemClock());
+    ui::QtPanelFactory factory;
+    ui::QtUiServices services(module.ApplicationName(),
+                              [&factory] { return factory.MainWindow(); });
+    module.SetPanelFactory(&factory);
+    module.SetUiServices(&services);
+    auto control = std::make_unique<CXKivRZ150LXCtrl>(module);
+    Host host;
+    control->CreateControlWindow(host);
+    host.window.show();
+    const QString prefix = QStringLiteral("camera-control-%1-").arg(QLatin1String(model));
+    SaveControlPages(*control, prefix + QStringLiteral("online-"));
+    server->PullCable();
+    // The failed write takes the camera offline; the error stays with the caller.
+    std::vector<automation::Variant> args{automation::Variant::Long(1)};
+    control->InvokeByName("TriggerMode", automation::InvokeKind::PropertyPut, args, nullptr,
+                          nullptr);
+    SaveControlPages(*control, prefix + QStringLiteral("offline-"));
+    control->DestroyControlWindow();
+    server->Stop();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,6 +226,9 @@ int main(int argc, char** argv) {
         server->Stop();
     }
     Render((folder / "no-camera").string(), QStringLiteral("offline"), folder);
+    for (const char* model : {"RZ-130LX", "RZ-150LX", "RZ-130LX-FS", "RZ-150LX-HR"}) {
+        RenderModel(model, folder);
+    }
     std::filesystem::remove_all(folder);
     return gFailures == 0 ? 0 : 1;
 }

@@ -1,0 +1,45 @@
+// CDialogFunction: the Camera Control panel, a frame with the two control pages.
+#pragma once
+
+#include <QLabel>
+#include <QPointer>
+#include <QTabWidget>
+
+#include "ui/dialog_base.h"
+#include "ui/page_calib.h"
+#include "ui/page_control.h"
+
+namespace xkiv::ui {
+
+// Panel 3. Holds the tab strip with the "Camera Controls" and
+// "Calibration ..." pages, the status line in which the pages show their
+// hints, and the online bar. Sends nothing to the camera itself; passes
+// value changes to both pages and always opens on the first tab.
+class CDialogFunction final : public CDialogAbstractOCX {
+public:
+    explicit CDialogFunction(QWidget* parent = nullptr);
+    ~CDialogFunction() override;
+
+    void OnlineChanged(bool online) override;
+    void ValueChanged(int row, bool fromUser, bool updateControls) override;
+
+    CDialogChildControl* ControlPage() const { return controlPage_; }
+    CDialogChildCalib* CalibPage() const { return calibPage_; }
+    QTabWidget* Tabs() const { return tabs_; }
+
+    // The tab images: a yellow stopwatch; red, green and blue bars in a dark blue frame.
+    static QPixmap StopwatchImage();
+    static QPixmap ColourBarsImage();
+
+protected:
+    void OnInitDialog() override;
+
+private:
+    QTabWidget* tabs_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* bar_ = nullptr;
+    QPointer<CDialogChildControl> controlPage_;
+    QPointer<CDialogChildCalib> calibPage_;
+};
+
+}  // namespace xkiv::ui

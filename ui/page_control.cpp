@@ -1,0 +1,174 @@
+// The "Camera Controls" page: re-ranging on model and mode changes, time texts and one-push
+// buttons.
+#include "ui/page_control.h"
+
+#include <array>
+#include <string_view>
+
+#include "control/control.h"
+#include "control/dispatch_methods.h"
+
+namespace xkiv::ui {
+
+namespace {
+
+// Edit ids of the edits the bound rules of a mode decide.
+constexpr int kLineRateEdit = 252;
+constexpr int kReferenceEdit = 255;
+constexpr std::array kExposureEdits = {243, 246, 249};
+constexpr std::array kGainEdits = {214, 217, 240};
+constexpr std::array kBlackLevelEdits = {288, 291, 294};
+
+// The time texts and the rows they show.
+struct TimeTextEntry {
+    int row;
+    int labelId;
+};
+constexpr std::array kTimeTexts = {TimeTextEntry{row::LR, 279}, TimeTextEntry{row::PER, 280},
+                                   TimeTextEntry{row::PEG, 281}, TimeTextEntry{row::PEB, 282}};
+
+// The pixel clock period in nanoseconds of each model.
+struct ClockPeriod {
+    std::string_view model;
+    double period;
+};
+constexpr std::array kClockPeriods = {ClockPeriod{"RZ-130LX", 12.5}, ClockPeriod{"RZ-150LX", 12.5},
+                                      ClockPeriod{"RZ-130LX-FS", 16.7},
+                                      ClockPeriod{"RZ-150LX-HR", 16.7}};
+
+}  // namespace
+
+CDialogChildControl::CDialogChildControl(QWidget* parent)
+    : CDialogPage(ControlPageTables(), parent) {}
+
+void CDialogChildControl::OnInitPage() {
+    ApplyBounds(Bounds::All);
+    for (int row = 0; row < kParameterCount; ++row) {
+        ValueChanged(row, false, false);
+    }
+    initialised_ = true;
+}
+
+void CDialogChildControl::ApplyBounds(Bounds which) {
+    if (which == Bounds::All || which == Bounds::ReadOut) {
+        SetEditRange(kLineRateEdit);
+        for (const int id : kExposureEdits) {
+            SetEditRange(id);
+        }
+    }
+    if (which == Bounds::All || which == Bounds::Gain) {
+        for (const int id : kGainEdits) {
+            SetEditRange(id);
+        }
+    }
+    if (which == Bounds::All || which == Bounds::BlackLevel) {
+        for (const int id : kBlackLevelEdits) {
+            SetEditRange(id);
+        }
+    }
+    if (which == Bounds::All) {
+        for (const Binding& binding : ControlPageTables().bindings) {
+            if (binding.kind == BindKind::List) {
+                FillList(*static_cast<QComboBox*>(ControlById(binding.id)), binding.row);
+                // Refilling empties the list; the selection comes back from the value.
+                RefreshBinding(binding);
+            }
+        }
+        SetEditRange(kReferenceEdit);
+    }
+}
+
+void CDialogChildControl::ClampAndSend(int editId) {
+    if (!initialised_) {
+        return;
+    }
+    CNEdit* edit = EditById(editId);
+    if (edit->ClampValue()) {
+        SetProperty(BindingById(editId)->property, automation::Variant::Long(EditNumber(*edit)));
+    }
+}
+
+void CDialogChildControl::ValueChanged(int row, bool, bool) {
+    if (!HasControl()) {
+        return;
+    }
+    Refreshing([&] {
+        switch (row) {
+            case row::MD:
+                ApplyBounds(Bounds::All);
+                ClampAndSend(kLineRateEdit);
+                for (const int id : kExposureEdits) {
+                    ClampAndSend(id);
+                }
+                break;
+            case row::SRO:
+                ApplyBounds(Bounds::ReadOut);
+                RefreshRowControls(row);
+                ClampAndSend(kLineRateEdit);
+                break;
+            case row::GM:
+                ApplyBounds(Bounds::Gain);
+                RefreshRowControls(row);
+                for (const int id : kGainEdits) {
+                    ClampAndSend(id);
+                }
+                break;
+            case row::BLM:
+                ApplyBounds(Bounds::BlackLevel);
+                RefreshRowControls(row);
+                for (const int id : kBlackLevelEdits) {
+                    ClampAndSend(id);
+                }
+                break;
+            default:
+                RefreshRowControls(row);
+                break;
+        }
+        UpdateTimeText(row);
+    });
+    if (HasFlag(row, PF_HAS_DEPENDENTS)) {
+        EnablePass();
+    }
+}
+
+QString CDialogChildControl::TimeText(std::int32_t value) const {
+    const std::string& model = Control().Text(row::MD);
+    for (const ClockPeriod& clock : kClockPeriods) {
+        if (clock.model == model) {
+            return QString::asprintf("%.01fns", value * clock.period);
+        }
+    }
+    return {};
+}
+
+void CDialogChildControl::UpdateTimeText(int row) {
+    for (const TimeTextEntry& entry : kTimeTexts) {
+        // A new model changes the clock period of every text.
+        if (entry.row == row || row == row::MD) {
+            auto* label = static_cast<QLabel*>(ControlById(entry.labelId));
+            const QString text = TimeText(Control().Value(entry.row));
+            if (label->text() != text) {
+                label->setText(text);
+            }
+        }
+    }
+}
+
+void CDialogChildControl::RunAction(PageAction action) {
+    std::int32_t result = 0;
+    switch (action) {
+        case PageAction::AutoLineRate:
+            Reporting([&] { Control().Methods().DoOnePushAutoLineRateSet(&result, 0); });
+            break;
+        case PageAction::AwbByExposure:
+            Control().Methods().RunOnePush(row::AH, 0, row::AHRS, &result, 1);
+            break;
+        case PageAction::AwbByGain:
+            Control().Methods().RunOnePush(row::AW, 0, row::AWRS, &result, 1);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace xkiv::ui
