@@ -373,7 +373,8 @@ void CDialogComm::WriteCameraData() {
         return;
     }
     QCoreApplication::processEvents();
-    Busy([this, &path] { Control().Methods().WriteCameraDataToFile(path.toStdString()); });
+    // A failure is raised as an automation error, which Busy reports.
+    Busy([this, &path] { (void)Control().Methods().WriteCameraDataToFile(path.toStdString()); });
 }
 
 void CDialogComm::AutoSelect() {
@@ -419,7 +420,8 @@ void CDialogComm::WriteSetupFile() {
         return;
     }
     WaitCursorScope wait;
-    Reporting([this, &path] { Control().Methods().WriteAllToFile(path.toStdString()); });
+    // A failure is raised as an automation error, which Reporting shows.
+    Reporting([this, &path] { (void)Control().Methods().WriteAllToFile(path.toStdString()); });
 }
 
 void CDialogComm::ReadSetupFile() {

@@ -132,7 +132,7 @@ void CDialogChildCalib::StoreChecked(int row, int editId, std::int32_t value) {
     Refreshing([&] { EditById(editId)->SetValueInt(value); });
     // Written only while the camera supports the row; no report, so the
     // refresh that runs now does not start again.
-    Control().SetValue(row, value, false, true);
+    (void)Control().SetValue(row, value, false, true);
 }
 
 void CDialogChildCalib::RecheckAberrationBounds(Colour colour) {
@@ -277,9 +277,9 @@ void CDialogChildCalib::TransferAberration(bool toFile) {
     const std::string path = dialog.selectedFiles().front().toStdString();
     Reporting([&] {
         if (toFile) {
-            Control().Methods().WriteChromaticAberrationToFile(path, 1);
+            (void)Control().Methods().WriteChromaticAberrationToFile(path, 1);
         } else {
-            Control().Methods().ReadChromaticAberrationFromFile(path, 1);
+            (void)Control().Methods().ReadChromaticAberrationFromFile(path, 1);
         }
     });
 }

@@ -158,13 +158,13 @@ void CDialogChildControl::RunAction(PageAction action) {
     std::int32_t result = 0;
     switch (action) {
         case PageAction::AutoLineRate:
-            Reporting([&] { Control().Methods().DoOnePushAutoLineRateSet(&result, 0); });
+            Reporting([&] { (void)Control().Methods().DoOnePushAutoLineRateSet(&result, 0); });
             break;
         case PageAction::AwbByExposure:
-            Control().Methods().RunOnePush(row::AH, 0, row::AHRS, &result, 1);
+            (void)Control().Methods().RunOnePush(row::AH, 0, row::AHRS, &result, 1);
             break;
         case PageAction::AwbByGain:
-            Control().Methods().RunOnePush(row::AW, 0, row::AWRS, &result, 1);
+            (void)Control().Methods().RunOnePush(row::AW, 0, row::AWRS, &result, 1);
             break;
         default:
             break;

@@ -36,7 +36,7 @@ TEST_P(SaveUserId, SendsWhatRemainsAfterLeadingSpacesOnlyWhileOnline) {
     CXKivRZ150LXCtrl& control = Open(server.DevicePath());
     if (!c.online) {
         server.PullCable();
-        control.OpenCommunication(0, 0);
+        (void)control.OpenCommunication(0, 0);
     }
     modal_.messages.clear();
     auto* edit = Find<QLineEdit>(kPanelAbout, "UserID");
