@@ -9,6 +9,7 @@
 #include "camera/camera.h"
 #include "tests/camera/recording_camera.h"
 #include "tests/camera/scripted_transport.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv {
 namespace {
@@ -29,11 +30,7 @@ public:
 
 class CommandExchangeTest : public ::testing::Test {
 protected:
-    CommandExchangeTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("xkiv-exchange-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          profile_(dir_ / "profile.ini") {
+    CommandExchangeTest() : profile_(folder_.Path() / "profile.ini") {
         auto port = std::make_unique<ScriptedTransport>(clock_);
         port_ = port.get();
         camera_ = std::make_unique<ScriptedCamera>(profile_, std::move(port), clock_);
@@ -43,12 +40,9 @@ protected:
         camera_->OnlineChanged(true);
         camera_->events.clear();
     }
-    ~CommandExchangeTest() override {
-        camera_.reset();
-        std::filesystem::remove_all(dir_);
-    }
+    ~CommandExchangeTest() override { camera_.reset(); }
 
-    std::filesystem::path dir_;
+    test::TemporaryFolder folder_{"xkiv-exchange"};
     ProfileStore profile_;
     ManualClock clock_;
     ScriptedTransport* port_ = nullptr;
