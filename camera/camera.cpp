@@ -175,12 +175,19 @@ ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
         return refused;
     }
     const ParameterEntry& entry = Entry(row);
+    if (!(entry.flags & PF_STRING)) {
+        ClampStoredValue(row);
+    }
+    const std::string line = FormatSetCommand(row);
+    // The last guard against a text that would end the command early and
+    // make the camera run the rest as a command of its own.
+    if (!IsSendableText(std::string_view(line).substr(0, line.size() - 2))) {
+        rowSynchronized_[row] = false;
+        return rc::kInvalidArgument;
+    }
     const bool quiet = entry.flags & PF_QUIET;
     if (!quiet) {
         SendingChanged(true);
-    }
-    const std::string line = FormatSetCommand(row);
-    if (!quiet) {
         LogMessage(line, true);
     }
     ResultCode result = SendLine(line);
@@ -198,6 +205,14 @@ ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
         }
     }
     return FinishExchange(row, result, goOfflineOnFailure);
+}
+
+void CCamera::ClampStoredValue(int row) {
+    const std::int32_t clamped = ClampToBounds(row, values_[row], *this);
+    if (clamped != values_[row]) {
+        values_[row] = clamped;
+        ValueChanged(row, !fileLoading_);
+    }
 }
 
 ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
@@ -232,6 +247,9 @@ ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
         }
     }
     if (entry.flags & PF_STRING) {
+        if (!IsSendableText(answer)) {
+            return rc::kInvalidAnswer;
+        }
         texts_[row] = answer;
         return rc::kOk;
     }
@@ -305,6 +323,11 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
     if (log) {
         LogMessage(line, false);
     }
+    return JudgeAnswer(std::move(line), expectedName, answer);
+}
+
+ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& answer) {
+    answer.clear();
     RemoveLineEnds(line);
     if (line.find("Unknown Command!!") != std::string::npos) {
         return rc::kUnknownCommand;
@@ -313,15 +336,21 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
         return rc::kBadParameter;
     }
     if (expectedName != nullptr) {
-        const std::string name(expectedName);
-        if (line.size() < name.size() || line.find(name) != 0 || line.size() == name.size() ||
-            line[name.size()] != '=') {
+        const std::string_view name(expectedName);
+        if (!line.starts_with(name) || line.size() == name.size() || line[name.size()] != '=') {
             return rc::kInvalidAnswer;
         }
         line.erase(0, name.size() + 1);
     }
     answer = std::move(line);
     return rc::kOk;
+}
+
+bool IsSendableText(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
 }
 
 }  // namespace xkiv

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "camera/parameter_table.h"
@@ -62,12 +63,15 @@ public:
                                       bool goOfflineOnFailure);
     // A text row takes text cut to its maximum length; another row takes the
     // value whose name equals text regardless of case, else its first value.
+    // A text that holds a control character is refused with 106 before
+    // anything is stored or sent.
     [[nodiscard]] ResultCode SetValueText(int row, const std::string& text,
                                           bool goOfflineOnFailure = true);
     // Takes the value at position in the row's offered list (the first when
     // out of range).
     [[nodiscard]] ResultCode SetValuePosition(int row, int position);
-    // Unlocks the user ID and sends it.
+    // Unlocks the user ID and sends it; 106, with nothing sent, for a text
+    // that holds a control character.
     [[nodiscard]] ResultCode SetUserID(const std::string& text);
 
     // Reads model name, firmware and FPGA versions, camera ID and user ID;
@@ -89,12 +93,18 @@ public:
     // Puts the snapshot back and marks every row unsynchronized.
     void RestoreSnapshot();
 
-    // Camera data files. failedRow receives the row reached.
+    // Camera data files. failedRow receives the row reached. A file to be
+    // applied is read and checked whole first: one that fails for its own
+    // content (109) or cannot be read (108) sends nothing. partlyApplied
+    // tells whether the camera took some of the file's values before it
+    // refused one, so that it now holds a partial update.
     [[nodiscard]] ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
-    [[nodiscard]] ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr);
+    [[nodiscard]] ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr,
+                                           bool* partlyApplied = nullptr);
     [[nodiscard]] ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);
     [[nodiscard]] ResultCode DownloadAberration(const std::string& path, bool showProgress);
-    [[nodiscard]] ResultCode UploadAberration(const std::string& path, bool showProgress);
+    [[nodiscard]] ResultCode UploadAberration(const std::string& path, bool showProgress,
+                                              bool* partlyApplied = nullptr);
 
     // Current local values, as the table's rules read them. Rows outside
     // 0..79 read as 0 and the empty text.
@@ -108,16 +118,20 @@ public:
     bool IsFileLoading() const { return fileLoading_; }
     bool IsRowSynchronized(int row) const;
 
-    // Sends the row's current local value. 0 on "COMPLETE"; 100 offline
+    // Sends the row's current local value. An integer outside the row's
+    // current bounds is clamped into them (stored and reported) first, so no
+    // out-of-range value is ever sent. 0 on "COMPLETE"; 100 offline
     // (nothing sent); the transport's code when the write failed; 101 when
     // no answer came in time; 102/103 when the camera rejected the command;
-    // 105 for any other answer; 106 for a row that cannot be sent. A link
-    // failure (transport code or 101) takes the camera offline when
-    // goOfflineOnFailure is set.
+    // 105 for any other answer; 106 for a row that cannot be sent or a
+    // command line that would carry a control character (nothing sent, the
+    // row unsynchronized). A link failure (transport code or 101) takes the
+    // camera offline when goOfflineOnFailure is set.
     [[nodiscard]] ResultCode WriteParameter(int row, bool goOfflineOnFailure);
     // Asks the camera for the row's value and stores it. Codes as for
     // WriteParameter, and 107 when the value is outside the row's bounds or
-    // value list (the old value is kept).
+    // value list (the old value is kept); a text holding a control
+    // character is an invalid answer (105) and is not stored.
     [[nodiscard]] ResultCode ReadParameter(int row, bool goOfflineOnFailure);
     // Collects one answer line within timeoutMs and judges it: 101 on a
     // time-out or transport failure, 102/103 for the camera's rejections,
@@ -161,14 +175,16 @@ private:
     [[nodiscard]] ResultCode ReadReportColumn(int column,
                                               std::vector<std::vector<std::string>>& cells,
                                               ProgressIndicator& progress, int& reachedRow);
-    [[nodiscard]] ResultCode TransferAberration(bool upload, const std::string& path,
-                                                bool showProgress);
+    std::unique_ptr<ProgressIndicator> AberrationProgress(bool upload, bool showProgress);
 
     // 106 for a row that cannot be exchanged, 100 while offline, else 0.
     [[nodiscard]] ResultCode CanExchange(int row) const;
     [[nodiscard]] ResultCode SendLine(const std::string& line);
     [[nodiscard]] ResultCode FinishExchange(int row, ResultCode result, bool goOfflineOnFailure);
     [[nodiscard]] ResultCode StoreReceivedValue(int row, std::string answer);
+    // Clamps a loaded or restored integer into the row's current bounds
+    // before it is sent; reports the change when there is one.
+    void ClampStoredValue(int row);
 
     UiServices& ui_;
     Clock& clock_;
@@ -183,6 +199,22 @@ private:
     bool sending_ = false;
     bool receiving_ = false;
 };
+
+// Judges one collected answer line (steps after collection): removes CR
+// and LF, 102/103 for the camera's rejections, and with expectedName 105
+// unless the line is "NAME=..."; on success answer holds the text after
+// "NAME=" (or the whole line without expectedName).
+ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& answer);
+
+// Whether text may go on the wire: no control character (bytes 0 to 31
+// and 127), which the camera would take as the end of a command.
+bool IsSendableText(std::string_view text);
+
+// value clamped into the row's bounds under the given values, as SetValue
+// clamps: a row with value names into its offered list's values (a value
+// outside them becomes the row's fixed minimum or maximum), every other row
+// into its effective minimum and maximum.
+std::int32_t ClampToBounds(int row, std::int32_t value, const ParameterValues& values);
 
 // Decimal conversion as the camera's answers need it: optional leading
 // spaces and sign, then the leading digits; no digits gives 0. Values beyond

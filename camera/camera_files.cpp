@@ -1,13 +1,17 @@
 // Camera data files: setup files, the camera data report and the chromatic
 // aberration tables.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 
 #include "camera/camera.h"
+#include "camera/camera_files.h"
 #include "platform/file_access.h"
 #include "platform/ini_document.h"
+#include "platform/text.h"
 
 namespace xkiv {
 
@@ -44,10 +48,11 @@ std::string AberrationHeader(int row) {
            std::string(kAberrationFieldsPerLine - 1, ',') + "\r\n";
 }
 
-// Reads one field of an aberration file: up to a comma or LF, CR skipped,
-// spaces and tabs before the first character skipped. Value fields accept
-// only digits and '-'. False at the end of the data or on another character.
-bool NextAberrationField(const std::string& data, std::size_t& pos, bool valueField,
+// Reads one field of an aberration file: up to a comma or a line end (LF,
+// CR LF or a lone CR), spaces and tabs before the first character skipped.
+// Value fields accept only digits and '-'. False at the end of the data or
+// on another character.
+bool NextAberrationField(std::string_view data, std::size_t& pos, bool valueField,
                          std::string& field) {
     if (pos >= data.size()) {
         return false;
@@ -58,7 +63,13 @@ bool NextAberrationField(const std::string& data, std::size_t& pos, bool valueFi
         if (c == ',' || c == '\n') {
             break;
         }
-        if (c == '\r' || (field.empty() && (c == ' ' || c == '\t'))) {
+        if (c == '\r') {
+            if (pos < data.size() && data[pos] == '\n') {
+                ++pos;
+            }
+            break;
+        }
+        if (field.empty() && (c == ' ' || c == '\t')) {
             continue;
         }
         if (valueField && !(c == '-' || (c >= '0' && c <= '9'))) {
@@ -69,16 +80,33 @@ bool NextAberrationField(const std::string& data, std::size_t& pos, bool valueFi
     return true;
 }
 
+// The camera's values with a file's values applied on top, so that the
+// support of each row is decided as it will be when the file is applied.
+class StagedValues final : public ParameterValues {
+public:
+    explicit StagedValues(const ParameterValues& from) {
+        for (int row = 0; row < kParameterCount; ++row) {
+            values_[row] = from.Value(row);
+            texts_[row] = from.Text(row);
+        }
+    }
+    std::int32_t Value(int row) const override { return IsValidRow(row) ? values_[row] : 0; }
+    const std::string& Text(int row) const override {
+        static const std::string empty;
+        return IsValidRow(row) ? texts_[row] : empty;
+    }
+    void Set(int row, std::int32_t value) { values_[row] = value; }
+    void SetText(int row, std::string text) { texts_[row] = std::move(text); }
+
+private:
+    std::array<std::int32_t, kParameterCount> values_{};
+    std::array<std::string, kParameterCount> texts_{};
+};
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return data;
+    // Refuses a folder, device or FIFO at once instead of waiting on it.
+    std::error_code error;
+    return ReadRegularFile(path, error);
 }
 
 }  // namespace
@@ -101,50 +129,86 @@ ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
     return written ? rc::kOk : rc::kFileAccess;
 }
 
-ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow) {
-    if (failedRow != nullptr) {
-        *failedRow = 0;
-    }
-    // A missing file reads as a file without keys, which fails the model check.
-    const std::optional<IniDocument> file = IniDocument::Load(path);
-    if (!file) {
-        return rc::kFileAccess;
-    }
+ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& current, bool keepModel,
+                          std::vector<SetupValue>& plan, int& failedRow) {
+    plan.clear();
+    failedRow = 0;
     auto lookup = [&](const char* section, const char* key) {
-        return file->Get(section, key, kNoData).substr(0, kProfileValueLength);
+        return file.Get(section, key, kNoData).substr(0, kProfileValueLength);
     };
-    SetFileLoading(true);
-    ResultCode result = rc::kOk;
-    int row = 0;
     if (lookup("General", "ModelName") != kModelFamily) {
-        result = rc::kUnmatchedFile;
+        return rc::kUnmatchedFile;
     }
-    for (; result == rc::kOk && row < kParameterCount; ++row) {
+    StagedValues staged(current);
+    for (int row = 0; row < kParameterCount; ++row) {
+        failedRow = row;
         // Support follows the values applied so far, the file's model first.
-        if (!HasFlag(row, PF_PROFILE) || !IsRowSupported(row)) {
+        if (!HasFlag(row, PF_PROFILE) || !IsSupported(row, staged)) {
             continue;
         }
         const ParameterKey& key = Entry(row).profile;
-        const std::string value = lookup(key.section, key.key);
+        std::string value = lookup(key.section, key.key);
         if (value == kNoData) {
-            result = rc::kUnmatchedFile;
-            break;
+            return rc::kUnmatchedFile;
         }
-        if (row == row::MD && IsOnline()) {
-            // A connected camera keeps the model name it identified itself
-            // with: bounds and support must follow the camera really there.
+        if (row == row::MD && keepModel) {
             continue;
         }
-        result = HasFlag(row, PF_STRING) ? SetValueText(row, value)
-                                         : SetValue(row, ParseDecimal(value), true, true);
-        if (result != rc::kOk) {
-            break;
+        SetupValue entry{row, 0, {}};
+        if (HasFlag(row, PF_STRING)) {
+            if (!IsSendableText(value)) {
+                return rc::kUnmatchedFile;
+            }
+            const auto length = static_cast<std::size_t>(std::max(0, Entry(row).maximum));
+            staged.SetText(row, value.substr(0, length));
+            entry.text = std::move(value);
+        } else {
+            const std::optional<std::int32_t> number = ParseWholeDecimal(value);
+            if (!number) {
+                return rc::kUnmatchedFile;
+            }
+            staged.Set(row, ClampToBounds(row, *number, staged));
+            entry.value = *number;
         }
+        plan.push_back(std::move(entry));
+    }
+    failedRow = kParameterCount;
+    return rc::kOk;
+}
+
+ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool* partlyApplied) {
+    int reachedRow = 0;
+    bool sentSome = false;
+    // A missing file reads as a file without keys, which fails the model check.
+    const std::optional<IniDocument> file = IniDocument::Load(path);
+    std::vector<SetupValue> plan;
+    // A connected camera keeps the model name it identified itself with:
+    // bounds and support must follow the camera really there.
+    ResultCode result =
+        !file ? rc::kFileAccess : CheckSetupFile(*file, *this, IsOnline(), plan, reachedRow);
+    if (result == rc::kOk) {
+        SetFileLoading(true);
+        for (const SetupValue& entry : plan) {
+            reachedRow = entry.row;
+            const bool sends = HasFlag(entry.row, PF_WRITABLE) && IsRowSupported(entry.row);
+            result = HasFlag(entry.row, PF_STRING) ? SetValueText(entry.row, entry.text)
+                                                   : SetValue(entry.row, entry.value, true, true);
+            if (result != rc::kOk) {
+                break;
+            }
+            sentSome = sentSome || sends;
+        }
+        if (result == rc::kOk) {
+            reachedRow = kParameterCount;
+        }
+        SetFileLoading(false);
     }
     if (failedRow != nullptr) {
-        *failedRow = row;
+        *failedRow = reachedRow;
     }
-    SetFileLoading(false);
+    if (partlyApplied != nullptr) {
+        *partlyApplied = result != rc::kOk && sentSome;
+    }
     return result;
 }
 
@@ -264,68 +328,62 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
     return result;
 }
 
-ResultCode CCamera::TransferAberration(bool upload, const std::string& path, bool showProgress) {
+ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables) {
+    std::size_t pos = 0;
+    std::string field;
+    for (std::vector<std::int32_t>& table : tables) {
+        table.clear();
+        for (int i = 0; i < kAberrationFieldsPerLine; ++i) {
+            if (!NextAberrationField(data, pos, false, field)) {
+                return rc::kUnmatchedFile;
+            }
+        }
+        for (int i = 0; i < kAberrationTableSize; ++i) {
+            if (!NextAberrationField(data, pos, true, field)) {
+                return rc::kUnmatchedFile;
+            }
+            table.push_back(ParseDecimal(field));
+        }
+    }
+    return rc::kOk;
+}
+
+std::unique_ptr<ProgressIndicator> CCamera::AberrationProgress(bool upload, bool showProgress) {
+    if (!showProgress) {
+        return nullptr;
+    }
+    std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
+    progress->SetInfoText(upload ? "Writing Chromatic Aberration Data, In Progress..."
+                                 : "Reading Chromatic Aberration Data, In Progress...");
+    progress->SetRange(0, kAberrationSteps);
+    return progress;
+}
+
+ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgress) {
     if (!IsOnline()) {
         return rc::kOffline;
     }
     if (!Evaluate(&kAberrationSupport, *this)) {
         return rc::kOk;
     }
-    std::string data;
-    std::optional<AtomicFile> out;
-    if (upload) {
-        std::optional<std::string> contents = ReadWholeFile(path);
-        if (!contents) {
-            return rc::kFileAccess;
-        }
-        data = std::move(*contents);
-    } else {
-        // Made before the first query: a file that cannot be written must
-        // not cost the whole transfer.
-        out.emplace(path);
-        if (!out->Open()) {
-            return rc::kFileAccess;
-        }
+    // Made before the first query: a file that cannot be written must not
+    // cost the whole transfer.
+    AtomicFile out(path);
+    if (!out.Open()) {
+        return rc::kFileAccess;
     }
-    std::unique_ptr<ProgressIndicator> progress;
-    if (showProgress) {
-        progress = Ui().CreateProgress();
-        progress->SetInfoText(upload ? "Writing Chromatic Aberration Data, In Progress..."
-                                     : "Reading Chromatic Aberration Data, In Progress...");
-        progress->SetRange(0, kAberrationSteps);
-    }
-    std::size_t pos = 0;
+    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(false, showProgress);
     std::string csv;
     for (const int row : {row::CABR, row::CABB}) {
-        std::string field;
-        if (upload) {
-            for (int i = 0; i < kAberrationFieldsPerLine; ++i) {
-                if (!NextAberrationField(data, pos, false, field)) {
-                    SynchronizedChanged(false);
-                    return rc::kUnmatchedFile;
-                }
-            }
-        } else {
-            csv += AberrationHeader(row);
-        }
+        csv += AberrationHeader(row);
         for (int line = 0; line < kAberrationValueLines; ++line) {
             for (int i = 0; i < kAberrationFieldsPerLine; ++i) {
-                ResultCode result;
-                if (upload) {
-                    if (!NextAberrationField(data, pos, true, field)) {
-                        SynchronizedChanged(false);
-                        return rc::kUnmatchedFile;
-                    }
-                    result = SetValue(row, ParseDecimal(field), false, true);
-                } else {
-                    result = ReadParameter(row, true);
-                    csv += std::to_string(Value(row));
-                    csv += i + 1 < kAberrationFieldsPerLine ? "," : "\r\n";
-                }
-                if (result != rc::kOk) {
+                if (const ResultCode result = ReadParameter(row, true); result != rc::kOk) {
                     SynchronizedChanged(false);
                     return result;
                 }
+                csv += std::to_string(Value(row));
+                csv += i + 1 < kAberrationFieldsPerLine ? "," : "\r\n";
                 if (progress) {
                     progress->StepIt();
                 }
@@ -333,19 +391,55 @@ ResultCode CCamera::TransferAberration(bool upload, const std::string& path, boo
         }
         ValueChanged(row, false);
     }
-    if (out && (!out->Write(csv) || !out->Commit())) {
+    if (!out.Write(csv) || !out.Commit()) {
         return rc::kFileAccess;
     }
     SynchronizedChanged(true);
     return rc::kOk;
 }
 
-ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgress) {
-    return TransferAberration(false, path, showProgress);
-}
-
-ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress) {
-    return TransferAberration(true, path, showProgress);
+ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
+                                     bool* partlyApplied) {
+    if (partlyApplied != nullptr) {
+        *partlyApplied = false;
+    }
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    if (!Evaluate(&kAberrationSupport, *this)) {
+        return rc::kOk;
+    }
+    const std::optional<std::string> contents = ReadWholeFile(path);
+    if (!contents) {
+        return rc::kFileAccess;
+    }
+    // The whole file is read and checked before the first value is sent.
+    AberrationTables tables;
+    if (ParseAberrationFile(*contents, tables) != rc::kOk) {
+        SynchronizedChanged(false);
+        return rc::kUnmatchedFile;
+    }
+    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(true, showProgress);
+    bool sentSome = false;
+    for (std::size_t colour = 0; colour < tables.size(); ++colour) {
+        const int row = colour == 0 ? row::CABR : row::CABB;
+        for (const std::int32_t value : tables[colour]) {
+            if (const ResultCode result = SetValue(row, value, false, true); result != rc::kOk) {
+                SynchronizedChanged(false);
+                if (partlyApplied != nullptr) {
+                    *partlyApplied = sentSome;
+                }
+                return result;
+            }
+            sentSome = true;
+            if (progress) {
+                progress->StepIt();
+            }
+        }
+        ValueChanged(row, false);
+    }
+    SynchronizedChanged(true);
+    return rc::kOk;
 }
 
 }  // namespace xkiv

@@ -86,40 +86,41 @@ ResultCode CCamera::SendIfWritable(int row, bool notify, bool goOfflineOnFailure
     return result;
 }
 
-ResultCode CCamera::SetValue(int row, std::int32_t value, bool notify, bool goOfflineOnFailure) {
+std::int32_t ClampToBounds(int row, std::int32_t value, const ParameterValues& values) {
     if (!IsValidRow(row)) {
-        return rc::kInvalidArgument;
+        return value;
     }
     const ParameterEntry& entry = Entry(row);
     if (entry.valueNameCount > 0 && !HasSpecialBounds(row)) {
         // A named value outside the list's values becomes the row's fixed
         // bound: so ARST keeps 2 ("Auto Interval") but turns larger values
         // into 1, and the left-side rows clamp into -3..3.
-        const int count = OfferedValueNameCount(row, *this);
-        std::int32_t lowest = ValueAtPosition(row, 0, *this);
+        const int count = OfferedValueNameCount(row, values);
+        if (count == 0) {
+            return value;
+        }
+        std::int32_t lowest = ValueAtPosition(row, 0, values);
         std::int32_t highest = lowest;
         for (int position = 1; position < count; ++position) {
-            const std::int32_t listed = ValueAtPosition(row, position, *this);
+            const std::int32_t listed = ValueAtPosition(row, position, values);
             lowest = std::min(lowest, listed);
             highest = std::max(highest, listed);
         }
-        if (count > 0 && value < lowest) {
+        if (value < lowest) {
             value = entry.minimum;
         }
-        if (count > 0 && value > highest) {
-            value = entry.maximum;
-        }
-    } else {
-        const std::int32_t minimum = EffectiveMinimum(row, false, *this);
-        if (value < minimum) {
-            value = minimum;
-        }
-        const std::int32_t maximum = EffectiveMaximum(row, false, *this);
-        if (value > maximum) {
-            value = maximum;
-        }
+        return value > highest ? entry.maximum : value;
     }
-    StoreValue(row, value);
+    // The minimum first, so that a crossed pair of bounds ends at the maximum.
+    value = std::max(value, EffectiveMinimum(row, false, values));
+    return std::min(value, EffectiveMaximum(row, false, values));
+}
+
+ResultCode CCamera::SetValue(int row, std::int32_t value, bool notify, bool goOfflineOnFailure) {
+    if (!IsValidRow(row)) {
+        return rc::kInvalidArgument;
+    }
+    StoreValue(row, ClampToBounds(row, value, *this));
     return SendIfWritable(row, notify, goOfflineOnFailure);
 }
 
@@ -129,6 +130,9 @@ ResultCode CCamera::SetValueText(int row, const std::string& text, bool goOfflin
     }
     const ParameterEntry& entry = Entry(row);
     if (entry.flags & PF_STRING) {
+        if (!IsSendableText(text)) {
+            return rc::kInvalidArgument;
+        }
         StoreText(row, text.substr(0, static_cast<std::size_t>(std::max(0, entry.maximum))));
     } else {
         const int count = OfferedValueNameCount(row, *this);
@@ -160,6 +164,10 @@ ResultCode CCamera::SetValuePosition(int row, int position) {
 }
 
 ResultCode CCamera::SetUserID(const std::string& text) {
+    // Refused before the unlock, so that a bad text leaves the camera locked.
+    if (!IsSendableText(text)) {
+        return rc::kInvalidArgument;
+    }
     if (!IsOnline()) {
         return rc::kOffline;
     }
@@ -309,7 +317,9 @@ void CCamera::LoadProfileValues() {
         }
         const ParameterKey& key = entry.profile;
         if (entry.flags & PF_STRING) {
-            texts_[row] = Profile().GetString(key.section, key.key, "");
+            // A stored text that could not go on the wire is dropped.
+            std::string text = Profile().GetString(key.section, key.key, "");
+            texts_[row] = IsSendableText(text) ? std::move(text) : std::string();
         } else {
             values_[row] = Profile().GetInt(key.section, key.key, ProfileDefault(row));
         }

@@ -38,6 +38,9 @@ constexpr automation::Bounds kInitialSize{0, 0, 180, 40};
 constexpr const char* kNoCameraMessage =
     "\r\n\r\nUnable to find a camera model.\r\nStart with the default model.";
 
+constexpr const char* kPartlyAppliedNote =
+    "\nThe camera took the values before this one: its settings are partly updated.";
+
 // Automation error codes of the result codes that have their own; every
 // other failure is a device input/output error.
 struct ErrorMapping {
@@ -167,13 +170,16 @@ ResultCode CXKivRZ150LXCtrl::OpenCommunication(int commClass, int port) {
     return Connect(commClass, port);
 }
 
-void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code) {
+void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code, bool partlyApplied) {
     if (code == rc::kOk || code == rc::kOffline) {
         return;
     }
     std::string description = GetErrorText(code);
     if (NamesTheRow(row, code)) {
         description = "\"" + Mnemonic(row) + "\" : " + description;
+    }
+    if (partlyApplied) {
+        description += kPartlyAppliedNote;
     }
     throw AutomationException(AutomationError{AutomationCodeOf(code), description, 0});
 }

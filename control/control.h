@@ -51,7 +51,9 @@ public:
     [[nodiscard]] ResultCode OpenCommunication(int commClass, int port);
     // Raises the automation error for a failing result code (throws
     // automation::AutomationException); returns normally for 0 and 100.
-    void RaiseCameraError(int row, ResultCode code);
+    // partlyApplied adds to the description that the camera took part of
+    // what was being applied before it failed.
+    void RaiseCameraError(int row, ResultCode code, bool partlyApplied = false);
     // Creates the panels that do not exist yet through the module's panel
     // factory (none without one).
     void CreatePanels();

@@ -32,8 +32,9 @@ ResultCode ControlMethods::WriteAllToCamera() {
 
 ResultCode ControlMethods::ReadAllFromFile(const std::string& fileName) {
     int failedRow = 0;
-    const ResultCode result = control_.ReadSetupFile(fileName, &failedRow);
-    control_.RaiseCameraError(failedRow, result);
+    bool partlyApplied = false;
+    const ResultCode result = control_.ReadSetupFile(fileName, &failedRow, &partlyApplied);
+    control_.RaiseCameraError(failedRow, result, partlyApplied);
     return result;
 }
 
@@ -53,9 +54,11 @@ ResultCode ControlMethods::WriteCameraDataToFile(const std::string& fileName) {
 
 ResultCode ControlMethods::ReadChromaticAberrationFromFile(const std::string& fileName,
                                                            std::int32_t nShowProgressBar) {
-    const ResultCode result = control_.UploadAberration(fileName, nShowProgressBar != 0);
+    bool partlyApplied = false;
+    const ResultCode result =
+        control_.UploadAberration(fileName, nShowProgressBar != 0, &partlyApplied);
     // Both colours report as CABR.
-    control_.RaiseCameraError(row::CABR, result);
+    control_.RaiseCameraError(row::CABR, result, partlyApplied);
     return result;
 }
 

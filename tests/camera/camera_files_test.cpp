@@ -113,6 +113,54 @@ TEST_F(CameraFilesTest, MissingKeyStopsTheLoadAtItsRow) {
     EXPECT_EQ(failedRow, row::GA);
 }
 
+// A setup file that would fail for its own content is refused whole:
+// nothing reaches the camera.
+struct BadSetupCase {
+    const char* name;
+    const char* key;
+    const char* line;  // replaces the key's line; null cuts the file there
+    int failedRow;
+};
+
+class BadSetupFileTest : public CameraFilesTest,
+                         public ::testing::WithParamInterface<BadSetupCase> {};
+
+TEST_P(BadSetupFileTest, IsRefusedBeforeAnythingIsSent) {
+    const BadSetupCase& c = GetParam();
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
+    RecordingCamera& camera = Connected(server);
+    ASSERT_EQ(camera.WriteSetupFile(PathOf("setup.cam")), rc::kOk);
+    std::string text = ReadFile(dir_ / "setup.cam");
+    const std::size_t key = text.find(std::string(c.key) + "=");
+    ASSERT_NE(key, std::string::npos);
+    if (c.line != nullptr) {
+        text.replace(key, text.find("\r\n", key) - key, c.line);
+    } else {
+        text.resize(key);
+    }
+    WriteFile(dir_ / "bad.cam", text);
+    const std::size_t mark = server.ReceivedLines().size();
+    int failedRow = 0;
+    bool partlyApplied = true;
+    EXPECT_EQ(camera.ReadSetupFile(PathOf("bad.cam"), &failedRow, &partlyApplied),
+              rc::kUnmatchedFile);
+    EXPECT_EQ(failedRow, c.failedRow);
+    EXPECT_FALSE(partlyApplied);
+    EXPECT_THAT(LinesSince(server, mark), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadSetupFileTest,
+    ::testing::Values(BadSetupCase{"Truncated", "Master Gain", nullptr, row::GA},
+                      BadSetupCase{"ControlCharacterInText", "Aberration Input Name 1",
+                                   "Aberration Input Name 1=ab\tSA=1", row::CABN1},
+                      BadSetupCase{"NotANumber", "Master Gain", "Master Gain=12abc", row::GA},
+                      BadSetupCase{"NumberBeyondRange", "Line Rate", "Line Rate=99999999999",
+                                   row::LR}),
+    [](const ::testing::TestParamInfo<BadSetupCase>& info) {
+        return std::string(info.param.name);
+    });
+
 TEST_F(CameraFilesTest, AberrationKeysAreSkippedWhenTheCameraLacksThem) {
     sim::SimServer& newer = StartSim(Model("RZ-130LX", 22));
     ASSERT_EQ(Connected(newer).WriteSetupFile(PathOf("setup.cam")), rc::kOk);
@@ -270,6 +318,63 @@ TEST_F(CameraFilesTest, MalformedAberrationFilesAreRefused) {
     EXPECT_EQ(camera.UploadAberration(PathOf("short.csv"), false), rc::kUnmatchedFile);
     EXPECT_EQ(camera.UploadAberration(PathOf("missing.csv"), false), rc::kFileAccess);
 }
+
+// Aberration files are read whole before the first value is sent; a lone
+// CR ends a line as CR LF and LF do.
+struct AberrationCase {
+    const char* name;
+    std::string text;
+    ResultCode expected;
+    std::size_t sent;
+};
+
+std::string WithLineEnds(std::string text, const std::string& end) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') {
+            out += end;
+        } else if (c != '\r') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string WithBadLastValue(std::string text) {
+    text.replace(text.rfind("-7"), 2, "7.0");
+    return text;
+}
+
+class AberrationFileTest : public CameraFilesTest,
+                           public ::testing::WithParamInterface<AberrationCase> {};
+
+TEST_P(AberrationFileTest, IsAppliedWholeOrNotAtAll) {
+    const AberrationCase& c = GetParam();
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
+    RecordingCamera& camera = Connected(server);
+    WriteFile(dir_ / "ab.csv", c.text);
+    const std::size_t mark = server.ReceivedLines().size();
+    EXPECT_EQ(camera.UploadAberration(PathOf("ab.csv"), false), c.expected);
+    const std::vector<std::string> sent = LinesSince(server, mark);
+    ASSERT_EQ(sent.size(), c.sent);
+    if (c.sent > 0) {
+        EXPECT_EQ(sent[7], "CABR=1");
+        EXPECT_EQ(sent[223], "CABB=-7");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AberrationFileTest,
+    ::testing::Values(
+        AberrationCase{"LoneCarriageReturns", WithLineEnds(AberrationFile("9,9,9,9,9,9,9"), "\r"),
+                       rc::kOk, 224},
+        AberrationCase{"TruncatedInBlue", AberrationFile("9,9,9,9,9,9,9").substr(0, 400),
+                       rc::kUnmatchedFile, 0},
+        AberrationCase{"BadLastValue", WithBadLastValue(AberrationFile("9,9,9,9,9,9,9")),
+                       rc::kUnmatchedFile, 0}),
+    [](const ::testing::TestParamInfo<AberrationCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST_F(CameraFilesTest, AberrationTransfersDoNothingWithoutSupport) {
     sim::SimServer& server = StartSim(Model("RZ-150LX-HR", 170));

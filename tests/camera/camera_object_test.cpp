@@ -323,5 +323,25 @@ TEST_F(CameraObjectTest, RunsSharingTheProfileKeepEachOthersChanges) {
     EXPECT_NE(ui_.messages[0].text.find((dir_ / "blocked.ini").string()), std::string::npos);
 }
 
+TEST_F(CameraObjectTest, LoadedValuesAreClampedWhenSentAndUnsendableTextsDropped) {
+    // A hand-edited profile over the first-run defaults (LR = 0).
+    profile_->WriteInt("Gain", "Master Gain", 999999);
+    profile_->WriteString("Others", "Aberration Input Name 1", "ab\tSA=1");
+    profile_->WriteString("Others", "Aberration Input Name 2", "Lens B");
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
+    RecordingCamera& camera = Connected(server);
+    EXPECT_EQ(camera.Text(row::CABN1), "");
+    EXPECT_EQ(camera.Text(row::CABN2), "Lens B");
+
+    const std::size_t mark = server.ReceivedLines().size();
+    ASSERT_EQ(camera.WriteAll(nullptr, false), rc::kOk);
+    const std::vector<std::string> lines = LinesSince(server, mark);
+    EXPECT_THAT(lines, Contains("GA=802"));
+    EXPECT_THAT(lines, Contains("LR=2633"));
+    EXPECT_THAT(lines, Contains("CABN1="));
+    EXPECT_EQ(camera.Value(row::GA), 802);
+    EXPECT_THAT(camera.events, Contains("Value:GA"));
+}
+
 }  // namespace
 }  // namespace xkiv::test

@@ -9,6 +9,7 @@
 #include "camera/camera.h"
 #include "tests/camera/recording_camera.h"
 #include "tests/camera/scripted_transport.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv {
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using test::ManualClock;
 using test::ScriptedTransport;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 // The camera over a scripted port, with a manual clock.
 class ScriptedCamera : public test::RecordingCamera {
@@ -28,11 +30,7 @@ public:
 
 class CommandExchangeTest : public ::testing::Test {
 protected:
-    CommandExchangeTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("xkiv-exchange-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          profile_(dir_ / "profile.ini") {
+    CommandExchangeTest() : profile_(folder_.Path() / "profile.ini") {
         auto port = std::make_unique<ScriptedTransport>(clock_);
         port_ = port.get();
         camera_ = std::make_unique<ScriptedCamera>(profile_, std::move(port), clock_);
@@ -42,12 +40,9 @@ protected:
         camera_->OnlineChanged(true);
         camera_->events.clear();
     }
-    ~CommandExchangeTest() override {
-        camera_.reset();
-        std::filesystem::remove_all(dir_);
-    }
+    ~CommandExchangeTest() override { camera_.reset(); }
 
-    std::filesystem::path dir_;
+    test::TemporaryFolder folder_{"xkiv-exchange"};
     ProfileStore profile_;
     ManualClock clock_;
     ScriptedTransport* port_ = nullptr;
@@ -241,6 +236,70 @@ TEST_F(CommandExchangeTest, EndlessLineIsCutOff) {
     EXPECT_EQ(camera_->WriteParameter(row::GA, true), rc::kInvalidAnswer);
     EXPECT_TRUE(camera_->IsOnline());
 }
+
+// Texts that would end a command early and make the camera run the rest as
+// a command of its own.
+class ControlCharacterTest : public CommandExchangeTest,
+                             public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ControlCharacterTest, TextWithControlCharacterNeverReachesTheWire) {
+    const std::string& text = GetParam();
+    camera_->StoreText(row::CABN1, text);
+    EXPECT_EQ(camera_->WriteParameter(row::CABN1, true), rc::kInvalidArgument);
+    EXPECT_FALSE(camera_->IsRowSynchronized(row::CABN1));
+    EXPECT_TRUE(camera_->IsOnline());
+    EXPECT_THAT(camera_->events, IsEmpty());
+
+    camera_->StoreText(row::CABN1, "kept");
+    EXPECT_EQ(camera_->SetValueText(row::CABN1, text), rc::kInvalidArgument);
+    EXPECT_EQ(camera_->Text(row::CABN1), "kept");
+    // Refused before the unlock, so the camera stays locked.
+    EXPECT_EQ(camera_->SetUserID(text), rc::kInvalidArgument);
+    EXPECT_THAT(port_->Written(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ControlCharacterTest,
+                         ::testing::Values("ab\nTR=1", "ab\rSA=1", "\r\nLD=0", "tab\there",
+                                           "bell\a", "del\x7f", std::string("nul\0SA=1", 8)));
+
+TEST_F(CommandExchangeTest, AnsweredTextWithControlCharacterIsNotStored) {
+    camera_->StoreText(row::UD, "kept");
+    port_->QueueReply("UD=ab\x1b[2J\r\n");
+    EXPECT_EQ(camera_->ReadParameter(row::UD, true), rc::kInvalidAnswer);
+    EXPECT_EQ(camera_->Text(row::UD), "kept");
+}
+
+// Values loaded from the profile or a snapshot, outside the row's current
+// bounds, are clamped into them before they are sent.
+struct ClampCase {
+    const char* name;
+    int row;
+    std::int32_t stored;
+    const char* sent;
+};
+
+class SendClampTest : public CommandExchangeTest,
+                      public ::testing::WithParamInterface<ClampCase> {};
+
+TEST_P(SendClampTest, OutOfBoundsValueIsClampedBeforeItIsSent) {
+    const ClampCase& c = GetParam();
+    camera_->StoreValue(c.row, c.stored);
+    port_->QueueReply("COMPLETE\r\n");
+    EXPECT_EQ(camera_->WriteParameter(c.row, true), rc::kOk);
+    EXPECT_THAT(port_->Written(), ElementsAre(std::string(c.sent) + "\r\n"));
+    EXPECT_EQ(std::to_string(camera_->Value(c.row)),
+              std::string(c.sent).substr(Mnemonic(c.row).size() + 1));
+    EXPECT_EQ(camera_->events.front(), "Value:" + Mnemonic(c.row));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SendClampTest,
+    ::testing::Values(ClampCase{"FirstRunLineRate", row::LR, 0, "LR=2633"},
+                      ClampCase{"HandEditedMasterGain", row::GA, 999999, "GA=802"},
+                      ClampCase{"ColourGainBelowRule", row::GAR, -5000, "GAR=-402"},
+                      ClampCase{"ListValueTooLarge", row::TR, 7, "TR=2"},
+                      ClampCase{"ListValueNegative", row::TS, -3, "TS=0"}),
+    [](const ::testing::TestParamInfo<ClampCase>& info) { return std::string(info.param.name); });
 
 TEST(ErrorTextTest, TextsAreTheCamerasOwn) {
     EXPECT_EQ(GetErrorText(0), "No error detected.");

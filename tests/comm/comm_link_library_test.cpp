@@ -170,20 +170,13 @@ INSTANTIATE_TEST_SUITE_P(
 class ClSerialPathTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "xkiv-cl-copy-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_FALSE(folder_.empty());
         fs::copy_file(LibraryDir() / kAllSerialLibraryName, folder_ / "Grabber.SO");
         fs::create_directory(folder_ / "grabber");
         fs::copy_file(LibraryDir() / kAllSerialLibraryName,
                       folder_ / "grabber" / kAllSerialLibraryName);
         environment_.Set("XKIV_CL_ALLSERIAL_PORTS", "Acme|CL0=" + terminal_.Device());
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
     // Opens port 0 with the given CLSERIALPATH and tells which file served it.
     void ExpectOpenLoads(const std::optional<std::string>& value, const fs::path& expected) {
         environment_.Set("CLSERIALPATH", value);
@@ -204,7 +197,8 @@ protected:
 
     CleanClEnvironment environment_;
     PseudoTerminal terminal_;
-    fs::path folder_;
+    test::TemporaryFolder temporary_{"xkiv-cl-copy"};
+    const fs::path& folder_ = temporary_.Path();
 };
 
 TEST_F(ClSerialPathTest, FileEndingInUpperCaseSoIsLoadedAsThatFile) {
@@ -329,9 +323,7 @@ INSTANTIATE_TEST_SUITE_P(Libraries, CameraLinkLibraryTest,
 class CameraLinkFrontTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "comm-link-front-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_FALSE(folder_.empty());
         environment_.Set("XKIV_SERIAL_PORTS", "/dev/ttyX0:/dev/ttyX1");
         environment_.Set("XKIV_CL_SERIAL_PORTS", "Acme=/dev/null");
         environment_.Set("XKIV_CL_ALLSERIAL_PORTS", "Bolt|P0=/dev/null:Bolt|P1=/dev/null");
@@ -340,13 +332,10 @@ protected:
         profile.WriteInt("Comm", "Port", 2);
         ASSERT_TRUE(profile.Flush());
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
 
     CleanClEnvironment environment_;
-    fs::path folder_;
+    test::TemporaryFolder temporary_{"comm-link-front"};
+    const fs::path& folder_ = temporary_.Path();
 };
 
 TEST_F(CameraLinkFrontTest, CameraLinkPortsMakeASecondClassAndKeepItsSelection) {

@@ -66,15 +66,7 @@ private:
 
 class CommTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "comm-test-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-        file_ = folder_ / "profile.ini";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
+    void SetUp() override { file_ = folder_ / "profile.ini"; }
 
     void StoreSelection(std::optional<int> commClass, std::optional<int> port) {
         ProfileStore profile(file_);
@@ -94,7 +86,8 @@ protected:
             std::make_unique<FakeTransport>("Link", linkPorts, linkLog_, linkOpenResult));
     }
 
-    fs::path folder_;
+    test::TemporaryFolder temporary_{"comm-test"};
+    const fs::path& folder_ = temporary_.Path();
     fs::path file_;
     TransportLog serialLog_;
     TransportLog linkLog_;

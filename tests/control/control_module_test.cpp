@@ -14,6 +14,7 @@
 #include "platform/component_loader.h"
 #include "platform/profile_store.h"
 #include "sim/sim_server.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::control_test {
 namespace {
@@ -22,31 +23,11 @@ using automation::ClassRegistry;
 using automation::HResult;
 using automation::InvokeKind;
 using automation::Variant;
+using test::ScopedEnvironment;
+using test::TemporaryFolder;
 
 constexpr const char* kControlProgId = "XKIVRZ150LX.XKivRZ150LXCtrl.1";
 constexpr const char* kPageProgId = "XKIVRZ150LX.XKivRZ150LXPropPage.1";
-
-// Sets an environment variable for the test's lifetime.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class Site final : public automation::ControlSite {
 public:
@@ -56,13 +37,10 @@ public:
 class ControlModuleTest : public ::testing::Test {
 protected:
     ControlModuleTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("xkiv-module-" + std::to_string(::getpid()))),
-          data_("XDG_DATA_HOME", (dir_ / "data").string()),
+        : data_("XDG_DATA_HOME", (dir_ / "data").string()),
           config_("XDG_CONFIG_HOME", (dir_ / "config").string()) {}
-    ~ControlModuleTest() override { std::filesystem::remove_all(dir_); }
-
-    std::filesystem::path dir_;
+    TemporaryFolder folder_{"xkiv-module"};
+    const std::filesystem::path& dir_ = folder_.Path();
     ScopedEnvironment data_;
     ScopedEnvironment config_;
 };

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <set>
 
+#include <gmock/gmock.h>
+
 #include "control/dispatch_methods.h"
 #include "sim/sim_camera.h"
 #include "tests/control/methods_sim_fixture.h"
@@ -344,6 +346,46 @@ TEST_F(FileMethodsTest, AberrationTransferRoundTripsAndAMissingFileRaises) {
                     {Variant::String((dir_ / "missing.csv").string()), Variant::Long(0)});
     EXPECT_EQ(error.code, automation::kPathFileAccessError);
 }
+
+// A camera that refuses a value part-way keeps the values it took before:
+// the error says so.
+struct PartialCase {
+    const char* write;
+    const char* read;
+    const char* file;
+};
+
+class PartialUpdateTest : public MethodsTest, public ::testing::WithParamInterface<PartialCase> {};
+
+TEST_P(PartialUpdateTest, ErrorSaysTheCameraHoldsAPartialUpdate) {
+    const PartialCase& c = GetParam();
+    const std::string file = (dir_ / c.file).string();
+    sim::SimServer& source = StartSim(Model("RZ-130LX"));
+    std::vector<Variant> args = {Variant::String(file)};
+    if (std::string(c.write) == "WriteChromaticAberrationToFile") {
+        args.push_back(Variant::Long(0));
+    }
+    ConnectedTo(source);
+    ASSERT_EQ(Call(c.write, args), Variant::Long(rc::kOk));
+    control_.reset();
+    module_.reset();
+
+    // Connecting takes six answers; the ninth, to the third value applied, is garbled.
+    sim::LineConfig line;
+    line.garbleEvery = 9;
+    sim::SimServer& target = StartSim(Model("RZ-130LX"), line);
+    ConnectedTo(target);
+    const automation::AutomationError error = CallRaising(c.read, args);
+    EXPECT_EQ(error.code, automation::kDeviceIoError);
+    EXPECT_THAT(error.description, ::testing::StartsWith("\""));
+    EXPECT_THAT(error.description, ::testing::HasSubstr("partly updated"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PartialUpdateTest,
+    ::testing::Values(PartialCase{"WriteAllToFile", "ReadAllFromFile", "settings.cam"},
+                      PartialCase{"WriteChromaticAberrationToFile",
+                                  "ReadChromaticAberrationFromFile", "aberration.csv"}));
 
 TEST_F(FileMethodsTest, BulkTransfersSynchronizeTheCamera) {
     sim::SimServer& server = StartSim(Model("RZ-150LX-HR"));

@@ -13,6 +13,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
@@ -213,6 +214,28 @@ TEST_F(ControlTest, UserIdIsUnlockedAndCutToTwelveCharacters) {
     EXPECT_EQ(Get(24), Variant::String("ABCDEFGHIJKL"));
     EXPECT_THAT(StateAndValueEvents(), ElementsAre("UserIDChanged"));
 }
+
+// A text with a line end would make the camera run the rest as a command
+// of its own: every text property refuses it before anything is sent.
+class ControlCharacterSetTest : public ControlTest,
+                                public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ControlCharacterSetTest, TextWithControlCharacterIsAnInvalidValue) {
+    sim::SimServer& server = StartSim(Model("RZ-130LX"));
+    ConnectedTo(server);
+    const std::size_t mark = server.ReceivedLines().size();
+    for (const char* text : {"ab\nTR=1", "ab\rSA=1", "\nLD=0", "tab\t"}) {
+        EXPECT_EQ(Put(GetParam(), Variant::String(text)), automation::kException);
+        EXPECT_EQ(lastError_.code, automation::kInvalidPropertyValue);
+        EXPECT_THAT(lastError_.description, HasSubstr(GetErrorText(rc::kInvalidArgument)));
+    }
+    EXPECT_THAT(LinesSince(server, mark), IsEmpty());
+    server.WithCamera([](sim::SimCamera& sim) { EXPECT_EQ(sim.Value(row::TR), 0); });
+}
+
+INSTANTIATE_TEST_SUITE_P(TextProperties, ControlCharacterSetTest,
+                         ::testing::Values("AberrationInputName1", "AberrationInputName3",
+                                           "UserID"));
 
 TEST_F(ControlTest, InterlockedGreenExposureRereadsRedAndBlue) {
     sim::SimServer& server = StartSim(Model("RZ-130LX"));

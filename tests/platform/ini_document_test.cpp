@@ -18,25 +18,12 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "ini-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
+using test::TemporaryFolder;
 
-private:
-    fs::path path_;
-};
+std::size_t EntryCount(const TemporaryFolder& folder) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()));
+}
 
 TEST(IniDocumentTest, KeepsSectionsAndKeysInOrderOfFirstWrite) {
     IniDocument document;
@@ -196,13 +183,13 @@ TEST(IniFileTest, FailedSaveLeavesOldFileAndNoTemporaryFile) {
     WriteFile(blocked / "inside", "old");
     EXPECT_FALSE(document.SaveAtomically(blocked));
     EXPECT_EQ(ReadFile(blocked / "inside"), "old");
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(EntryCount(folder), 1u);
 
     // A regular file where the folder should be: nothing can be created.
     WriteFile(folder.Path() / "plain", "old");
     EXPECT_FALSE(document.SaveAtomically(folder.Path() / "plain" / "x.ini"));
     EXPECT_EQ(ReadFile(folder.Path() / "plain"), "old");
-    EXPECT_EQ(folder.EntryCount(), 2u);
+    EXPECT_EQ(EntryCount(folder), 2u);
 }
 
 TEST(IniFileTest, ReplacementKeepsPermissionsAndSymbolicLink) {
@@ -221,7 +208,7 @@ TEST(IniFileTest, ReplacementKeepsPermissionsAndSymbolicLink) {
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(folder.EntryCount(), 2u);
+    EXPECT_EQ(EntryCount(folder), 2u);
 }
 
 }  // namespace

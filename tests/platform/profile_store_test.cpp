@@ -27,18 +27,9 @@ using test::WriteFile;
 
 class ProfileStoreTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "profile-test-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-        file_ = folder_ / "KIV" / "XKivRZ150LX Control.ini";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
-    fs::path folder_;
-    fs::path file_;
+    test::TemporaryFolder temporary_{"profile-test"};
+    const fs::path& folder_ = temporary_.Path();
+    fs::path file_ = folder_ / "KIV" / "XKivRZ150LX Control.ini";
 };
 
 TEST_F(ProfileStoreTest, ValuesSurviveIntoTheNextStore) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 extern char** environ;
 
 namespace {
@@ -105,9 +107,8 @@ std::string Ask(const std::string& device, const std::string& line) {
 }
 
 TEST(RzcamSimProgram, PrintsItsDeviceServesAndExitsCleanlyOnSigterm) {
-    const std::string link =
-        (std::filesystem::temp_directory_path() / ("rzcam-program-" + std::to_string(::getpid())))
-            .string();
+    const xkiv::test::TemporaryFolder folder("rzcam-program");
+    const std::string link = (folder.Path() / "camera").string();
     SimProcess sim({"--model", "RZ-130LX-FS", "--firmware", "170", "--link", link});
     const std::string banner = sim.ReadLine();
     ASSERT_EQ(banner.rfind("Device: " + link + " -> /dev/pts/", 0), 0u) << banner;

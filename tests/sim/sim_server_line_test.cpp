@@ -14,6 +14,7 @@
 
 #include "sim/sim_camera.h"
 #include "sim/sim_server.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::sim {
 namespace {
@@ -87,9 +88,8 @@ std::unique_ptr<SimServer> Serve(const LineConfig& line, CameraConfig camera = {
 }
 
 TEST(SimServerLine, AnswersAndRecordsCommands) {
-    const std::filesystem::path logFile =
-        std::filesystem::temp_directory_path() / ("rzcam-log-" + std::to_string(::getpid()));
-    std::filesystem::remove(logFile);
+    const xkiv::test::TemporaryFolder folder("rzcam-log");
+    const std::filesystem::path logFile = folder.Path() / "received.log";
     CameraConfig camera;
     camera.model = "RZ-150LX";
     LineConfig line;
@@ -195,9 +195,8 @@ TEST(SimServerLine, PulledCableHangsUpTheLine) {
 }
 
 TEST(SimServerLine, LinkPointsToTheTerminalUntilTheServerEnds) {
-    const std::string link =
-        (std::filesystem::temp_directory_path() / ("rzcam-link-" + std::to_string(::getpid())))
-            .string();
+    const xkiv::test::TemporaryFolder folder("rzcam-link");
+    const std::string link = (folder.Path() / "camera").string();
     LineConfig line;
     line.linkPath = link;
     {

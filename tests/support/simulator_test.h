@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/sim_server.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::test {
 
@@ -27,19 +28,12 @@ inline sim::CameraConfig Model(const std::string& model, int firmware = -1) {
 // their destructors; the simulators stop and the folder goes afterwards.
 class SimulatorTest : public ::testing::Test {
 protected:
-    explicit SimulatorTest(const std::string& prefix)
-        : dir_(std::filesystem::temp_directory_path() /
-               (prefix + "-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
+    explicit SimulatorTest(const std::string& prefix) : folder_(prefix) {}
     ~SimulatorTest() override {
         for (auto& server : servers_) {
             server->Stop();
         }
         ::unsetenv("XKIV_SERIAL_PORTS");
-        std::filesystem::remove_all(dir_);
     }
 
     sim::SimServer& StartSim(const sim::CameraConfig& config = {},
@@ -69,7 +63,8 @@ protected:
         return lines;
     }
 
-    std::filesystem::path dir_;
+    TemporaryFolder folder_;
+    const std::filesystem::path& dir_ = folder_.Path();
     std::vector<std::unique_ptr<sim::SimServer>> servers_;
 };
 

@@ -1,0 +1,44 @@
+// Readers of the camera data files that are applied to a camera: they check a whole file first.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "camera/parameter_table.h"
+#include "comm/result_code.h"
+#include "platform/ini_document.h"
+
+namespace xkiv {
+
+// One value a setup file applies: a text for a text row, else a number.
+struct SetupValue {
+    int row = 0;
+    std::int32_t value = 0;
+    std::string text;
+};
+
+// Reads a setup file whole, in the order it is applied: every persisted row
+// the camera supports, deciding support with the file's values applied so
+// far over current (the file's model name first, unless keepModel says the
+// connected camera keeps its own). 109 for another family's file, a missing
+// key, an integer key that is not a whole decimal number, or a text holding
+// a control character; failedRow then receives the row. plan receives the
+// values to apply.
+ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& current, bool keepModel,
+                          std::vector<SetupValue>& plan, int& failedRow);
+
+// The red and the blue chromatic aberration tables, 112 values each.
+inline constexpr int kAberrationTableSize = 112;
+using AberrationTables = std::array<std::vector<std::int32_t>, 2>;
+
+// Reads a chromatic aberration file: per colour 7 header fields, then 112
+// values. A field ends at a comma or a line end (LF, CR LF or a lone CR);
+// spaces and tabs before its first character are skipped. Value fields hold
+// only digits and '-' (an empty one is 0). 109 when the data ends early or a
+// value field holds another character; nothing after the blue table is read.
+ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables);
+
+}  // namespace xkiv

@@ -1,0 +1,2 @@
+// A control source that pulls in a window system.
+#include <QWidget>

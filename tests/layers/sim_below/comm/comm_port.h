@@ -1,0 +1,3 @@
+// A transport that includes the simulator beside the layers.
+#include "platform/clock.h"
+#include "sim/sim_server.h"
