@@ -23,11 +23,21 @@ struct PanelInfo {
     std::int32_t defaultShow;
 };
 
+// Dialog templates of the panels.
+constexpr int kMainTemplate = 225;
+constexpr int kAboutTemplate = 222;
+constexpr int kCommunicationTemplate = 223;
+constexpr int kControlTemplate = 232;
+
+// Show flags as the profile stores them.
+constexpr std::int32_t kShown = 1;
+constexpr std::int32_t kHidden = 0;
+
 constexpr std::array<PanelInfo, kPanelCount> kPanels = {{
-    {225, "MainDialog", 1},
-    {222, "AboutDialog", 0},
-    {223, "CommunicationDialog", 0},
-    {232, "ControlDialog", 0},
+    {kMainTemplate, "MainDialog", kShown},
+    {kAboutTemplate, "AboutDialog", kHidden},
+    {kCommunicationTemplate, "CommunicationDialog", kHidden},
+    {kControlTemplate, "ControlDialog", kHidden},
 }};
 
 constexpr const char* kShowKey = "Show";
@@ -81,7 +91,7 @@ CXKivRZ150LXCtrl::CXKivRZ150LXCtrl(CXKivRZ150LX& module)
         showPanel_[panel] = module_.Profile().GetInt(info.name, kShowKey, info.defaultShow);
     }
     // The main panel carries the control's face: it is always shown.
-    showPanel_[kPanelMain] = 1;
+    showPanel_[kPanelMain] = kShown;
 }
 
 CXKivRZ150LXCtrl::~CXKivRZ150LXCtrl() {

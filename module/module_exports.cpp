@@ -19,9 +19,16 @@ using xkiv::automation::HResult;
 constexpr const char* kControlProgId = "XKIVRZ150LX.XKivRZ150LXCtrl.1";
 constexpr const char* kPropertyPageProgId = "XKIVRZ150LX.XKivRZ150LXPropPage.1";
 constexpr const char* kApartment = "Apartment";
-// Set client site first, activate when visible, inside-out, cannot link
-// inside, recompose on resize.
-constexpr std::uint32_t kControlMiscStatus = 0x00020191;
+// The control's miscellaneous status bits, as containers read them.
+constexpr std::uint32_t kMiscRecomposeOnResize = 0x00000001;
+constexpr std::uint32_t kMiscCantLinkInside = 0x00000010;
+constexpr std::uint32_t kMiscInsideOut = 0x00000080;
+constexpr std::uint32_t kMiscActivateWhenVisible = 0x00000100;
+constexpr std::uint32_t kMiscSetClientSiteFirst = 0x00020000;
+constexpr std::uint32_t kControlMiscStatus = kMiscSetClientSiteFirst | kMiscActivateWhenVisible |
+                                             kMiscInsideOut | kMiscCantLinkInside |
+                                             kMiscRecomposeOnResize;
+static_assert(kControlMiscStatus == 0x00020191);
 // Unspecified failure, for a failure that has no code of its own.
 constexpr HResult kFailure = xkiv::automation::MakeHResult(0x80004005);
 
