@@ -47,7 +47,10 @@ CControlDialog::CControlDialog(const automation::ClassRegistry& registry, QWidge
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(TarnviewIcon());
-    setFixedSize(DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits));
+    // The control starts one pixel row down; the client area grows by that
+    // row so that the control keeps the whole height its buttons take.
+    const QSize client = DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits);
+    setFixedSize(client.width(), client.height() + 1);
     quitQuestion_ = [this](const QString& title, const QString& text) {
         return AskWithMessageBox(this, title, text);
     };

@@ -69,7 +69,11 @@ TEST_F(TarnviewTest, ControlIsCreatedByClassAndItsPanelsFollowTheWindow) {
     ASSERT_TRUE(dialog->Control().HasControl());
     EXPECT_EQ(dialog->Control().geometry().top(), 1);
     for (const char* name : kToggles) {
-        ASSERT_NE(Find<QPushButton>(*dialog, name), nullptr) << name;
+        const auto* button = Find<QPushButton>(*dialog, name);
+        ASSERT_NE(button, nullptr) << name;
+        // Whole inside the window, not clipped at its bottom.
+        const QRect place(button->mapTo(dialog.get(), QPoint(0, 0)), button->size());
+        EXPECT_TRUE(dialog->rect().contains(place)) << name;
     }
 
     // The About entry of the window's menu opens the About panel alone.
