@@ -121,7 +121,8 @@ Run RunOnce(const char* self) {
     return {paintAt - start, peak};
 }
 
-void Measure(const char* self, const char* label, int runs) {
+// Whether the figures meet the targets: 0.5 s to the first paint, 80 MB.
+bool Measure(const char* self, const char* label, int runs) {
     std::vector<Run> results;
     for (int i = 0; i < runs; ++i) {
         results.push_back(RunOnce(self));
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
 
     setenv("XKIV_SERIAL_PORTS", (folder / "no-camera").c_str(), 1);
-    Measure(argv[0], "offline", runs);
+    bool onTarget = Measure(argv[0], "offline", runs);
 
     auto server = xkiv::sim::SimServer::Create({}, {}, &error);
     if (server == nullptr || !server->Start()) {
@@ -168,8 +169,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
-    Measure(argv[0], "online", runs);
+    onTarget = Measure(argv[0], "online", runs) && onTarget;
     server->Stop();
     std::filesystem::remove_all(folder);
-    return 0;
+    return onTarget ? 0 : 3;
 }
