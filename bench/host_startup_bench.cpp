@@ -138,6 +138,7 @@ bool Measure(const char* self, const char* label, int runs) {
         "peak resident memory with every panel open: %.1f MB\n",
         label, results[results.size() / 2].seconds, results.front().seconds, results.back().seconds,
         runs, static_cast<double>(peak) / 1024.0);
+    return results[results.size() / 2].seconds <= 0.5 && peak <= 80 * 1024;
 }
 
 }  // namespace
