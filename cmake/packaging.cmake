@@ -6,7 +6,7 @@
 # staging folder taken out of the recorded path.
 install(CODE "
     set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-    set(staging \"\${CMAKE_CURRENT_BINARY_DIR}/registration-staging\")
+    set(staging \"${CMAKE_BINARY_DIR}/registration-staging\")
     file(REMOVE_RECURSE \"\${staging}\")
     execute_process(
         COMMAND \${CMAKE_COMMAND} -E env XDG_DATA_HOME=\${staging} XDG_DATA_DIRS=\${staging}/none
