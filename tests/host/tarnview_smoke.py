@@ -14,8 +14,10 @@ import time
 tarnview, sim, xkivctl, module, shots = sys.argv[1:6]
 os.makedirs(shots, exist_ok=True)
 work = tempfile.mkdtemp(prefix="tarnview-smoke-")
+suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan_suppressions.txt")
 env = dict(os.environ, XDG_DATA_HOME=work + "/data", XDG_CONFIG_HOME=work + "/config",
-           XDG_DATA_DIRS=work + "/shared", QT_QPA_PLATFORM="xcb")
+           XDG_DATA_DIRS=work + "/shared", QT_QPA_PLATFORM="xcb",
+           LSAN_OPTIONS="suppressions=" + suppressions)
 
 
 def wait_for(what, check, seconds=15):
