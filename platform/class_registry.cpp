@@ -1,4 +1,4 @@
-// The per-user class registry kept in an INI file.
+// The class registry kept in INI files: the user's own, then the system's shared ones.
 #include "platform/class_registry.h"
 
 #include "platform/text.h"
@@ -146,11 +146,38 @@ bool WriteClass(IniDocument& document, const ClassEntry& entry) {
 
 }  // namespace
 
-ClassRegistry::ClassRegistry(std::filesystem::path file) : file_(std::move(file)) {}
+ClassRegistry::ClassRegistry() : ClassRegistry(DefaultPath(), SharedPaths()) {}
+
+ClassRegistry::ClassRegistry(std::filesystem::path file,
+                             std::vector<std::filesystem::path> sharedFiles)
+    : file_(std::move(file)), sharedFiles_(std::move(sharedFiles)) {}
 
 std::filesystem::path ClassRegistry::DefaultPath() {
     return UserBaseFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share") / "KIV" /
            "classes.ini";
+}
+
+std::vector<std::filesystem::path> ClassRegistry::SharedPaths() {
+    const char* value = std::getenv("XDG_DATA_DIRS");
+    const std::string_view folders =
+        value != nullptr && *value != '\0' ? value : "/usr/local/share:/usr/share";
+    std::vector<std::filesystem::path> files;
+    for (std::size_t start = 0; start <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::filesystem::path folder(folders.substr(start, end - start));
+        // Relative entries are invalid and ignored, as for XDG_DATA_HOME.
+        if (folder.is_absolute()) {
+            files.push_back(folder / "KIV" / "classes.ini");
+        }
+        start = end + 1;
+    }
+    return files;
+}
+
+std::vector<std::filesystem::path> ClassRegistry::LookupFiles() const {
+    std::vector<std::filesystem::path> files{file_};
+    files.insert(files.end(), sharedFiles_.begin(), sharedFiles_.end());
+    return files;
 }
 
 std::optional<IniDocument> ClassRegistry::Read() const {
@@ -236,41 +263,60 @@ bool ClassRegistry::UnregisterClass(const Guid& clsid) {
     return !present || Save(Without(*document, drop));
 }
 
-std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgId) const {
-    const auto document = Read();
-    if (!document) {
-        return std::nullopt;
-    }
+namespace {
+
+std::optional<ClassEntry> FindIn(const IniDocument& document, std::string_view clsidOrProgId) {
     auto clsid = Guid::Parse(clsidOrProgId);
     if (!clsid) {
         if (clsidOrProgId.empty()) {
             return std::nullopt;
         }
-        clsid = Guid::Parse(document->Get(ProgIdSection(clsidOrProgId), kClsidKey, ""));
+        clsid = Guid::Parse(document.Get(ProgIdSection(clsidOrProgId), kClsidKey, ""));
     }
     if (!clsid) {
         return std::nullopt;
     }
     const std::string section = ClassSection(*clsid);
-    if (!document->HasSection(section)) {
+    if (!document.HasSection(section)) {
         return std::nullopt;
     }
-    return ReadClass(*document, section, *clsid);
+    return ReadClass(document, section, *clsid);
+}
+
+}  // namespace
+
+std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgId) const {
+    // A file that cannot be read is passed over like one that is missing.
+    for (const std::filesystem::path& file : LookupFiles()) {
+        if (const auto document = IniDocument::Load(file)) {
+            if (auto entry = FindIn(*document, clsidOrProgId)) {
+                return entry;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<ClassEntry> ClassRegistry::Classes() const {
     std::vector<ClassEntry> classes;
-    const auto document = Read();
-    if (!document) {
-        return classes;
-    }
-    for (const IniSection& section : document->Sections()) {
-        if (!StartsWithFolded(section.name, kClassPrefix)) {
+    for (const std::filesystem::path& file : LookupFiles()) {
+        const auto document = IniDocument::Load(file);
+        if (!document) {
             continue;
         }
-        if (const auto clsid =
-                Guid::Parse(std::string_view(section.name).substr(kClassPrefix.size()))) {
-            classes.push_back(ReadClass(*document, section.name, *clsid));
+        for (const IniSection& section : document->Sections()) {
+            if (!StartsWithFolded(section.name, kClassPrefix)) {
+                continue;
+            }
+            const auto clsid =
+                Guid::Parse(std::string_view(section.name).substr(kClassPrefix.size()));
+            const bool listed =
+                clsid && std::any_of(classes.begin(), classes.end(), [&](const ClassEntry& known) {
+                    return known.clsid == *clsid;
+                });
+            if (clsid && !listed) {
+                classes.push_back(ReadClass(*document, section.name, *clsid));
+            }
         }
     }
     return classes;

@@ -1,4 +1,4 @@
-// The per-user class registry: which module serves which class, ProgID and type library.
+// The class registry: which module serves which class, ProgID and type library.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +34,11 @@ struct ClassEntry {
 // ("TypeLib {...} 1.26": Name, Module). Section names compare without regard
 // to case, so identifiers match in either case.
 //
+// Lookups read the per-user file first and then, in order, the shared
+// files below it (those of the system's data folders), so that a package can
+// register a class for every user while a user's own registration wins.
+// Changes only ever write the per-user file.
+//
 // Nothing is cached: every lookup reads the file as it is now, and every
 // change reads it, changes it and replaces it whole and atomically, so that
 // modules registering one after another keep each other's entries. A change
@@ -42,14 +47,22 @@ struct ClassEntry {
 // there succeeds. A damaged file reads as far as it can be understood.
 class ClassRegistry {
 public:
-    explicit ClassRegistry(std::filesystem::path file = DefaultPath());
+    // The per-user file and the shared files of the system's data folders.
+    ClassRegistry();
+    // The given file only, or with the given shared files looked up after it.
+    explicit ClassRegistry(std::filesystem::path file,
+                           std::vector<std::filesystem::path> sharedFiles = {});
 
     // $XDG_DATA_HOME/KIV/classes.ini, with ~/.local/share when XDG_DATA_HOME
     // is unset, empty or relative; the home folder is $HOME, else the user's
     // password entry.
     static std::filesystem::path DefaultPath();
+    // KIV/classes.ini in each absolute folder of $XDG_DATA_DIRS, in its
+    // order; /usr/local/share and /usr/share when it is unset or empty.
+    static std::vector<std::filesystem::path> SharedPaths();
 
     const std::filesystem::path& Path() const { return file_; }
+    const std::vector<std::filesystem::path>& SharedFiles() const { return sharedFiles_; }
 
     bool RegisterTypeLibrary(const TypeLibraryInfo& library, const std::string& modulePath);
     bool UnregisterTypeLibrary(const Guid& id, std::uint16_t major, std::uint16_t minor);
@@ -63,9 +76,11 @@ public:
     // Removes the class and every ProgID that leads to it.
     bool UnregisterClass(const Guid& clsid);
 
-    // The class by identifier text (braces optional) or by ProgID.
+    // The class by identifier text (braces optional) or by ProgID, from the
+    // first file that knows it.
     std::optional<ClassEntry> FindClass(std::string_view clsidOrProgId) const;
-    // Every registered class, in the file's order.
+    // Every registered class, in the files' order; a class that an earlier
+    // file holds is not listed again.
     std::vector<ClassEntry> Classes() const;
 
     // Why the file cannot be read (it is not a regular file, or unreadable),
@@ -77,8 +92,11 @@ private:
     // not a regular file (refused without waiting on it).
     std::optional<IniDocument> Read() const;
     bool Save(const IniDocument& document) const;
+    // The per-user file followed by the shared ones.
+    std::vector<std::filesystem::path> LookupFiles() const;
 
     std::filesystem::path file_;
+    std::vector<std::filesystem::path> sharedFiles_;
 };
 
 }  // namespace xkiv::automation

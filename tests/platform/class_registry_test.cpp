@@ -1,4 +1,5 @@
-// Tests of the per-user class registry file: records, lookups, removal, location and failures.
+// Tests of the class registry files: records, lookups, removal, location, shared files and
+// failures.
 #include "platform/class_registry.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_files.h"
 
@@ -235,6 +238,74 @@ TEST(ClassRegistryLocationTest, DefaultPathFollowsXdgDataHome) {
             << (c.xdg != nullptr ? c.xdg : "(unset)");
         EXPECT_EQ(ClassRegistry().Path(), fs::path(c.expected));
     }
+}
+
+TEST(ClassRegistryLocationTest, SharedPathsFollowXdgDataDirs) {
+    const struct {
+        const char* dirs;
+        std::vector<fs::path> expected;
+    } cases[] = {
+        {nullptr, {"/usr/local/share/KIV/classes.ini", "/usr/share/KIV/classes.ini"}},
+        {"", {"/usr/local/share/KIV/classes.ini", "/usr/share/KIV/classes.ini"}},
+        {"/opt/a:relative::/opt/b/", {"/opt/a/KIV/classes.ini", "/opt/b/KIV/classes.ini"}},
+    };
+    for (const auto& c : cases) {
+        ScopedEnvironment dirs("XDG_DATA_DIRS", c.dirs);
+        EXPECT_EQ(ClassRegistry::SharedPaths(), c.expected) << (c.dirs ? c.dirs : "(unset)");
+        EXPECT_EQ(ClassRegistry().SharedFiles(), c.expected);
+    }
+}
+
+// The user's file wins over the shared ones, the first shared file over the
+// later ones; changes write the user's file only.
+TEST(SharedClassRegistryTest, UserFileFirstThenSharedFilesInOrder) {
+    TemporaryFolder folder;
+    const fs::path user = folder.Path() / "user.ini";
+    const fs::path first = folder.Path() / "first.ini";
+    const fs::path second = folder.Path() / "second.ini";
+    const auto withModule = [](ClassEntry entry, const char* module) {
+        entry.modulePath = module;
+        return entry;
+    };
+    ASSERT_TRUE(ClassRegistry(second).RegisterClass(withModule(ControlEntry(), "/second.so")));
+    ASSERT_TRUE(ClassRegistry(second).RegisterClass(PageEntry()));
+    ClassRegistry registry(user, {folder.Path() / "missing.ini", folder.Path(), first, second});
+
+    const struct {
+        const char* step;
+        std::function<bool()> change;
+        const char* expectedModule;
+    } cases[] = {
+        {"only the last shared file", [] { return true; }, "/second.so"},
+        {"an earlier shared file",
+         [&] {
+             return ClassRegistry(first).RegisterClass(withModule(ControlEntry(), "/first.so"));
+         },
+         "/first.so"},
+        {"the user's file",
+         [&] { return registry.RegisterClass(withModule(ControlEntry(), "/user.so")); },
+         "/user.so"},
+        {"unregistered by the user again", [&] { return registry.UnregisterClass(kControlId); },
+         "/first.so"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.change()) << c.step;
+        for (const char* key :
+             {"XKIVRZ150LX.XKivRZ150LXCtrl.1", "{1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}"}) {
+            const auto found = registry.FindClass(key);
+            ASSERT_TRUE(found) << c.step;
+            EXPECT_EQ(found->modulePath, c.expectedModule) << c.step;
+        }
+        const auto classes = registry.Classes();
+        ASSERT_EQ(classes.size(), 2U) << c.step;
+        EXPECT_EQ(classes[0].modulePath, c.expectedModule) << c.step;
+        EXPECT_EQ(classes[1], PageEntry()) << c.step;
+    }
+    // The shared files were never written by the user's registry.
+    EXPECT_EQ(ClassRegistry(second).FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.1")->modulePath,
+              "/second.so");
+    EXPECT_EQ(ClassRegistry(first).FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.1")->modulePath,
+              "/first.so");
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+// Tarnview's start: process start to the first paint of its window with the control, offline
+// and with the simulated camera online, and the peak memory with every panel open.
+//
+// The program runs itself as a child that starts as Tarnview does (a Qt application and the
+// host window with the control created from the built module); the parent times the child from
+// before it is spawned to the child's first paint, on the system-wide monotonic clock.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/control_dialog.h"
+#include "platform/component_loader.h"
+#include "sim/sim_server.h"
+
+extern char** environ;
+
+namespace {
+
+double Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Notes the time of the first paint of the window.
+class FirstPaint final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && at == 0) {
+            at = Now();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    double at = 0;
+};
+
+// The child: starts like Tarnview, prints the first paint's time and the
+// peak resident memory once every panel is open, and ends.
+int RunChild(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // A message box the control shows when it finds no camera is answered at once.
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    dismiss.start(0);
+    xkiv::host::CControlDialog dialog;
+    dismiss.stop();
+    FirstPaint paint;
+    dialog.installEventFilter(&paint);
+    dialog.show();
+    while (paint.at == 0) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    for (const auto dispid : {xkiv::host::kShowAboutWindow, xkiv::host::kShowCommunicationWindow,
+                              xkiv::host::kShowControlWindow}) {
+        dialog.Control().SetBoolProperty(dispid, true);
+    }
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%.6f %ld\n", paint.at, usage.ru_maxrss);
+    return 0;
+}
+
+struct Run {
+    double seconds;
+    long peakKiB;
+};
+
+Run RunOnce(const char* self) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    char childFlag[] = "--child";
+    char* args[] = {const_cast<char*>(self), childFlag, nullptr};
+    pid_t pid = 0;
+    const double start = Now();
+    if (posix_spawn(&pid, self, &actions, nullptr, args, environ) != 0) {
+        std::perror("posix_spawn");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[256];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    double paintAt = 0;
+    long peak = 0;
+    if (std::sscanf(out.c_str(), "%lf %ld", &paintAt, &peak) != 2) {
+        std::fprintf(stderr, "child failed (status %d): %s\n", status, out.c_str());
+        std::exit(1);
+    }
+    return {paintAt - start, peak};
+}
+
+// Whether the figures meet the targets: 0.5 s to the first paint, 80 MB.
+bool Measure(const char* self, const char* label, int runs) {
+    std::vector<Run> results;
+    for (int i = 0; i < runs; ++i) {
+        results.push_back(RunOnce(self));
+    }
+    std::sort(results.begin(), results.end(),
+              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    long peak = 0;
+    for (const Run& run : results) {
+        peak = std::max(peak, run.peakKiB);
+    }
+    std::printf(
+        "%-8s start to first paint: median %.3f s (min %.3f, max %.3f, %d runs); "
+        "peak resident memory with every panel open: %.1f MB\n",
+        label, results[results.size() / 2].seconds, results.front().seconds, results.back().seconds,
+        runs, static_cast<double>(peak) / 1024.0);
+    return results[results.size() / 2].seconds <= 0.5 && peak <= 80 * 1024;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
+        return RunChild(argc, argv);
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    char folderTemplate[] = "/tmp/host-bench-XXXXXX";
+    const std::filesystem::path folder = mkdtemp(folderTemplate);
+    setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (folder / "shared").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    std::string error;
+    if (xkiv::automation::RegisterModule(XKIV_CONTROL_MODULE_PATH, &error) !=
+        xkiv::automation::kOk) {
+        std::fprintf(stderr, "register: %s\n", error.c_str());
+        return 1;
+    }
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+
+    setenv("XKIV_SERIAL_PORTS", (folder / "no-camera").c_str(), 1);
+    bool onTarget = Measure(argv[0], "offline", runs);
+
+    auto server = xkiv::sim::SimServer::Create({}, {}, &error);
+    if (server == nullptr || !server->Start()) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
+    onTarget = Measure(argv[0], "online", runs) && onTarget;
+    server->Stop();
+    std::filesystem::remove_all(folder);
+    return onTarget ? 0 : 3;
+}

@@ -1,0 +1,40 @@
+// Tarnview: the program that carries the camera control in a window of its own.
+#include <QApplication>
+#include <cstring>
+#include <iostream>
+
+#include "host/control_dialog.h"
+#include "host/version_info.h"
+
+namespace {
+
+void PrintVersion() {
+    using namespace xkiv::host;
+    std::cout << "Product name: " << kProductName << "\n"
+              << "File description: " << kFileDescription << "\n"
+              << "Internal name: " << kInternalName << "\n"
+              << "File version: " << kFileVersion << "\n"
+              << "Product version: " << kProductVersion << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        // Answered before Qt starts, so that it works without a display.
+        if (std::strcmp(argv[i], "--version") == 0) {
+            PrintVersion();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::cout << "Usage: Tarnview [--version]\n"
+                         "Opens the camera control in its window; the control is found through "
+                         "the class registry (xkivctl register).\n";
+            return 0;
+        }
+    }
+    QApplication application(argc, argv);
+    xkiv::host::CControlDialog dialog;
+    dialog.exec();
+    return 0;
+}
