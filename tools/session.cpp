@@ -1,12 +1,12 @@
-// The control of one xkivctl run, and the name suggestions for misspelt members.
+// The control of one xkivctl run.
 #include "tools/session.h"
 
-#include <algorithm>
 #include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/automation_help.h"
 #include "platform/interrupt.h"
 
 namespace xkiv::tools {
@@ -24,37 +24,6 @@ void OnInterrupt(int signal) {
     interruptSignal = signal;
     RequestInterrupt();
     ConsoleUiServices::RequestCancel();
-}
-
-std::string DescribeFailure(automation::HResult hr) {
-    switch (static_cast<std::uint32_t>(hr)) {
-        case 0x80020003:
-            return "member not found";
-        case 0x80020005:
-            return "type mismatch";
-        case 0x8002000E:
-            return "wrong number of arguments";
-        case 0x800A017F:
-            return "the property is read-only";
-    }
-    return "automation call failed";
-}
-
-std::size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 }  // namespace
@@ -125,7 +94,7 @@ void Session::Invoke(const std::string& name, InvokeKind kind, std::vector<Varia
     }
     if (hr != automation::kOk) {
         if (error.description.empty()) {
-            error.description = DescribeFailure(hr);
+            error.description = automation::DescribeFailure(hr);
         }
         error.code = hr == automation::kException ? error.code : hr;
         throw automation::AutomationException(error);
@@ -160,29 +129,6 @@ void InstallInterruptHandlers() {
 
 int InterruptSignal() {
     return interruptSignal;
-}
-
-std::vector<std::string> ClosestNames(const automation::DispatchObject& object,
-                                      const std::string& name) {
-    const std::string wanted = Folded(name);
-    std::vector<std::pair<std::size_t, std::string>> scored;
-    for (const MemberInfo& member : object.TypeLibrary().dispatch->Members()) {
-        const std::string candidate = Folded(member.name);
-        std::size_t distance = EditDistance(wanted, candidate);
-        if (!wanted.empty() && candidate.find(wanted) != std::string::npos) {
-            distance = std::min<std::size_t>(distance, 1);
-        }
-        scored.emplace_back(distance, member.name);
-    }
-    std::sort(scored.begin(), scored.end());
-    std::vector<std::string> closest;
-    for (const auto& [distance, candidate] : scored) {
-        if (closest.size() == 3 || distance > std::max<std::size_t>(3, wanted.size() / 2)) {
-            break;
-        }
-        closest.push_back(candidate);
-    }
-    return closest;
 }
 
 }  // namespace xkiv::tools

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "control/control.h"
+#include "platform/console_ui.h"
 #include "tools/command_line.h"
-#include "tools/console_ui.h"
 
 namespace xkiv::tools {
 
@@ -60,7 +60,7 @@ private:
     std::int32_t GetLong(const std::string& property);
 
     const Options& options_;
-    ConsoleUiServices ui_;
+    ConsoleUiServices ui_{"xkivctl"};
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::unique_ptr<EventRecorder> recorder_;
 };
@@ -73,9 +73,5 @@ int InterruptSignal();
 
 // Text in lower case, for names compared without regard to case.
 std::string Folded(std::string text);
-
-// Up to three member names closest to a misspelt one.
-std::vector<std::string> ClosestNames(const automation::DispatchObject& object,
-                                      const std::string& name);
 
 }  // namespace xkiv::tools

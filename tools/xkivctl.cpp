@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "comm/result_code.h"
+#include "platform/automation_help.h"
 #include "tools/command_line.h"
 #include "tools/command_table.h"
 #include "tools/commands.h"
@@ -17,7 +18,8 @@ namespace {
 
 std::string UnknownNameMessage(Session& session, const UnknownName& unknown) {
     std::string message = "no property or method named " + unknown.name;
-    const std::vector<std::string> closest = ClosestNames(session.Object(), unknown.name);
+    const std::vector<std::string> closest =
+        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name);
     for (std::size_t i = 0; i < closest.size(); ++i) {
         message += (i == 0 ? "; did you mean " : ", ") + closest[i];
     }

@@ -1,12 +1,13 @@
 // The console progress bar and message lines.
-#include "tools/console_ui.h"
+#include "platform/console_ui.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <utility>
 
-namespace xkiv::tools {
+namespace xkiv {
 
 namespace {
 
@@ -87,8 +88,8 @@ private:
 
 }  // namespace
 
-ConsoleUiServices::ConsoleUiServices(std::FILE* out, bool forceBar)
-    : out_(out), bar_(forceBar || ::isatty(::fileno(out)) == 1) {}
+ConsoleUiServices::ConsoleUiServices(std::string program, std::FILE* out, bool forceBar)
+    : program_(std::move(program)), out_(out), bar_(forceBar || ::isatty(::fileno(out)) == 1) {}
 
 std::unique_ptr<ProgressIndicator> ConsoleUiServices::CreateProgress() {
     return std::make_unique<ConsoleProgress>(out_, bar_);
@@ -104,7 +105,7 @@ void ConsoleUiServices::ShowMessage(const std::string& text, MessageIcon icon) {
         }
         line += (c == '\r' || c == '\n') ? ' ' : c;
     }
-    std::fprintf(out_, "xkivctl: %s: %s\n", IconWord(icon), line.c_str());
+    std::fprintf(out_, "%s: %s: %s\n", program_.c_str(), IconWord(icon), line.c_str());
     std::fflush(out_);
 }
 
@@ -120,4 +121,4 @@ void ConsoleUiServices::ClearCancel() {
     cancelRequested = 0;
 }
 
-}  // namespace xkiv::tools
+}  // namespace xkiv

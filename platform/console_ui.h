@@ -7,15 +7,15 @@
 
 #include "platform/ui_services.h"
 
-namespace xkiv::tools {
+namespace xkiv {
 
 // Shows progress as a bar on stderr when stderr is a terminal (nothing
 // otherwise, so that logs stay clean) and message boxes as lines on stderr,
-// prefixed with the application name. Cancel is requested by SIGINT while a
+// prefixed with the program's name. Cancel is requested by SIGINT while a
 // cancellable progress is shown.
 class ConsoleUiServices final : public UiServices {
 public:
-    explicit ConsoleUiServices(std::FILE* out = stderr, bool forceBar = false);
+    explicit ConsoleUiServices(std::string program, std::FILE* out = stderr, bool forceBar = false);
 
     std::unique_ptr<ProgressIndicator> CreateProgress() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -29,8 +29,9 @@ public:
     static void ClearCancel();
 
 private:
+    std::string program_;
     std::FILE* out_;
     bool bar_;
 };
 
-}  // namespace xkiv::tools
+}  // namespace xkiv

@@ -1,0 +1,69 @@
+// Failure descriptions and name suggestions for automation callers.
+#include "platform/automation_help.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "platform/text.h"
+
+namespace xkiv::automation {
+
+namespace {
+
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+std::string DescribeFailure(HResult hr) {
+    switch (static_cast<std::uint32_t>(hr)) {
+        case 0x80020003:
+            return "member not found";
+        case 0x80020005:
+            return "type mismatch";
+        case 0x8002000E:
+            return "wrong number of arguments";
+        case 0x800A017F:
+            return "the property is read-only";
+    }
+    return "automation call failed";
+}
+
+std::vector<std::string> ClosestNames(const InterfaceInfo& members, const std::string& name) {
+    const std::string wanted = FoldCase(name);
+    std::vector<std::pair<std::size_t, std::string>> scored;
+    for (const MemberInfo& member : members.Members()) {
+        const std::string candidate = FoldCase(member.name);
+        std::size_t distance = EditDistance(wanted, candidate);
+        if (!wanted.empty() && candidate.find(wanted) != std::string::npos) {
+            distance = std::min<std::size_t>(distance, 1);
+        }
+        scored.emplace_back(distance, member.name);
+    }
+    std::sort(scored.begin(), scored.end());
+    std::vector<std::string> closest;
+    for (const auto& [distance, candidate] : scored) {
+        if (closest.size() == 3 || distance > std::max<std::size_t>(3, wanted.size() / 2)) {
+            break;
+        }
+        closest.push_back(candidate);
+    }
+    return closest;
+}
+
+}  // namespace xkiv::automation
