@@ -1,0 +1,321 @@
+// One control for Python: connect, invoke by member, events, progress and close.
+#include "python/camera_object.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+#include "comm/result_code.h"
+#include "control/type_library.h"
+#include "platform/automation_help.h"
+#include "python/values.h"
+
+namespace xkiv::python {
+
+using automation::AutomationError;
+using automation::HResult;
+using automation::InvokeKind;
+using automation::MemberInfo;
+using automation::ParamType;
+using automation::Variant;
+
+namespace {
+
+// The control and its module are single-threaded; every call into any
+// control of the process holds this. Recursive: an event callback may call
+// back into a camera on the same thread.
+std::recursive_mutex& ControlLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+// Installs a camera's services in the shared module for the time of a call
+// into its control, and gives the caller's back after it (a callback may
+// call another camera).
+class ScopedControlCall {
+public:
+    explicit ScopedControlCall(UiServices& ui) : lock_(ControlLock()) {
+        Stack().push_back(&ui);
+        TheModule().SetUiServices(&ui);
+    }
+    ~ScopedControlCall() {
+        Stack().pop_back();
+        TheModule().SetUiServices(Stack().empty() ? nullptr : Stack().back());
+    }
+    ScopedControlCall(const ScopedControlCall&) = delete;
+    ScopedControlCall& operator=(const ScopedControlCall&) = delete;
+
+private:
+    static std::vector<UiServices*>& Stack() {
+        static std::vector<UiServices*> stack;
+        return stack;
+    }
+    std::lock_guard<std::recursive_mutex> lock_;
+};
+
+[[noreturn]] void Raise(py::handle type, py::tuple args) {
+    PyErr_SetObject(type.ptr(), args.ptr());
+    throw py::error_already_set();
+}
+
+[[noreturn]] void RaiseAutomationError(HResult hr, const AutomationError& error) {
+    const HResult code = hr == automation::kException ? error.code : hr;
+    const std::string description =
+        error.description.empty() ? automation::DescribeFailure(code) : error.description;
+    Raise(Errors().automationError,
+          py::make_tuple(static_cast<std::uint32_t>(code), DecodedText(description)));
+}
+
+std::string JoinedSuggestions(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "; did you mean " : ", ") + names[i];
+    }
+    return text + (names.empty() ? "" : "?");
+}
+
+}  // namespace
+
+ErrorClasses& Errors() {
+    static ErrorClasses errors;
+    return errors;
+}
+
+CameraObject::CameraObject(const ConnectOptions& options, py::object progress)
+    : ui_(std::move(progress), pending_) {
+    {
+        py::gil_scoped_release released;
+        ScopedControlCall call(ui_);
+        if (options.device) {
+            // The serial class then lists just this device, as xkivctl does.
+            ::setenv("XKIV_SERIAL_PORTS", options.device->c_str(), 1);
+        }
+        control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
+        cookie_ = control_->Advise(*this);
+    }
+    Connect(options);
+}
+
+CameraObject::~CameraObject() {
+    if (control_) {
+        // Nobody can catch a failure here: the console line says it.
+        py::gil_scoped_release released;
+        ScopedControlCall call(ui_);
+        control_->Unadvise(cookie_);
+        control_.reset();
+    }
+}
+
+void CameraObject::Connect(const ConnectOptions& options) {
+    if (options.offline) {
+        return;
+    }
+    if (options.search) {
+        const py::tuple found =
+            CallByName("AutoSelectCommunication", {py::none(), py::none(), py::int_(1)});
+        if (found[0].cast<std::int32_t>() == 0) {
+            Raise(Errors().automationError,
+                  py::make_tuple(static_cast<std::uint32_t>(automation::kDeviceIoError),
+                                 "no camera found"));
+        }
+        return;
+    }
+    // Without a choice the port stored in the profile is opened.
+    const bool stored = !options.device && !options.commClass && !options.port;
+    const std::int32_t commClass = stored ? GetLong("CommClass") : options.commClass.value_or(0);
+    const std::int32_t port = stored ? GetLong("CommPort") : options.port.value_or(0);
+    CallByName("StartCommunication", {py::int_(commClass), py::int_(port)});
+}
+
+std::int32_t CameraObject::GetLong(const char* property) {
+    const MemberInfo* member = Control().TypeLibrary().dispatch->Find(property);
+    return Get(*member).cast<std::int32_t>();
+}
+
+py::object CameraObject::CallByName(const char* method, const std::vector<py::object>& args) {
+    return CallWith(*Control().TypeLibrary().dispatch->Find(method), args, false);
+}
+
+CXKivRZ150LXCtrl& CameraObject::Control() {
+    if (!control_) {
+        throw py::value_error("the camera is closed");
+    }
+    return *control_;
+}
+
+Variant CameraObject::Invoke(const MemberInfo& member, InvokeKind kind,
+                             std::vector<Variant>& args) {
+    CXKivRZ150LXCtrl& control = Control();
+    Variant result;
+    AutomationError error;
+    HResult hr = automation::kOk;
+    {
+        py::gil_scoped_release released;
+        ScopedControlCall call(ui_);
+        hr = control.Invoke(member.dispid, kind, args, &result, &error);
+    }
+    pending_.RaiseIfAny();
+    if (hr != automation::kOk) {
+        RaiseAutomationError(hr, error);
+    }
+    return result;
+}
+
+py::object CameraObject::Get(const MemberInfo& property) {
+    std::vector<Variant> none;
+    return FromVariant(Invoke(property, InvokeKind::PropertyGet, none));
+}
+
+void CameraObject::Set(const MemberInfo& property, py::handle value) {
+    std::vector<Variant> args{ToVariant(value, property.type, nullptr, property.name)};
+    Invoke(property, InvokeKind::PropertyPut, args);
+}
+
+py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
+                              const py::kwargs& kwargs) {
+    const std::size_t count = method.params.size();
+    if (args.size() > count) {
+        throw py::type_error(method.name + "() takes " + std::to_string(count) + " arguments but " +
+                             std::to_string(args.size()) + " were given");
+    }
+    std::vector<py::object> values(count);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        values[i] = args[i];
+    }
+    bool raw = false;
+    for (const auto& [key, value] : kwargs) {
+        const std::string name = py::str(key);
+        std::size_t index = 0;
+        while (index < count && method.params[index].name != name) {
+            ++index;
+        }
+        if (name == "raw" && method.returnsResultCode) {
+            raw = PyObject_IsTrue(value.ptr()) == 1;
+        } else if (index == count || values[index]) {
+            throw py::type_error(method.name + "() got " +
+                                 (index == count ? "an unexpected" : "a second") + " argument '" +
+                                 name + "'");
+        } else {
+            values[index] = py::reinterpret_borrow<py::object>(value);
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!values[i]) {
+            throw py::type_error(method.name + "() is missing argument '" + method.params[i].name +
+                                 "'");
+        }
+    }
+    return CallWith(method, std::move(values), raw);
+}
+
+py::object CameraObject::CallWith(const MemberInfo& method, std::vector<py::object> values,
+                                  bool raw) {
+    // The referenced integers stay in place while the control writes them.
+    std::vector<std::int32_t> refs(values.size(), 0);
+    std::vector<Variant> args;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const automation::ParamInfo& param = method.params[i];
+        args.push_back(
+            ToVariant(values[i], param.type, &refs[i], method.name + "() " + param.name));
+    }
+    const Variant result = Invoke(method, InvokeKind::Method, args);
+    if (method.returnsResultCode && !raw) {
+        const ResultCode code = result.ToLong().value_or(0);
+        if (code != rc::kOk) {
+            Raise(Errors().resultError, py::make_tuple(code, DecodedText(GetErrorText(code))));
+        }
+    }
+    py::list returned;
+    returned.append(FromVariant(result));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (method.params[i].type == ParamType::LongRef) {
+            returned.append(py::int_(refs[i]));
+        }
+    }
+    if (returned.size() == 1) {
+        return returned[0];
+    }
+    return py::tuple(returned);
+}
+
+const MemberInfo& CameraObject::EventNamed(const std::string& event) const {
+    const automation::InterfaceInfo& events = *XKivTypeLibrary().events;
+    const MemberInfo* member = events.Find(event);
+    if (!member) {
+        throw py::value_error("no event named " + event +
+                              JoinedSuggestions(automation::ClosestNames(events, event)));
+    }
+    return *member;
+}
+
+void CameraObject::On(const std::string& event, py::object callback) {
+    if (!PyCallable_Check(callback.ptr())) {
+        throw py::type_error("the callback of " + event + " is not callable");
+    }
+    callbacks_[EventNamed(event).dispid].push_back(std::move(callback));
+}
+
+void CameraObject::Off(const std::string& event, py::object callback) {
+    std::vector<py::object>& list = callbacks_[EventNamed(event).dispid];
+    if (callback.is_none()) {
+        list.clear();
+        return;
+    }
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->equal(callback)) {
+            list.erase(it);
+            return;
+        }
+    }
+    throw py::value_error("that callback is not connected to " + event);
+}
+
+void CameraObject::OnEvent(automation::DispId dispid) {
+    py::gil_scoped_acquire gil;
+    const auto found = callbacks_.find(dispid);
+    if (found == callbacks_.end()) {
+        return;
+    }
+    // A copy: a callback may connect or disconnect callbacks.
+    const std::vector<py::object> callbacks = found->second;
+    for (const py::object& callback : callbacks) {
+        try {
+            callback();
+        } catch (py::error_already_set& error) {
+            pending_.Keep(error);
+        }
+    }
+}
+
+void CameraObject::Close(bool warnOnly) {
+    if (!control_) {
+        return;
+    }
+    std::vector<std::string> failures;
+    {
+        py::gil_scoped_release released;
+        ScopedControlCall call(ui_);
+        control_->Unadvise(cookie_);
+        ui_.Collect(true);
+        control_.reset();
+        ui_.Collect(false);
+        failures = ui_.TakeCollected();
+    }
+    pending_.RaiseIfAny();
+    if (failures.empty()) {
+        return;
+    }
+    std::string text;
+    for (const std::string& failure : failures) {
+        text += (text.empty() ? "" : "; ") + failure;
+    }
+    if (warnOnly) {
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1) != 0) {
+            throw py::error_already_set();
+        }
+        return;
+    }
+    Raise(Errors().profileError, py::make_tuple(DecodedText(text)));
+}
+
+}  // namespace xkiv::python

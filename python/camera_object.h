@@ -1,0 +1,93 @@
+// The object behind xkiv.Camera: one control, its members invoked with the GIL released, its events
+// and progress.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/control.h"
+#include "python/python_ui_services.h"
+
+namespace xkiv::python {
+
+namespace py = pybind11;
+
+// How a camera connects when it is created, as xkivctl's options do.
+struct ConnectOptions {
+    std::optional<std::string> device;  // the serial class's only port
+    std::optional<std::int32_t> commClass;
+    std::optional<std::int32_t> port;
+    bool search = false;   // look on every port
+    bool offline = false;  // open nothing
+};
+
+// Owns one headless control. Every call into the control holds one lock
+// shared by all cameras of the process (the control is single-threaded and
+// its module is shared) and runs without the GIL; callbacks take the GIL
+// back, and an exception they raise is raised when the call returns.
+// Destroying the control writes the profile.
+class CameraObject final : public automation::EventSink {
+public:
+    // Creates the control and connects; raises AutomationError or
+    // ResultError when the camera cannot be reached.
+    CameraObject(const ConnectOptions& options, py::object progress);
+    ~CameraObject() override;
+    CameraObject(const CameraObject&) = delete;
+    CameraObject& operator=(const CameraObject&) = delete;
+
+    py::object Get(const automation::MemberInfo& property);
+    void Set(const automation::MemberInfo& property, py::handle value);
+    // Positional or keyword arguments by parameter name; raw=True returns a
+    // failing result code instead of raising ResultError.
+    py::object Call(const automation::MemberInfo& method, const py::args& args,
+                    const py::kwargs& kwargs);
+
+    // Event callbacks by event name (ValueError for an unknown one); off
+    // without a callback removes every callback of the event.
+    void On(const std::string& event, py::object callback);
+    void Off(const std::string& event, py::object callback);
+
+    // Destroys the control, which writes the profile. A profile that cannot
+    // be written raises ProfileError, or warns when warnOnly (an exception
+    // is already on its way).
+    void Close(bool warnOnly);
+    bool Closed() const { return control_ == nullptr; }
+
+    void OnEvent(automation::DispId dispid) override;
+
+private:
+    void Connect(const ConnectOptions& options);
+    std::int32_t GetLong(const char* property);
+    py::object CallByName(const char* method, const std::vector<py::object>& args);
+    // Invokes with the GIL released; raises a callback's pending error first,
+    // then the automation error of a failed invoke.
+    automation::Variant Invoke(const automation::MemberInfo& member, automation::InvokeKind kind,
+                               std::vector<automation::Variant>& args);
+    py::object CallWith(const automation::MemberInfo& method, std::vector<py::object> values,
+                        bool raw);
+    CXKivRZ150LXCtrl& Control();
+    const automation::MemberInfo& EventNamed(const std::string& event) const;
+
+    PendingError pending_;
+    PythonUiServices ui_;
+    std::unique_ptr<CXKivRZ150LXCtrl> control_;
+    std::uint32_t cookie_ = 0;
+    std::map<automation::DispId, std::vector<py::object>> callbacks_;
+};
+
+// The exception classes the module defines, set once at import; the module
+// keeps them alive.
+struct ErrorClasses {
+    py::handle automationError;
+    py::handle resultError;
+    py::handle profileError;
+};
+ErrorClasses& Errors();
+
+}  // namespace xkiv::python

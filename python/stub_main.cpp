@@ -1,0 +1,99 @@
+// xkiv_stub: writes xkiv.pyi, the typing stub of the xkiv module, from the control's type library.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "control/type_library.h"
+#include "python/member_text.h"
+
+namespace {
+
+using xkiv::automation::MemberInfo;
+using xkiv::automation::MemberKind;
+
+constexpr const char* kHead =
+    R"(# Typing stub of the xkiv module, written from the control's type library.
+from typing import Callable, Literal, Optional
+
+class Error(Exception): ...
+
+class AutomationError(Error):
+    code: int
+    description: str
+    def __init__(self, code: int, description: str) -> None: ...
+
+class ResultError(Error):
+    code: int
+    text: str
+    def __init__(self, code: int, text: str) -> None: ...
+
+class ProfileError(Error, OSError): ...
+
+)";
+
+constexpr const char* kCameraHead = R"(
+class Camera:
+    def __init__(self, *, device: Optional[str] = None, cls: Optional[int] = None,
+                 port: Optional[int] = None, search: bool = False, offline: bool = False,
+                 progress: Optional[Callable[[int, int, str], Optional[bool]]] = None,
+                 trace: Optional[Callable[[str], None]] = None) -> None: ...
+    def __enter__(self) -> Camera: ...
+    def __exit__(self, *exc: object) -> None: ...
+    def close(self) -> None: ...
+    @property
+    def closed(self) -> bool: ...
+    def on(self, event: EventName, callback: Callable[[], object]) -> None: ...
+    def off(self, event: EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
+)";
+
+std::string Docstring(const std::string& text) {
+    return "        \"\"\"" + text + "\"\"\"\n";
+}
+
+std::string MemberStub(const MemberInfo& member) {
+    const std::string type = xkiv::python::PythonTypeName(member.type);
+    if (member.kind == MemberKind::Method) {
+        return "    def " + member.name + xkiv::python::MethodSignature(member) + ":\n" +
+               Docstring(member.help);
+    }
+    std::string stub = "    @property\n    def " + member.name + "(self) -> " + type + ":\n" +
+                       Docstring(member.help);
+    if (!member.readOnly) {
+        stub += "    @" + member.name + ".setter\n    def " + member.name +
+                "(self, value: " + type + ") -> None: ...\n";
+    }
+    return stub;
+}
+
+std::string StubText() {
+    const xkiv::automation::TypeLibraryInfo& library = xkiv::XKivTypeLibrary();
+    std::string text = kHead;
+    text += "EventName = Literal[";
+    for (const MemberInfo& event : library.events->Members()) {
+        text += (event.dispid == library.events->Members().front().dispid ? "\"" : ", \"") +
+                event.name + "\"";
+    }
+    text += "]\nEVENTS: tuple[str, ...]\n";
+    text += kCameraHead;
+    for (const MemberInfo& member : library.dispatch->Members()) {
+        text += MemberStub(member);
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: xkiv_stub OUTPUT.pyi\n");
+        return 2;
+    }
+    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+    out << StubText();
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "xkiv_stub: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,173 @@
+// The xkiv extension module: Camera with every member of the control's type library, and the
+// errors.
+#include <pybind11/eval.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <deque>
+#include <string>
+
+#include "control/type_library.h"
+#include "platform/automation_help.h"
+#include "python/camera_object.h"
+#include "python/member_text.h"
+
+namespace xkiv::python {
+namespace {
+
+using automation::MemberInfo;
+using automation::MemberKind;
+
+constexpr const char* kErrorClasses = R"py(
+class Error(Exception):
+    """Base class of the errors of the xkiv module."""
+
+
+class AutomationError(Error):
+    """A member of the control failed: code is the automation HRESULT as an
+    unsigned 32-bit number, description the control's text."""
+
+    def __init__(self, code, description):
+        super().__init__(code, description)
+        self.code = code
+        self.description = description
+
+    def __str__(self):
+        return "%s (0x%08X)" % (self.description, self.code)
+
+
+class ResultError(Error):
+    """A method returned a failing result code: code and its text."""
+
+    def __init__(self, code, text):
+        super().__init__(code, text)
+        self.code = code
+        self.text = text
+
+    def __str__(self):
+        return "%s (result code %d)" % (self.text, self.code)
+
+
+class ProfileError(Error, OSError):
+    """The profile with the camera's settings could not be written on close."""
+)py";
+
+constexpr const char* kCameraDoc =
+    "Camera(*, device=None, cls=None, port=None, search=False, offline=False, progress=None, "
+    "trace=None)\n\n"
+    "One RZ camera through the control. Connects as xkivctl does: device= opens that serial\n"
+    "device, cls=/port= a communication class and port, search=True looks on every port,\n"
+    "offline=True opens nothing; by default the port stored in the profile is opened.\n"
+    "progress(position, total, text) receives the steps of long operations (return False to\n"
+    "cancel one that can be cancelled); without it a bar is drawn on a terminal's stderr.\n"
+    "Every property and method of the control is an attribute with its own name; by-reference\n"
+    "parameters come back after the result. Use it in a with block, or call close(): closing\n"
+    "writes the profile.";
+
+// Docstrings outlive the module's functions.
+const char* Kept(std::string text) {
+    static std::deque<std::string> texts;
+    return texts.emplace_back(std::move(text)).c_str();
+}
+
+void AddMember(py::class_<CameraObject>& camera, const MemberInfo& member) {
+    const MemberInfo* info = &member;
+    if (member.kind == MemberKind::Property) {
+        camera.def_property(
+            member.name.c_str(),
+            py::cpp_function([info](CameraObject& self) { return self.Get(*info); }),
+            py::cpp_function(
+                [info](CameraObject& self, py::handle value) { self.Set(*info, value); }),
+            Kept(PropertyDoc(member)));
+        return;
+    }
+    camera.attr(member.name.c_str()) = py::cpp_function(
+        [info](CameraObject& self, const py::args& args, const py::kwargs& kwargs) {
+            return self.Call(*info, args, kwargs);
+        },
+        py::name(member.name.c_str()), py::is_method(camera), Kept(MethodDoc(member)));
+}
+
+std::string UnknownMemberText(const std::string& name) {
+    std::string text = "xkiv.Camera has no property or method named " + name;
+    const auto closest = automation::ClosestNames(*XKivTypeLibrary().dispatch, name);
+    for (std::size_t i = 0; i < closest.size(); ++i) {
+        text += (i == 0 ? "; did you mean " : ", ") + closest[i];
+    }
+    return text + (closest.empty() ? "" : "?");
+}
+
+void AddCameraClass(py::module_& module) {
+    py::class_<CameraObject> camera(module, "Camera", kCameraDoc);
+    camera.def(py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
+                           std::optional<std::int32_t> port, bool search, bool offline,
+                           py::object progress, py::object trace) {
+                   // The control's protocol trace is connected here once the
+                   // control offers it; until then a trace callback is refused
+                   // rather than ignored.
+                   if (!trace.is_none()) {
+                       throw py::type_error("trace= is not available in this build");
+                   }
+                   if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
+                       throw py::type_error("progress must be callable");
+                   }
+                   return std::make_unique<CameraObject>(
+                       ConnectOptions{std::move(device), cls, port, search, offline},
+                       std::move(progress));
+               }),
+               py::kw_only(), py::arg("device") = py::none(), py::arg("cls") = py::none(),
+               py::arg("port") = py::none(), py::arg("search") = false, py::arg("offline") = false,
+               py::arg("progress") = py::none(), py::arg("trace") = py::none());
+    camera.def(
+        "close", [](CameraObject& self) { self.Close(false); },
+        "close(self) -> None\n\nDestroys the control, which writes the profile; raises "
+        "ProfileError when it cannot be written. Closing twice does nothing.");
+    camera.def_property_readonly("closed", &CameraObject::Closed,
+                                 "closed: bool\n\nTrue once close() has run.");
+    camera.def("__enter__", [](py::object self) { return self; });
+    camera.def("__exit__", [](CameraObject& self, py::handle type, py::handle, py::handle) {
+        self.Close(!type.is_none());
+    });
+    camera.def("on", &CameraObject::On, py::arg("event"), py::arg("callback"),
+               "on(self, event: str, callback) -> None\n\nCalls callback() each time the control "
+               "fires the event, during the call that fires it. An exception the callback raises "
+               "is raised when that call returns.");
+    camera.def("off", &CameraObject::Off, py::arg("event"), py::arg("callback") = py::none(),
+               "off(self, event: str, callback=None) -> None\n\nDisconnects the callback, or "
+               "every callback of the event without one.");
+    camera.def("__getattr__", [](CameraObject&, const std::string& name) -> py::object {
+        throw py::attribute_error(UnknownMemberText(name));
+    });
+    camera.def("__setattr__", [](py::handle self, py::str name, py::handle value) {
+        if (!py::hasattr(py::type::of(self), name)) {
+            throw py::attribute_error(UnknownMemberText(name));
+        }
+        if (PyObject_GenericSetAttr(self.ptr(), name.ptr(), value.ptr()) != 0) {
+            throw py::error_already_set();
+        }
+    });
+    for (const MemberInfo& member : XKivTypeLibrary().dispatch->Members()) {
+        AddMember(camera, member);
+    }
+}
+
+}  // namespace
+
+PYBIND11_MODULE(xkiv, module) {
+    py::options options;
+    options.disable_function_signatures();
+    module.doc() =
+        "Control of RZ colour line-scan cameras from Python: xkiv.Camera over the control's "
+        "automation interface.";
+    py::exec(kErrorClasses, module.attr("__dict__"));
+    Errors() = {module.attr("AutomationError"), module.attr("ResultError"),
+                module.attr("ProfileError")};
+    py::list events;
+    for (const MemberInfo& event : XKivTypeLibrary().events->Members()) {
+        events.append(event.name);
+    }
+    module.attr("EVENTS") = py::tuple(events);
+    AddCameraClass(module);
+}
+
+}  // namespace xkiv::python
