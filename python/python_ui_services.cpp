@@ -14,14 +14,13 @@ public:
     CallbackProgress(py::object& callback, PendingError& pending)
         : callback_(callback), pending_(pending) {}
 
-    void SetInfoText(const std::string& text) override {
-        text_ = text;
-        Report();
-    }
+    // The text comes before the range: it is reported with the next step.
+    void SetInfoText(const std::string& text) override { text_ = text; }
     void SetRange(int lower, int upper) override {
         lower_ = lower;
         upper_ = upper;
         position_ = lower;
+        Report();
     }
     void SetPosition(int position) override {
         position_ = position;

@@ -33,10 +33,10 @@ private:
 };
 
 // Progress goes to progress(position, total, text) when a callable is given
-// (position counted from 0, called on every step and text change; returning
-// False or raising cancels a cancellable operation), otherwise to the console
-// bar on stderr as xkivctl shows it. Messages are console lines on stderr,
-// or collected while Collect() is on.
+// (position counted from 0, called when the range is set and on every step;
+// returning False or raising cancels a cancellable operation), otherwise to
+// the console bar on stderr as xkivctl shows it. Messages are console lines
+// on stderr, or collected while Collect() is on.
 class PythonUiServices final : public UiServices {
 public:
     PythonUiServices(py::object progress, PendingError& pending);
