@@ -252,25 +252,45 @@ void CameraObject::On(const std::string& event, py::object callback) {
     if (!PyCallable_Check(callback.ptr())) {
         throw py::type_error("the callback of " + event + " is not callable");
     }
-    callbacks_[EventNamed(event).dispid].push_back(std::move(callback));
+    const automation::DispId dispid = EventNamed(event).dispid;
+    callbacks_[dispid].push_back(std::move(callback));
+    UpdateHooked(dispid);
 }
 
 void CameraObject::Off(const std::string& event, py::object callback) {
-    std::vector<py::object>& list = callbacks_[EventNamed(event).dispid];
+    const automation::DispId dispid = EventNamed(event).dispid;
+    std::vector<py::object>& list = callbacks_[dispid];
     if (callback.is_none()) {
         list.clear();
+        UpdateHooked(dispid);
         return;
     }
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->equal(callback)) {
             list.erase(it);
+            UpdateHooked(dispid);
             return;
         }
     }
     throw py::value_error("that callback is not connected to " + event);
 }
 
+void CameraObject::UpdateHooked(automation::DispId dispid) {
+    if (dispid >= 0 && static_cast<std::size_t>(dispid) < kEventSlots) {
+        hooked_[static_cast<std::size_t>(dispid)].store(!callbacks_[dispid].empty(),
+                                                        std::memory_order_relaxed);
+    }
+}
+
+bool CameraObject::MayHaveCallbacks(automation::DispId dispid) const {
+    return dispid < 0 || static_cast<std::size_t>(dispid) >= kEventSlots ||
+           hooked_[static_cast<std::size_t>(dispid)].load(std::memory_order_relaxed);
+}
+
 void CameraObject::OnEvent(automation::DispId dispid) {
+    if (!MayHaveCallbacks(dispid)) {
+        return;
+    }
     py::gil_scoped_acquire gil;
     const auto found = callbacks_.find(dispid);
     if (found == callbacks_.end()) {

@@ -4,6 +4,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -79,6 +81,13 @@ private:
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::uint32_t cookie_ = 0;
     std::map<automation::DispId, std::vector<py::object>> callbacks_;
+    // Whether an event has callbacks, readable without the GIL: the control
+    // fires several events per exchange, and only those with callbacks need
+    // the interpreter. Dispids beyond the array always take the GIL.
+    static constexpr std::size_t kEventSlots = 128;
+    std::array<std::atomic<bool>, kEventSlots> hooked_{};
+    void UpdateHooked(automation::DispId dispid);
+    bool MayHaveCallbacks(automation::DispId dispid) const;
 };
 
 // The exception classes the module defines, set once at import; the module
