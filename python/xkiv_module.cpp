@@ -99,25 +99,26 @@ std::string UnknownMemberText(const std::string& name) {
 
 void AddCameraClass(py::module_& module) {
     py::class_<CameraObject> camera(module, "Camera", kCameraDoc);
-    camera.def(py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
-                           std::optional<std::int32_t> port, bool search, bool offline,
-                           py::object progress, py::object trace) {
-                   // The control's protocol trace is connected here once the
-                   // control offers it; until then a trace callback is refused
-                   // rather than ignored.
-                   if (!trace.is_none()) {
-                       throw py::type_error("trace= is not available in this build");
-                   }
-                   if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
-                       throw py::type_error("progress must be callable");
-                   }
-                   return std::make_unique<CameraObject>(
-                       ConnectOptions{std::move(device), cls, port, search, offline},
-                       std::move(progress));
-               }),
-               py::kw_only(), py::arg("device") = py::none(), py::arg("cls") = py::none(),
-               py::arg("port") = py::none(), py::arg("search") = false, py::arg("offline") = false,
-               py::arg("progress") = py::none(), py::arg("trace") = py::none());
+    camera.def(
+        py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
+                    std::optional<std::int32_t> port, bool search, bool offline,
+                    py::object progress, py::object trace) {
+            // The control's protocol trace is connected here once the
+            // control offers it; until then a trace callback is refused
+            // rather than ignored.
+            if (!trace.is_none()) {
+                PyErr_SetString(PyExc_NotImplementedError, "trace= is not available in this build");
+                throw py::error_already_set();
+            }
+            if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
+                throw py::type_error("progress must be callable");
+            }
+            return std::make_unique<CameraObject>(
+                ConnectOptions{std::move(device), cls, port, search, offline}, std::move(progress));
+        }),
+        py::kw_only(), py::arg("device") = py::none(), py::arg("cls") = py::none(),
+        py::arg("port") = py::none(), py::arg("search") = false, py::arg("offline") = false,
+        py::arg("progress") = py::none(), py::arg("trace") = py::none());
     camera.def(
         "close", [](CameraObject& self) { self.Close(false); },
         "close(self) -> None\n\nDestroys the control, which writes the profile; raises "
@@ -160,8 +161,11 @@ PYBIND11_MODULE(xkiv, module) {
         "Control of RZ colour line-scan cameras from Python: xkiv.Camera over the control's "
         "automation interface.";
     py::exec(kErrorClasses, module.attr("__dict__"));
-    Errors() = {module.attr("AutomationError"), module.attr("ResultError"),
-                module.attr("ProfileError")};
+    // The classes stay alive for the process, whatever happens to the module's names.
+    const auto kept = [&module](const char* name) {
+        return py::object(module.attr(name)).release();
+    };
+    Errors() = {kept("AutomationError"), kept("ResultError"), kept("ProfileError")};
     py::list events;
     for (const MemberInfo& event : XKivTypeLibrary().events->Members()) {
         events.append(event.name);
