@@ -47,7 +47,11 @@ class Camera:
 )";
 
 std::string Docstring(const std::string& text) {
-    return "        \"\"\"" + text + "\"\"\"\n";
+    std::string escaped;
+    for (const char c : text) {
+        escaped += (c == '\\' || c == '"') ? std::string{'\\', c} : std::string{c};
+    }
+    return "        \"\"\"" + escaped + "\"\"\"\n";
 }
 
 std::string MemberStub(const MemberInfo& member) {
