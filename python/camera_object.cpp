@@ -93,12 +93,21 @@ CameraObject::CameraObject(const ConnectOptions& options, py::object progress)
         control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
         cookie_ = control_->Advise(*this);
     }
-    Connect(options);
+    try {
+        Connect(options);
+    } catch (...) {
+        DestroyControl();
+        throw;
+    }
 }
 
 CameraObject::~CameraObject() {
+    // Nobody can catch a failure here: the console line says it.
+    DestroyControl();
+}
+
+void CameraObject::DestroyControl() {
     if (control_) {
-        // Nobody can catch a failure here: the console line says it.
         py::gil_scoped_release released;
         ScopedControlCall call(ui_);
         control_->Unadvise(cookie_);
@@ -311,16 +320,10 @@ void CameraObject::Close(bool warnOnly) {
     if (!control_) {
         return;
     }
-    std::vector<std::string> failures;
-    {
-        py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
-        control_->Unadvise(cookie_);
-        ui_.Collect(true);
-        control_.reset();
-        ui_.Collect(false);
-        failures = ui_.TakeCollected();
-    }
+    ui_.Collect(true);
+    DestroyControl();
+    ui_.Collect(false);
+    const std::vector<std::string> failures = ui_.TakeCollected();
     pending_.RaiseIfAny();
     if (failures.empty()) {
         return;

@@ -65,6 +65,9 @@ public:
 
 private:
     void Connect(const ConnectOptions& options);
+    // Destroys the control, if any, as a call into it: the profile is written
+    // and its messages reach this camera's services.
+    void DestroyControl();
     std::int32_t GetLong(const char* property);
     py::object CallByName(const char* method, const std::vector<py::object>& args);
     // Invokes with the GIL released; raises a callback's pending error first,
