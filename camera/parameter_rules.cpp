@@ -323,6 +323,18 @@ std::string Mnemonic(int row) {
     return Entry(row).mnemonic;
 }
 
+int RowOfMnemonic(std::string_view name) {
+    if (name.empty()) {
+        return -1;
+    }
+    for (int r = 0; r < kParameterCount; ++r) {
+        if (name == Entry(r).mnemonic) {
+            return r;
+        }
+    }
+    return -1;
+}
+
 std::string DisplayText(int row, const ParameterValues& values) {
     if (!IsValidRow(row)) {
         return "";
