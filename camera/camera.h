@@ -13,6 +13,7 @@
 #include "camera/parameter_table.h"
 #include "comm/comm.h"
 #include "platform/clock.h"
+#include "platform/ini_document.h"
 #include "platform/ui_services.h"
 
 namespace xkiv {
@@ -104,6 +105,9 @@ public:
     // tells whether the camera took some of the file's values before it
     // refused one, so that it now holds a partial update.
     [[nodiscard]] ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
+    // What WriteSetupFile writes: the family, then every persisted row the
+    // camera supports with its current value.
+    IniDocument SetupDocument() const;
     [[nodiscard]] ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr,
                                            bool* partlyApplied = nullptr);
     [[nodiscard]] ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);

@@ -139,6 +139,10 @@ public:
     virtual const std::string& Text(int row) const = 0;
 };
 
+// Values where every row reads as 0 and every text as empty, for rules
+// evaluated without a camera.
+const ParameterValues& NoParameterValues();
+
 const ParameterEntry& Entry(int row);
 bool IsValidRow(int row);
 bool HasFlag(int row, std::uint32_t flag);

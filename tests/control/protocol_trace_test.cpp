@@ -10,15 +10,6 @@ namespace {
 
 using Kind = LinkTraffic::Kind;
 
-class NoValues final : public ParameterValues {
-public:
-    std::int32_t Value(int) const override { return 0; }
-    const std::string& Text(int) const override { return empty_; }
-
-private:
-    std::string empty_;
-};
-
 struct TraceCase {
     const char* name;
     LinkTraffic traffic;
@@ -83,7 +74,7 @@ const TraceCase kTraceCases[] = {
 class TraceLineTest : public ::testing::TestWithParam<TraceCase> {};
 
 TEST_P(TraceLineTest, ShowsTheLineAndItsMeaning) {
-    EXPECT_EQ(DescribeTraffic(GetParam().traffic, NoValues()), GetParam().expected);
+    EXPECT_EQ(DescribeTraffic(GetParam().traffic, NoParameterValues()), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Traffic, TraceLineTest, ::testing::ValuesIn(kTraceCases),
