@@ -159,8 +159,12 @@ ResultCode CCamera::SendLine(const std::string& line) {
     CCommAbstract& transport = Current();
     // A failing purge (closed port) is not checked: the write reports it.
     (void)transport.Purge();
-    return transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
-                           kWriteTimeoutMs);
+    const ResultCode result = transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()),
+                                              line.size(), kWriteTimeoutMs);
+    if (linkObserver_) {
+        linkObserver_({LinkTraffic::Kind::Command, line, nullptr, result});
+    }
+    return result;
 }
 
 ResultCode CCamera::CanExchange(int row) const {
@@ -200,7 +204,7 @@ ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
     if (result == rc::kOk) {
         std::string answer;
         result = ReceiveAnswer(answer, nullptr, entry.writeTimeout, !quiet);
-        if (result == rc::kOk && answer != "COMPLETE") {
+        if (result == rc::kOk && answer != kCompleteAnswer) {
             result = rc::kInvalidAnswer;
         }
     }
@@ -296,9 +300,29 @@ ResultCode CCamera::FinishExchange(int row, ResultCode result, bool goOfflineOnF
 ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
                                   std::uint32_t timeoutMs, bool log) {
     answer.clear();
+    std::string line;
+    ResultCode transportResult = rc::kOk;
+    if (const ResultCode collected = CollectLine(line, timeoutMs, transportResult);
+        collected != rc::kOk) {
+        if (linkObserver_) {
+            linkObserver_({LinkTraffic::Kind::NoAnswer, line, expectedName, collected,
+                           transportResult, timeoutMs});
+        }
+        return collected;
+    }
+    if (log) {
+        LogMessage(line, false);
+    }
+    if (linkObserver_) {
+        linkObserver_({LinkTraffic::Kind::Answer, line, expectedName});
+    }
+    return JudgeAnswer(std::move(line), expectedName, answer);
+}
+
+ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
+                                ResultCode& transportResult) {
     CCommAbstract& transport = Current();
     const std::int64_t start = clock_.NowMs();
-    std::string line;
     for (;;) {
         const std::int64_t elapsed = clock_.NowMs() - start;
         if (elapsed > static_cast<std::int64_t>(timeoutMs)) {
@@ -307,23 +331,20 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
         std::uint8_t byte = 0;
         std::size_t received = 0;
         const auto remaining = static_cast<std::uint32_t>(timeoutMs - elapsed);
-        if (transport.Read(&byte, 1, received, remaining) != rc::kOk) {
+        transportResult = transport.Read(&byte, 1, received, remaining);
+        if (transportResult != rc::kOk) {
             return rc::kTimeout;
         }
         if (received == 1) {
             line += static_cast<char>(byte);
             if (EndsWithCrLf(line)) {
-                break;
+                return rc::kOk;
             }
             if (line.size() > kMaxAnswerLength) {
                 return rc::kInvalidAnswer;
             }
         }
     }
-    if (log) {
-        LogMessage(line, false);
-    }
-    return JudgeAnswer(std::move(line), expectedName, answer);
 }
 
 ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& answer) {

@@ -6,11 +6,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "camera/link_traffic.h"
 #include "camera/parameter_table.h"
 #include "comm/comm.h"
 #include "platform/clock.h"
+#include "platform/ini_document.h"
 #include "platform/ui_services.h"
 
 namespace xkiv {
@@ -20,6 +23,9 @@ namespace xkiv {
 // commands with it over the current transport of the front it derives from.
 // Every change is reported through the virtual notification operations; a
 // derived class (the control) overrides them to fire its events.
+// The whole answer to a set that the camera took.
+inline constexpr std::string_view kCompleteAnswer = "COMPLETE";
+
 class CCamera : public CComm, public ParameterValues {
 public:
     // The code that allows one user-ID set; ULCK carries it before UD.
@@ -99,6 +105,9 @@ public:
     // tells whether the camera took some of the file's values before it
     // refused one, so that it now holds a partial update.
     [[nodiscard]] ResultCode WriteSetupFile(const std::string& path, int* failedRow = nullptr);
+    // What WriteSetupFile writes: the family, then every persisted row the
+    // camera supports with its current value.
+    IniDocument SetupDocument() const;
     [[nodiscard]] ResultCode ReadSetupFile(const std::string& path, int* failedRow = nullptr,
                                            bool* partlyApplied = nullptr);
     [[nodiscard]] ResultCode WriteReport(const std::string& path, int* failedRow = nullptr);
@@ -139,6 +148,10 @@ public:
     // success answer holds the text after "NAME=" (or the whole line).
     [[nodiscard]] ResultCode ReceiveAnswer(std::string& answer, const char* expectedName,
                                            std::uint32_t timeoutMs, bool log);
+
+    // Reports every line that crosses the link to observer, as it crosses;
+    // an empty observer (the default) turns the reports off.
+    void SetLinkObserver(LinkObserver observer) { linkObserver_ = std::move(observer); }
 
     // The wire text of a set or query of the row, with its CR LF.
     std::string FormatSetCommand(int row) const;
@@ -186,8 +199,14 @@ private:
     // before it is sent; reports the change when there is one.
     void ClampStoredValue(int row);
 
+    // Collects bytes up to and with CR LF: 0, 101 when the time ran out or
+    // a read failed (transportResult says which), 105 for an overlong line.
+    [[nodiscard]] ResultCode CollectLine(std::string& line, std::uint32_t timeoutMs,
+                                         ResultCode& transportResult);
+
     UiServices& ui_;
     Clock& clock_;
+    LinkObserver linkObserver_;
     bool fileLoading_ = false;
     std::array<bool, kParameterCount> rowSynchronized_{};
     std::array<std::int32_t, kParameterCount> values_{};

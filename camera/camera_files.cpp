@@ -111,7 +111,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 }  // namespace
 
-ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
+IniDocument CCamera::SetupDocument() const {
     IniDocument file;
     file.Set("General", "ModelName", kModelFamily);
     for (int row = 0; row < kParameterCount; ++row) {
@@ -122,15 +122,25 @@ ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
         file.Set(key.section, key.key,
                  HasFlag(row, PF_STRING) ? Text(row) : std::to_string(Value(row)));
     }
-    const bool written = file.SaveAtomically(path);
+    return file;
+}
+
+ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
+    const bool written = SetupDocument().SaveAtomically(path);
     if (failedRow != nullptr) {
         *failedRow = written ? kParameterCount : 0;
     }
     return written ? rc::kOk : rc::kFileAccess;
 }
 
-ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& current, bool keepModel,
-                          std::vector<SetupValue>& plan, int& failedRow) {
+namespace {
+
+// Which rows a setup file must hold: those the camera supports, or, with no
+// camera to ask, every row that all models have (the others when present).
+enum class RowsOf { Camera, File };
+
+ResultCode ReadSetupRows(const IniDocument& file, const ParameterValues& current, bool keepModel,
+                         RowsOf rowsOf, std::vector<SetupValue>& plan, int& failedRow) {
     plan.clear();
     failedRow = 0;
     auto lookup = [&](const char* section, const char* key) {
@@ -142,12 +152,18 @@ ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& curren
     StagedValues staged(current);
     for (int row = 0; row < kParameterCount; ++row) {
         failedRow = row;
-        // Support follows the values applied so far, the file's model first.
-        if (!HasFlag(row, PF_PROFILE) || !IsSupported(row, staged)) {
+        if (!HasFlag(row, PF_PROFILE)) {
             continue;
         }
         const ParameterKey& key = Entry(row).profile;
         std::string value = lookup(key.section, key.key);
+        // Support follows the values applied so far, the file's model first.
+        const bool wanted = rowsOf == RowsOf::Camera
+                                ? IsSupported(row, staged)
+                                : !HasFlag(row, PF_MODEL_DEPENDENT) || value != kNoData;
+        if (!wanted) {
+            continue;
+        }
         if (value == kNoData) {
             return rc::kUnmatchedFile;
         }
@@ -174,6 +190,57 @@ ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& curren
     }
     failedRow = kParameterCount;
     return rc::kOk;
+}
+
+}  // namespace
+
+ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& current, bool keepModel,
+                          std::vector<SetupValue>& plan, int& failedRow) {
+    return ReadSetupRows(file, current, keepModel, RowsOf::Camera, plan, failedRow);
+}
+
+ResultCode ReadSetupValues(const IniDocument& file, std::vector<SetupValue>& values,
+                           int& failedRow) {
+    return ReadSetupRows(file, NoParameterValues(), false, RowsOf::File, values, failedRow);
+}
+
+ResultCode ReadSetupValues(const std::filesystem::path& path, std::vector<SetupValue>& values,
+                           int& failedRow) {
+    values.clear();
+    failedRow = 0;
+    // Unlike a file to be applied, a missing file is not read as an empty one:
+    // there is nothing to compare.
+    std::error_code error;
+    const std::optional<IniDocument> file =
+        std::filesystem::exists(path, error) ? IniDocument::Load(path) : std::nullopt;
+    return file ? ReadSetupValues(*file, values, failedRow) : rc::kFileAccess;
+}
+
+bool SameSetting(const SetupValue& a, const SetupValue& b) {
+    return HasFlag(a.row, PF_STRING) ? a.text == b.text : a.value == b.value;
+}
+
+std::vector<SetupDifference> CompareSetups(const std::vector<SetupValue>& a,
+                                           const std::vector<SetupValue>& b) {
+    std::vector<SetupDifference> differences;
+    auto left = a.begin();
+    auto right = b.begin();
+    // Both lists are in row order: walk them side by side.
+    while (left != a.end() || right != b.end()) {
+        const int leftRow = left != a.end() ? left->row : kParameterCount;
+        const int rightRow = right != b.end() ? right->row : kParameterCount;
+        SetupDifference difference{std::min(leftRow, rightRow), std::nullopt, std::nullopt};
+        if (leftRow == difference.row) {
+            difference.a = *left++;
+        }
+        if (rightRow == difference.row) {
+            difference.b = *right++;
+        }
+        if (!difference.a || !difference.b || !SameSetting(*difference.a, *difference.b)) {
+            differences.push_back(std::move(difference));
+        }
+    }
+    return differences;
 }
 
 ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool* partlyApplied) {

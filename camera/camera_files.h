@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,32 @@ struct SetupValue {
 // values to apply.
 ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& current, bool keepModel,
                           std::vector<SetupValue>& plan, int& failedRow);
+
+// What a setup file holds, read and checked as CheckSetupFile reads it but
+// without a camera: a row that only some models or firmware versions have
+// is read when the file has its key and left out when not; every other
+// persisted row must be there. 109 and failedRow as for CheckSetupFile.
+ResultCode ReadSetupValues(const IniDocument& file, std::vector<SetupValue>& values,
+                           int& failedRow);
+// The same from a file: 108 when it does not exist or cannot be read.
+ResultCode ReadSetupValues(const std::filesystem::path& path, std::vector<SetupValue>& values,
+                           int& failedRow);
+
+// Whether two values of the same row are the same setting.
+bool SameSetting(const SetupValue& a, const SetupValue& b);
+
+// A row whose setting differs between two setups; the side that lacks the
+// row holds no value.
+struct SetupDifference {
+    int row = 0;
+    std::optional<SetupValue> a;
+    std::optional<SetupValue> b;
+};
+
+// The rows that differ between two setups in row order, as ReadSetupValues
+// gives them.
+std::vector<SetupDifference> CompareSetups(const std::vector<SetupValue>& a,
+                                           const std::vector<SetupValue>& b);
 
 // The red and the blue chromatic aberration tables, 112 values each.
 inline constexpr int kAberrationTableSize = 112;

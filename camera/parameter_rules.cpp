@@ -319,8 +319,33 @@ std::string ValueNameOf(int row, std::int32_t value, const ParameterValues& valu
     return name != nullptr && name->name != nullptr ? name->name : "";
 }
 
+const ParameterValues& NoParameterValues() {
+    class NoValues final : public ParameterValues {
+    public:
+        std::int32_t Value(int) const override { return 0; }
+        const std::string& Text(int) const override { return empty_; }
+
+    private:
+        std::string empty_;
+    };
+    static const NoValues none;
+    return none;
+}
+
 std::string Mnemonic(int row) {
     return Entry(row).mnemonic;
+}
+
+int RowOfMnemonic(std::string_view name) {
+    if (name.empty()) {
+        return -1;
+    }
+    for (int r = 0; r < kParameterCount; ++r) {
+        if (name == Entry(r).mnemonic) {
+            return r;
+        }
+    }
+    return -1;
 }
 
 std::string DisplayText(int row, const ParameterValues& values) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace xkiv {
 
@@ -138,6 +139,10 @@ public:
     virtual const std::string& Text(int row) const = 0;
 };
 
+// Values where every row reads as 0 and every text as empty, for rules
+// evaluated without a camera.
+const ParameterValues& NoParameterValues();
+
 const ParameterEntry& Entry(int row);
 bool IsValidRow(int row);
 bool HasFlag(int row, std::uint32_t flag);
@@ -167,6 +172,8 @@ std::string ValueNameAt(int row, int position, const ParameterValues& values);
 // Name of the offered entry with this value, or the empty text.
 std::string ValueNameOf(int row, std::int32_t value, const ParameterValues& values);
 std::string Mnemonic(int row);
+// The row whose command name this is, or -1. Local rows have no name and never match.
+int RowOfMnemonic(std::string_view name);
 // The text a row shows: its text value for a PF_STRING row, else the name of
 // its current value (empty when the value has no name).
 std::string DisplayText(int row, const ParameterValues& values);

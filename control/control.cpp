@@ -2,9 +2,12 @@
 #include "control/control.h"
 
 #include <array>
+#include <chrono>
+#include <utility>
 
 #include "control/dispatch_events.h"
 #include "control/dispatch_methods.h"
+#include "control/protocol_trace.h"
 #include "control/type_library.h"
 
 namespace xkiv {
@@ -322,6 +325,17 @@ void CXKivRZ150LXCtrl::ValueChanged(int row, bool refresh) {
         if (panel.HasWindow()) {
             panel.ValueChanged(row, refresh, true);
         }
+    });
+}
+
+void CXKivRZ150LXCtrl::SetTrace(std::function<void(const std::string& line)> sink) {
+    if (!sink) {
+        SetLinkObserver({});
+        return;
+    }
+    SetLinkObserver([this, sink = std::move(sink)](const LinkTraffic& traffic) {
+        sink(TraceTimeStamp(std::chrono::system_clock::now()) + ' ' +
+             DescribeTraffic(traffic, *this));
     });
 }
 

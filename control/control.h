@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,11 @@ public:
     // and reads the model name once more; every step notifies, so the
     // events fire. The result code of the attempt.
     [[nodiscard]] ResultCode OpenCommunication(int commClass, int port);
+    // Passes every line that crosses the link to sink as it crosses, quiet
+    // exchanges included: one complete line without its newline, as time
+    // stamp, direction, the line and its meaning (see DescribeTraffic). An
+    // empty sink turns the trace off; without one tracing costs nothing.
+    void SetTrace(std::function<void(const std::string& line)> sink);
     // Raises the automation error for a failing result code (throws
     // automation::AutomationException); returns normally for 0 and 100.
     // partlyApplied adds to the description that the camera took part of

@@ -65,19 +65,6 @@ bool IsPrintable(const std::string& text) {
     });
 }
 
-// The row whose command name this is, or -1. Local rows have no name and never match.
-int RowOfMnemonic(const std::string& name) {
-    if (name.empty()) {
-        return -1;
-    }
-    for (int r = 0; r < kParameterCount; ++r) {
-        if (name == Entry(r).mnemonic) {
-            return r;
-        }
-    }
-    return -1;
-}
-
 // Rows a settings area holds: the writable camera data, except the user ID, which names the
 // camera rather than a setting and survives loading an area.
 bool IsAreaRow(int r) {

@@ -17,6 +17,7 @@ const char* const kOptionsHelp =
     "  --offline                 work on the stored values, open no port\n"
     "  --json                    one JSON object per command on stdout\n"
     "  --events                  print the events a command fires, on stderr\n"
+    "  --trace                   print every line to and from the camera, on stderr\n"
     "  --interval SECONDS        how often watch reads the camera (default 2, at most a day)\n"
     "  --help                    this text; COMMAND --help for a command\n";
 
@@ -69,6 +70,7 @@ Options ParseOptions(int argc, char** argv) {
     app.allow_extras();
     app.add_flag("--json", options.json);
     app.add_flag("--events", options.events);
+    app.add_flag("--trace", options.trace);
     app.add_flag("--offline", options.offline);
     app.add_flag("--search", options.search);
     app.add_flag("--help,-h", options.help);

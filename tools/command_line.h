@@ -12,10 +12,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitAutomationError = 1;
 inline constexpr int kExitResultCode = 2;
 inline constexpr int kExitUsage = 64;
+// diff: the settings differ; its failures end with kExitResultCode.
+inline constexpr int kExitDifferent = 1;
 
 struct Options {
     bool json = false;
     bool events = false;
+    bool trace = false;
     bool offline = false;
     bool search = false;
     bool help = false;

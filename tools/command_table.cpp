@@ -75,6 +75,15 @@ const std::array kCommands = {
             "xkivctl onepush awb|awb-shutter|shading [flat|color]|pixel-gain|pixel-black|"
             "line-rate\n  Runs a one-push calibration and waits for its result.\n",
             Needs::Camera, {1, kMany, "a kind"}, RunOnePush},
+    Command{"diff", "diff A.cam [B.cam]", "settings that differ between two files, or a file and the camera",
+            "xkivctl diff A.cam [B.cam]\n  Prints each setting that differs between two settings files, or between\n"
+            "  a settings file and the camera (read whole first; with --offline, the\n"
+            "  stored values), as NAME: value in A | value in B or the camera; a\n"
+            "  setting only one side has shows (absent) on the other.\n"
+            "  Exit status: 0 the same, 1 different, 2 trouble (a file that cannot be\n"
+            "  read or is not a settings file, no camera, a failed read).\n",
+            Needs::Control, {1, 2, "one or two settings files"}, RunDiff, nullptr,
+            ShortcutArgs::None, kExitResultCode},
     Command{"register", "register [MODULE]", nullptr, "",
             Needs::Nothing, kAnyArguments, RunRegister},
     Command{"unregister", "unregister [MODULE]", "   the control module in the class registry", "",
@@ -126,7 +135,8 @@ std::string UsageText() {
            "Without a connection option the stored port is opened, as the control does at "
            "start.\n"
            "Exit status: 0 success, 1 automation error or no camera reached, 2 a method's failing\n"
-           "result, 64 usage, 128+N interrupted by signal N.\n";
+           "result, 64 usage, 128+N interrupted by signal N. diff: 0 the same, 1 different,\n"
+           "2 trouble.\n";
 }
 
 void CheckArguments(const Command& command, const std::vector<std::string>& args) {

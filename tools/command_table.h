@@ -60,6 +60,8 @@ struct Command {
     // Shortcuts: the method the command runs, and what it passes on.
     const char* method = nullptr;
     ShortcutArgs shortcutArgs = ShortcutArgs::None;
+    // The exit status when an automation error or an unknown name ends it.
+    int errorStatus = kExitAutomationError;
 };
 
 std::span<const Command> Commands();

@@ -19,6 +19,7 @@ int RunAreaLoad(Invocation& run);
 int RunAreaStore(Invocation& run);
 int RunOnePush(Invocation& run);
 int RunRegister(Invocation& run);
+int RunDiff(Invocation& run);
 
 // Whether the command line calls a method that chooses the port itself.
 bool ChoosesItsPort(const Options& options);

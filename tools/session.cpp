@@ -47,6 +47,11 @@ Session::Session(const Options& options) : options_(options) {
     recorder_ = std::make_unique<EventRecorder>(*control_->TypeLibrary().events,
                                                 options.events && !options.json);
     control_->Advise(*recorder_);
+    if (options.trace) {
+        // As it happens and on stderr, so that --json output stays clean.
+        control_->SetTrace(
+            [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    }
 }
 
 Session::~Session() {

@@ -41,6 +41,7 @@ public:
     Session& operator=(const Session&) = delete;
 
     automation::DispatchObject& Object() { return *control_; }
+    CXKivRZ150LXCtrl& Control() { return *control_; }
     EventRecorder& Events() { return *recorder_; }
 
     // Opens the port the options choose, or the stored one; an automation

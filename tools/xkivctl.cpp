@@ -54,7 +54,7 @@ Outcome RunHandler(Session& session, Invocation run) {
         outcome.failure = Failure{static_cast<std::uint32_t>(automation::kUnknownName), message};
         outcome.complaint = message;
     }
-    outcome.status = kExitAutomationError;
+    outcome.status = run.command.errorStatus;
     return outcome;
 }
 

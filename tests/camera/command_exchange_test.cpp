@@ -213,6 +213,26 @@ TEST_F(CommandExchangeTest, QuietRowsAreNeverLoggedAndKeepTheSendingLightOff) {
     EXPECT_THAT(camera_->events, ElementsAre("Receiving:1", "Receiving:0"));
 }
 
+TEST_F(CommandExchangeTest, LinkObserverSeesEveryLineQuietRowsAndTimeOutsIncluded) {
+    std::vector<std::string> seen;
+    camera_->SetLinkObserver([&seen](const LinkTraffic& traffic) {
+        constexpr const char* kKinds[] = {"Command", "Answer", "NoAnswer"};
+        seen.push_back(std::string(kKinds[static_cast<int>(traffic.kind)]) + ' ' +
+                       std::string(traffic.bytes) + ' ' + std::to_string(traffic.result) + ' ' +
+                       std::to_string(traffic.timeoutMs));
+    });
+    camera_->StoreValue(row::ULCK, 7381);
+    port_->QueueReply("COMPLETE\r\n");
+    EXPECT_EQ(camera_->WriteParameter(row::ULCK, true), rc::kOk);
+    port_->QueueReply({{"GA=1", 0}});
+    EXPECT_EQ(camera_->ReadParameter(row::GA, false), rc::kTimeout);
+    camera_->SetLinkObserver({});
+    port_->QueueReply("COMPLETE\r\n");
+    EXPECT_EQ(camera_->WriteParameter(row::ULCK, true), rc::kOk);
+    EXPECT_THAT(seen, ElementsAre("Command ULCK=7381\r\n 0 0", "Answer COMPLETE\r\n 0 0",
+                                  "Command GA?\r\n 0 0", "NoAnswer GA=1 101 1000"));
+}
+
 TEST_F(CommandExchangeTest, NumbersParseLikeTheCameraWritesThem) {
     EXPECT_EQ(ParseDecimal("-17"), -17);
     EXPECT_EQ(ParseDecimal("+8x"), 8);
