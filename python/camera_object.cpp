@@ -81,8 +81,8 @@ ErrorClasses& Errors() {
     return errors;
 }
 
-CameraObject::CameraObject(const ConnectOptions& options, py::object progress)
-    : ui_(std::move(progress), pending_) {
+CameraObject::CameraObject(const ConnectOptions& options, py::object progress, py::object trace)
+    : trace_(std::move(trace)), ui_(std::move(progress), pending_) {
     {
         py::gil_scoped_release released;
         ScopedControlCall call(ui_);
@@ -92,6 +92,9 @@ CameraObject::CameraObject(const ConnectOptions& options, py::object progress)
         }
         control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
         cookie_ = control_->Advise(*this);
+        if (!trace_.is_none()) {
+            control_->SetTrace([this](const std::string& line) { Trace(line); });
+        }
     }
     try {
         Connect(options);
@@ -134,6 +137,19 @@ void CameraObject::Connect(const ConnectOptions& options) {
     const std::int32_t commClass = stored ? GetLong("CommClass") : options.commClass.value_or(0);
     const std::int32_t port = stored ? GetLong("CommPort") : options.port.value_or(0);
     CallByName("StartCommunication", {py::int_(commClass), py::int_(port)});
+}
+
+void CameraObject::Trace(const std::string& line) {
+    py::gil_scoped_acquire gil;
+    try {
+        if (PyCallable_Check(trace_.ptr())) {
+            trace_(DecodedText(line));
+        } else {
+            trace_.attr("write")(DecodedText(line + "\n"));
+        }
+    } catch (py::error_already_set& error) {
+        pending_.Keep(error);
+    }
 }
 
 std::int32_t CameraObject::GetLong(const char* property) {

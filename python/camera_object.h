@@ -38,7 +38,10 @@ class CameraObject final : public automation::EventSink {
 public:
     // Creates the control and connects; raises AutomationError or
     // ResultError when the camera cannot be reached.
-    CameraObject(const ConnectOptions& options, py::object progress);
+    // trace, when not None, receives every line that crosses the link, time
+    // stamped and decoded: a callable is called with the line, anything
+    // else is given the line and a newline through its write method.
+    CameraObject(const ConnectOptions& options, py::object progress, py::object trace);
     ~CameraObject() override;
     CameraObject(const CameraObject&) = delete;
     CameraObject& operator=(const CameraObject&) = delete;
@@ -65,6 +68,7 @@ public:
 
 private:
     void Connect(const ConnectOptions& options);
+    void Trace(const std::string& line);
     // Destroys the control, if any, as a call into it: the profile is written
     // and its messages reach this camera's services.
     void DestroyControl();
@@ -80,6 +84,7 @@ private:
     const automation::MemberInfo& EventNamed(const std::string& event) const;
 
     PendingError pending_;
+    py::object trace_;
     PythonUiServices ui_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::uint32_t cookie_ = 0;

@@ -60,6 +60,8 @@ constexpr const char* kCameraDoc =
     "offline=True opens nothing; by default the port stored in the profile is opened.\n"
     "progress(position, total, text) receives the steps of long operations (return False to\n"
     "cancel one that can be cancelled); without it a bar is drawn on a terminal's stderr.\n"
+    "trace receives every line that crosses the link, time stamped and decoded: a callable is\n"
+    "called with each line, a file such as sys.stderr is written a line at a time.\n"
     "Every property and method of the control is an attribute with its own name; by-reference\n"
     "parameters come back after the result. Use it in a with block, or call close(): closing\n"
     "writes the profile.";
@@ -99,26 +101,23 @@ std::string UnknownMemberText(const std::string& name) {
 
 void AddCameraClass(py::module_& module) {
     py::class_<CameraObject> camera(module, "Camera", kCameraDoc);
-    camera.def(
-        py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
-                    std::optional<std::int32_t> port, bool search, bool offline,
-                    py::object progress, py::object trace) {
-            // The control's protocol trace is connected here once the
-            // control offers it; until then a trace callback is refused
-            // rather than ignored.
-            if (!trace.is_none()) {
-                PyErr_SetString(PyExc_NotImplementedError, "trace= is not available in this build");
-                throw py::error_already_set();
-            }
-            if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
-                throw py::type_error("progress must be callable");
-            }
-            return std::make_unique<CameraObject>(
-                ConnectOptions{std::move(device), cls, port, search, offline}, std::move(progress));
-        }),
-        py::kw_only(), py::arg("device") = py::none(), py::arg("cls") = py::none(),
-        py::arg("port") = py::none(), py::arg("search") = false, py::arg("offline") = false,
-        py::arg("progress") = py::none(), py::arg("trace") = py::none());
+    camera.def(py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
+                           std::optional<std::int32_t> port, bool search, bool offline,
+                           py::object progress, py::object trace) {
+                   if (!trace.is_none() && !PyCallable_Check(trace.ptr()) &&
+                       !py::hasattr(trace, "write")) {
+                       throw py::type_error("trace must be callable or have a write method");
+                   }
+                   if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
+                       throw py::type_error("progress must be callable");
+                   }
+                   return std::make_unique<CameraObject>(
+                       ConnectOptions{std::move(device), cls, port, search, offline},
+                       std::move(progress), std::move(trace));
+               }),
+               py::kw_only(), py::arg("device") = py::none(), py::arg("cls") = py::none(),
+               py::arg("port") = py::none(), py::arg("search") = false, py::arg("offline") = false,
+               py::arg("progress") = py::none(), py::arg("trace") = py::none());
     camera.def(
         "close", [](CameraObject& self) { self.Close(false); },
         "close(self) -> None\n\nDestroys the control, which writes the profile; raises "
