@@ -18,14 +18,14 @@
 
 namespace xkiv {
 
+// The whole answer to a set that the camera took.
+inline constexpr std::string_view kCompleteAnswer = "COMPLETE";
+
 // Holds a value for every row of the parameter table, knows whether the
 // camera is online and which values are synchronized with it, and exchanges
 // commands with it over the current transport of the front it derives from.
 // Every change is reported through the virtual notification operations; a
 // derived class (the control) overrides them to fire its events.
-// The whole answer to a set that the camera took.
-inline constexpr std::string_view kCompleteAnswer = "COMPLETE";
-
 class CCamera : public CComm, public ParameterValues {
 public:
     // The code that allows one user-ID set; ULCK carries it before UD.
