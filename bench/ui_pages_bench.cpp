@@ -10,9 +10,8 @@
 #include "control/control.h"
 #include "control/module.h"
 #include "sim/sim_server.h"
+#include "tests/support/qt_control.h"
 #include "ui/dialog_function.h"
-#include "ui/qt_panel_factory.h"
-#include "ui/qt_ui_services.h"
 
 namespace {
 
@@ -20,12 +19,6 @@ using namespace xkiv;
 
 constexpr double kRefreshCpuGoalMs = 5.0;
 constexpr int kRounds = 50;
-
-class Host final : public automation::ControlSite {
-public:
-    void* ParentWindow() override { return &window; }
-    QWidget window;
-};
 
 // Properties set in turn, each between two values, so every set changes what a page shows.
 struct Change {
@@ -59,14 +52,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     ::setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
-    CXKivRZ150LX module(temp.dir / "control.ini", SystemClock());
-    ui::QtPanelFactory factory;
-    ui::QtUiServices services(module.ApplicationName(),
-                              [&factory] { return factory.MainWindow(); });
-    module.SetPanelFactory(&factory);
-    module.SetUiServices(&services);
-    auto control = std::make_unique<CXKivRZ150LXCtrl>(module);
-    Host host;
+    test::QtControl qt(temp.dir / "control.ini");
+    auto& control = qt.control;
+    test::WindowSite host;
     control->CreateControlWindow(host);
     host.window.show();
     Set(*control, "MovingAverageControl", 1);
@@ -75,8 +63,8 @@ int main(int argc, char** argv) {
     // A second Camera Control panel, created and shown from nothing.
     const std::size_t linesBefore = server->ReceivedLines().size();
     bench::Stopwatch create;
-    std::unique_ptr<Panel> panel = factory.CreatePanel(kPanelControl);
-    panel->Create(kPanelControl, 232, factory.MainWindow(), *control, "ControlDialog", false);
+    std::unique_ptr<Panel> panel = qt.factory.CreatePanel(kPanelControl);
+    panel->Create(kPanelControl, 232, qt.factory.MainWindow(), *control, "ControlDialog", false);
     static_cast<QWidget*>(panel->Window())->show();
     QApplication::processEvents();
     const double createWallMs = create.Wall() * 1e3;

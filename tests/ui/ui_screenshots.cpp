@@ -15,14 +15,13 @@
 #include "control/module.h"
 #include "platform/clock.h"
 #include "sim/sim_server.h"
+#include "tests/support/qt_control.h"
 #include "ui/dialog_about.h"
 #include "ui/dialog_function.h"
 #include "ui/dialog_onepush.h"
 #include "ui/dialog_progress.h"
 #include "ui/painter_surface.h"
 #include "ui/property_page.h"
-#include "ui/qt_panel_factory.h"
-#include "ui/qt_ui_services.h"
 
 namespace {
 
@@ -78,25 +77,14 @@ void DesignTimePicture(CXKivRZ150LXCtrl& control) {
     image.save(gOut.filePath(QStringLiteral("design-time.png")));
 }
 
-class Host final : public automation::ControlSite {
-public:
-    void* ParentWindow() override { return &window; }
-    QWidget window;
-};
-
 void Render(const std::string& device, const QString& state, const std::filesystem::path& folder) {
     ::setenv("XKIV_SERIAL_PORTS", device.c_str(), 1);
-    CXKivRZ150LX module(folder / ("profile-" + state.toStdString() + ".ini"), SystemClock());
-    ui::QtPanelFactory factory;
-    ui::QtUiServices services(module.ApplicationName(),
-                              [&factory] { return factory.MainWindow(); });
-    module.SetPanelFactory(&factory);
-    module.SetUiServices(&services);
-    auto control = std::make_unique<CXKivRZ150LXCtrl>(module);
+    test::QtControl qt(folder / ("profile-" + state.toStdString() + ".ini"));
+    auto& control = qt.control;
     if (state == QLatin1String("online")) {
         DesignTimePicture(*control);
     }
-    Host host;
+    test::WindowSite host;
     host.window.setWindowTitle(QStringLiteral("Host"));
     host.window.resize(270, 60);
     {
@@ -121,7 +109,7 @@ void Render(const std::string& device, const QString& state, const std::filesyst
     Save(*window(kPanelControl), QStringLiteral("camera-control-") + state);
 
     if (state == QLatin1String("online")) {
-        auto progress = services.CreateProgress();
+        auto progress = qt.services.CreateProgress();
         progress->SetInfoText("Reading all camera data...");
         progress->SetRange(0, 80);
         for (int i = 0; i < 40; ++i) {
@@ -179,14 +167,9 @@ void RenderModel(const char* model, const std::filesystem::path& folder) {
         return;
     }
     ::setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
-    CXKivRZ150LX module(folder / (std::string("profile-") + model + ".ini"), SystemClock());
-    ui::QtPanelFactory factory;
-    ui::QtUiServices services(module.ApplicationName(),
-                              [&factory] { return factory.MainWindow(); });
-    module.SetPanelFactory(&factory);
-    module.SetUiServices(&services);
-    auto control = std::make_unique<CXKivRZ150LXCtrl>(module);
-    Host host;
+    test::QtControl qt(folder / (std::string("profile-") + model + ".ini"));
+    auto& control = qt.control;
+    test::WindowSite host;
     control->CreateControlWindow(host);
     host.window.show();
     const QString prefix = QStringLiteral("camera-control-%1-").arg(QLatin1String(model));
