@@ -65,6 +65,7 @@ void CDialogFunction::OnInitDialog() {
     tabs_->setObjectName(QStringLiteral("Tabs"));
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("StatusLine"));
+    status_->setAccessibleName(QStringLiteral("Status line"));
     bar_ = new QLabel(this);
     bar_->setObjectName(QStringLiteral("OnlineBar"));
     bar_->setScaledContents(true);
@@ -77,6 +78,9 @@ void CDialogFunction::OnInitDialog() {
     tabs_->addTab(controlPage_, QIcon(StopwatchImage()), QStringLiteral("Camera Controls"));
     tabs_->addTab(calibPage_, QIcon(ColourBarsImage()), QStringLiteral("Calibration ..."));
     tabs_->setIconSize(QSize(kImageSize, kImageSize));
+    for (int tab = 0; tab < tabs_->count(); ++tab) {
+        tabs_->widget(tab)->setAccessibleName(tabs_->tabText(tab));
+    }
     controlPage_->Initialise(Control(), kTemplateControls);
     calibPage_->Initialise(Control(), kTemplateCalib);
     tabs_->setCurrentIndex(0);

@@ -15,13 +15,16 @@ struct ToggleInfo {
     IconId icon;
     int left;  // template units; each button is 16 x 14
     const char* toolTip;
+    const char* spokenName;  // the panel's title, for a screen reader
 };
 
 constexpr std::array<ToggleInfo, 3> kToggles = {{
-    {kPanelControl, "ControlToggle", IconId::Control, 0, "Click to open control dialog"},
+    {kPanelControl, "ControlToggle", IconId::Control, 0, "Click to open control dialog",
+     "Camera Control"},
     {kPanelCommunication, "CommunicationToggle", IconId::Communication, 16,
-     "Click to open communication dialog"},
-    {kPanelAbout, "AboutToggle", IconId::About, 32, "Click to open about dialog"},
+     "Click to open communication dialog", "Communication"},
+    {kPanelAbout, "AboutToggle", IconId::About, 32, "Click to open about dialog",
+     "About This Control"},
 }};
 
 }  // namespace
@@ -32,6 +35,7 @@ void CDialogMain::OnInitDialog() {
     const DialogUnits units = Units();
     resize(units.Size(170, 21));
     SetToolTipWidth(*this, 400);
+    setAccessibleName(QStringLiteral("Panels"));
     for (const ToggleInfo& info : kToggles) {
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(info.objectName));
@@ -41,6 +45,7 @@ void CDialogMain::OnInitDialog() {
         const int side = std::min(button->width(), button->height()) - 6;
         button->setIconSize(QSize(side, side));
         button->setToolTip(QString::fromLatin1(info.toolTip));
+        button->setAccessibleName(QString::fromLatin1(info.spokenName));
         const int panel = info.panel;
         connect(button, &QPushButton::clicked, this, [this, panel] { Clicked(panel); });
         toggles_[panel] = button;

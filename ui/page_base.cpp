@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "control/control.h"
+#include "ui/accessibility.h"
 
 namespace xkiv::ui {
 
@@ -49,6 +50,12 @@ CSpinButton::CSpinButton(CNEdit& edit, QWidget* parent)
     connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
     connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
     edit_.installEventFilter(this);
+}
+
+void CSpinButton::NameAfter(const QString& editName) {
+    setAccessibleName(editName);
+    up_->setAccessibleName(editName + QStringLiteral(" up"));
+    down_->setAccessibleName(editName + QStringLiteral(" down"));
 }
 
 void CSpinButton::SetRange(int low, int high) {
@@ -97,6 +104,7 @@ void CDialogPage::Initialise(CXKivRZ150LXCtrl& control, int templateId) {
         byRow_.emplace(binding.row, &binding);
     }
     OnInitPage();
+    AdoptFramedControls(*this);
 }
 
 QLabel* CDialogPage::AddLabel(int id, const char* text, Place place, Qt::Alignment alignment) {
@@ -141,11 +149,16 @@ void CDialogPage::BuildDecorations() {
 void CDialogPage::BuildBinding(const Binding& binding) {
     const DialogUnits units = Units();
     const Place& p = binding.place;
-    const bool isEdit = binding.kind == BindKind::EditU || binding.kind == BindKind::EditI;
-    if (binding.caption != 0) {
-        AddLabel(binding.caption, binding.label, binding.captionPlace,
-                 isEdit ? Qt::AlignHCenter : Qt::AlignLeft);
-    }
+    // A caption beside its control starts at the left like every row
+    // caption; a column caption above its control is centred over it.
+    const bool beside = binding.captionPlace.left + binding.captionPlace.width <= p.left;
+    QLabel* caption = binding.caption == 0
+                          ? nullptr
+                          : AddLabel(binding.caption, binding.label, binding.captionPlace,
+                                     beside ? Qt::AlignLeft : Qt::AlignHCenter);
+    const QString spokenName =
+        QString::fromLatin1(binding.spokenName != nullptr ? binding.spokenName : binding.label)
+            .trimmed();
     QWidget* widget = nullptr;
     switch (binding.kind) {
         case BindKind::List:
@@ -168,6 +181,7 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             spin->setObjectName(QString::fromLatin1(binding.objectName) + QStringLiteral("Spin"));
             spin->setGeometry(
                 units.Rect(p.left + p.width - kSpinWidth, p.top, kSpinWidth, p.height));
+            spin->NameAfter(spokenName);
             controls_[binding.spin] = spin;
             spins_[binding.id] = spin;
             connect(edit, &QLineEdit::textChanged, this,
@@ -220,6 +234,10 @@ void CDialogPage::BuildBinding(const Binding& binding) {
         }
     }
     widget->setObjectName(QString::fromLatin1(binding.objectName));
+    widget->setAccessibleName(spokenName);
+    if (caption != nullptr) {
+        caption->setBuddy(widget);
+    }
     controls_[binding.id] = widget;
 }
 

@@ -21,6 +21,9 @@ namespace xkiv::ui {
 class CSpinButton : public QWidget {
 public:
     CSpinButton(CNEdit& edit, QWidget* parent);
+    // Names the spin and its arrows for a screen reader after its edit:
+    // "Line Rate", "Line Rate up", "Line Rate down".
+    void NameAfter(const QString& editName);
     void SetRange(int low, int high);
     int Low() const { return low_; }
     int High() const { return high_; }

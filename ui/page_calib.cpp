@@ -211,8 +211,10 @@ void CDialogChildCalib::mouseMoveEvent(QMouseEvent* event) {
     QString hint;
     for (std::size_t c = 0; c < cells_.size() && hint.isEmpty(); ++c) {
         for (int cell = 0; cell < kCellsPerColour; ++cell) {
-            // Edges included.
-            const QRect area = cells_[c][cell]->geometry().adjusted(0, 0, 1, 1);
+            // In page coordinates (the cells sit in their frame), edges included.
+            const QLabel* label = cells_[c][cell];
+            const QRect area =
+                QRect(label->mapTo(this, QPoint(0, 0)), label->size()).adjusted(0, 0, 1, 1);
             const int index = cellColours_[c][cell];
             if (area.contains(point) && index >= 0) {
                 hint = QString::fromLatin1(kCorrectionColours[index].hint);
