@@ -3,6 +3,7 @@
 #include "ui/page_base.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QRadioButton>
@@ -34,6 +35,24 @@ using CheckBoxEX = Hovering<QCheckBox>;
 using RadioButtonEX = Hovering<QRadioButton>;
 
 constexpr int kListHeight = 12;
+
+// The longest text a time text shows: the longest exposure of the slowest
+// clock, eight digits before the point.
+constexpr const char* kLongestTimeText = "00000000.0ns";
+
+// The page's font, smaller where the longest time text would not leave one
+// average character free in a place widthPixels wide: side by side, the
+// exposure times would otherwise run into each other.
+QFont TimeTextFont(const QFont& pageFont, int widthPixels, int gapPixels) {
+    const int needed = QFontMetrics(pageFont).horizontalAdvance(QLatin1String(kLongestTimeText));
+    const int room = widthPixels - gapPixels;
+    if (needed <= room || room <= 0) {
+        return pageFont;
+    }
+    QFont smaller = pageFont;
+    smaller.setPointSizeF(pageFont.pointSizeF() * room / needed);
+    return smaller;
+}
 
 }  // namespace
 
@@ -136,12 +155,14 @@ void CDialogPage::BuildDecorations() {
                 AddLabel(decoration.id, decoration.text, p, Qt::AlignHCenter);
                 break;
             case DecorationKind::RightLabel:
-            case DecorationKind::TimeText:
-                AddLabel(decoration.id, decoration.text, p, Qt::AlignRight)
-                    ->setObjectName(decoration.kind == DecorationKind::TimeText
-                                        ? QStringLiteral("Time%1").arg(decoration.id)
-                                        : QString());
+                AddLabel(decoration.id, decoration.text, p, Qt::AlignRight);
                 break;
+            case DecorationKind::TimeText: {
+                QLabel* label = AddLabel(decoration.id, decoration.text, p, Qt::AlignRight);
+                label->setObjectName(QStringLiteral("Time%1").arg(decoration.id));
+                label->setFont(TimeTextFont(font(), label->width(), units.BaseX()));
+                break;
+            }
         }
     }
 }
