@@ -3,11 +3,11 @@
 
 #include <QDesktopServices>
 #include <QDir>
-
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSysInfo>
+#include <QUrl>
 
 #include "control/control.h"
 #include "control/dispatch_methods.h"
@@ -30,11 +30,23 @@ QString DocumentationFolder() {
     return QString::fromLatin1(XKIV_DOC_DIR);
 }
 
+// Shows an edit as writable (frame and base) or as read-only text on the
+// window's background, so that a field the user cannot change does not
+// look as if they could. A style sheet, because the panel's own style
+// sheet paints an edit's base whatever its palette says.
+void ShowWritable(QLineEdit& edit, bool writable) {
+    edit.setReadOnly(!writable);
+    edit.setFrame(writable);
+    edit.setStyleSheet(writable ? QString()
+                                : QStringLiteral("QLineEdit { background: palette(window);"
+                                                 " border: none; }"));
+}
+
 QLineEdit* ReadOnlyEdit(QWidget* parent, const char* objectName, const QRect& place) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(objectName));
     edit->setGeometry(place);
-    edit->setReadOnly(true);
+    ShowWritable(*edit, false);
     return edit;
 }
 
@@ -169,7 +181,7 @@ void CDialogAbout::UpdateControls() {
 
 void CDialogAbout::SetEditMode(int mode) {
     editMode_ = mode;
-    userIdEdit_->setReadOnly(mode == 0);
+    ShowWritable(*userIdEdit_, mode != 0);
     saveButton_->setEnabled(mode != 0);
     // Text typed since the last save gives way to the stored user ID.
     UpdateControls();
@@ -232,7 +244,10 @@ void CDialogAbout::ViewHelpFile() {
         ShowMessage(kNoFile);
         return;
     }
-    QDesktopServices::openUrl(CLabel::UrlOf(helpList_->currentText()));
+    // An entry is a file name in the current folder, whatever it holds: a
+    // colon in it ("manual:v2.pdf") does not make it a URL.
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QDir::current().absoluteFilePath(helpList_->currentText())));
 }
 
 CNameDialog::CNameDialog(QWidget* parent) : QDialog(parent) {
