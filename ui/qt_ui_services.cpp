@@ -2,7 +2,9 @@
 #include "ui/qt_ui_services.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include "ui/dialog_progress.h"
 
@@ -22,6 +24,21 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
             return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
+}
+
+// Room beside a title for the window's icon and its title-bar buttons.
+constexpr int kTitleBarExtra = 160;
+
+// Widens box so that the window manager has room for its whole title: a
+// message box sizes itself by its text, and a short text cut the title.
+void FitTitle(QMessageBox& box) {
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
 }  // namespace
@@ -46,12 +63,21 @@ void QtUiServices::ShowMessage(const std::string& text, MessageIcon icon) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
     }
     QMessageBox box(BoxIcon(icon), QString::fromStdString(applicationName_), DisplayText(text),
-                    QMessageBox::Ok, mainWindow_ ? mainWindow_() : nullptr);
+                    QMessageBox::Ok, MessageOwner());
     box.setObjectName(QStringLiteral("MessageBox"));
+    FitTitle(box);
     box.exec();
     if (waiting) {
         QApplication::restoreOverrideCursor();
     }
+}
+
+QWidget* QtUiServices::MessageOwner() const {
+    // The panel in use: the box opens over it, not over the host's strip.
+    if (QWidget* active = QApplication::activeWindow(); active != nullptr && active->isVisible()) {
+        return active;
+    }
+    return mainWindow_ ? mainWindow_() : nullptr;
 }
 
 void QtUiServices::BeginWaitCursor() {

@@ -11,8 +11,9 @@
 namespace xkiv::ui {
 
 // What the camera and control code ask of the user interface, shown with
-// Qt Widgets. Message boxes carry the application name as title and are
-// owned by the application's main window, which mainWindow names (it may
+// Qt Widgets. Message boxes carry the application name as title, are wide
+// enough to show it and open over the active window (the panel in use),
+// else over the application's main window, which mainWindow names (it may
 // answer null) and which a progress window disables while it lives.
 class QtUiServices final : public UiServices {
 public:
@@ -28,6 +29,10 @@ public:
     static QString DisplayText(const std::string& text);
 
 private:
+    // The window a message box belongs to: the active window (the panel the
+    // user works in), else the main window.
+    QWidget* MessageOwner() const;
+
     std::string applicationName_;
     std::function<QWidget*()> mainWindow_;
 };
