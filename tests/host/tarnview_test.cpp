@@ -141,6 +141,26 @@ TEST_F(TarnviewTest, OnlyTheAgreedCloseRequestEndsTheDialog) {
     }
 }
 
+// Enter and Escape on a focused main-panel toggle neither press it nor end
+// the program: only a click or Space opens a panel.
+TEST_F(TarnviewTest, KeysOnAFocusedToggleOpenNothing) {
+    Register();
+    const bool yes = true;
+    auto dialog = Open(&yes);
+    auto* toggle = Find<QPushButton>(*dialog, "ControlToggle");
+    ASSERT_NE(toggle, nullptr);
+    toggle->setFocus();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyClick(toggle, key);
+        EXPECT_FALSE(toggle->isChecked()) << key;
+        EXPECT_FALSE(Find<QWidget>(*dialog, "ControlDialog")->isVisible()) << key;
+        EXPECT_TRUE(dialog->isVisible()) << key;
+    }
+    QTest::keyClick(toggle, Qt::Key_Space);
+    EXPECT_TRUE(Find<QWidget>(*dialog, "ControlDialog")->isVisible());
+    EXPECT_TRUE(questions_.empty());
+}
+
 TEST_F(TarnviewTest, UnregisteredControlLeavesAnEmptyWindowAndSaysHowToRegister) {
     ::testing::internal::CaptureStderr();
     auto dialog = Open();
