@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/control_dialog.h"
+#include "host/termination_signals.h"
 #include "host/version_info.h"
 
 namespace {
@@ -34,7 +35,18 @@ int main(int argc, char** argv) {
         }
     }
     QApplication application(argc, argv);
+    // A logout or a service stop ends the program as a normal close does,
+    // so that the control writes its values and panel places. The handlers
+    // outlive the window: a signal while it is made or destroyed waits.
+    xkiv::host::CControlDialog* window = nullptr;
+    const xkiv::host::TerminationSignals termination([&window](int) {
+        if (window != nullptr) {
+            window->EndWithoutQuestion();
+        }
+    });
     xkiv::host::CControlDialog dialog;
+    window = &dialog;
     dialog.exec();
+    window = nullptr;
     return 0;
 }
