@@ -139,14 +139,21 @@ QAccessibleInterface* ControlInterfaces(const QString&, QObject* object) {
     return nullptr;
 }
 
+// Instances alive; all on the user-interface thread.
+int gFactoryUsers = 0;
+
 }  // namespace
 
-void InstallAccessibility() {
-    static const bool installed = [] {
+AccessibilityFactory::AccessibilityFactory() {
+    if (gFactoryUsers++ == 0) {
         QAccessible::installFactory(&ControlInterfaces);
-        return true;
-    }();
-    (void)installed;
+    }
+}
+
+AccessibilityFactory::~AccessibilityFactory() {
+    if (--gFactoryUsers == 0) {
+        QAccessible::removeFactory(&ControlInterfaces);
+    }
 }
 
 QString BuddyName(const QWidget& control) {

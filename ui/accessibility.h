@@ -7,12 +7,20 @@ class QWidget;
 
 namespace xkiv::ui {
 
-// Installs, once per process, the accessibility factory of the control's
-// widgets: the panels are dialogs (the main panel a tool bar, the pages
-// property pages), a drop-down list is named after its caption rather than
-// its current entry, a main-panel toggle's press and toggle actions click
-// it, and the Camera Control status line is a named status bar.
-void InstallAccessibility();
+// Keeps the accessibility factory of the control's widgets installed while
+// at least one instance lives: the panels are dialogs (the main panel a tool
+// bar, the pages property pages), a drop-down list is named after its
+// caption rather than its current entry, a main-panel toggle's press and
+// toggle actions click it, and the Camera Control status line is a named
+// status bar. The last one to go removes the factory, so that a host that
+// unloads the module leaves Qt no pointer into it.
+class AccessibilityFactory {
+public:
+    AccessibilityFactory();
+    ~AccessibilityFactory();
+    AccessibilityFactory(const AccessibilityFactory&) = delete;
+    AccessibilityFactory& operator=(const AccessibilityFactory&) = delete;
+};
 
 // The accessible name of a control without one of its own: the text of
 // the label whose buddy it is, without its mnemonic marks; empty when no

@@ -2,7 +2,6 @@
 #include "ui/qt_panel_factory.h"
 
 #include "control/control.h"
-#include "ui/accessibility.h"
 #include "ui/dialog_about.h"
 #include "ui/dialog_comm.h"
 #include "ui/dialog_function.h"
@@ -99,7 +98,6 @@ void QtPanel::LogMessage(const std::string& text, bool received) {
 }
 
 QtPanelFactory::QtPanelFactory() {
-    InstallAccessibility();
     makers_[kPanelMain] = [] { return new CDialogMain; };
     makers_[kPanelAbout] = [] { return new CDialogAbout; };
     makers_[kPanelCommunication] = [] { return new CDialogComm; };

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <functional>
@@ -197,6 +198,25 @@ TEST_P(AccessibleToggles, PressOpensAndClosesTheirPanel) {
         EXPECT_EQ(control_->ShowFlag(panel) != 0, open) << action.toStdString();
         EXPECT_EQ(toggle->state().checked, open) << action.toStdString();
     }
+}
+
+// The factory serves while a panel factory lives and is gone with the last
+// one: a host may unload the module afterwards.
+TEST(AccessibilityFactory, ServesWhileAPanelFactoryLives) {
+    const auto listName = [] {
+        QWidget window;
+        auto* caption = new QLabel(QStringLiteral("Caption"), &window);
+        auto* list = new ui::CComboBoxEX(&window);
+        list->addItem(QStringLiteral("entry"));
+        caption->setBuddy(list);
+        return QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name);
+    };
+    auto first = std::make_unique<ui::QtPanelFactory>();
+    { const ui::QtPanelFactory second; }
+    EXPECT_EQ(listName(), QStringLiteral("Caption"));
+    first.reset();
+    // Qt's own list again, which names it by its entry on this platform.
+    EXPECT_NE(listName(), QStringLiteral("Caption"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, AccessibleToggles,
