@@ -211,6 +211,10 @@ TEST(AccessibilityFactory, ServesWhileAPanelFactoryLives) {
         caption->setBuddy(list);
         return QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name);
     };
+    if (listName() == QStringLiteral("Caption")) {
+        // The module loaded by another test of this process keeps its own.
+        GTEST_SKIP() << "a panel factory of the loaded module is alive";
+    }
     auto first = std::make_unique<ui::QtPanelFactory>();
     { const ui::QtPanelFactory second; }
     EXPECT_EQ(listName(), QStringLiteral("Caption"));
