@@ -190,13 +190,13 @@ void RenderModel(const char* model, const std::filesystem::path& folder) {
     host.window.show();
     const QString prefix = QStringLiteral("camera-control-%1-").arg(QLatin1String(model));
     SaveControlPages(*control, prefix + QStringLiteral("online-"));
-    SaveLongest(*control, prefix + QStringLiteral("online-longest"));
     server->PullCable();
     // The failed write takes the camera offline; the error stays with the caller.
     std::vector<automation::Variant> args{automation::Variant::Long(1)};
     control->InvokeByName("TriggerMode", automation::InvokeKind::PropertyPut, args, nullptr,
                           nullptr);
     SaveControlPages(*control, prefix + QStringLiteral("offline-"));
+    SaveLongest(*control, prefix + QStringLiteral("longest"));
     control->DestroyControlWindow();
     server->Stop();
 }
