@@ -258,6 +258,12 @@ bool MeasureIdle(const std::filesystem::path& folder, const std::string& tarnvie
     setenv("XKIV_SERIAL_PORTS", device.c_str(), 1);
     const pid_t host = Spawn({tarnview});
     std::this_thread::sleep_for(std::chrono::seconds(kSettleSeconds));
+    if (host <= 0 || waitpid(host, nullptr, WNOHANG) != 0) {
+        std::printf("idle     not measured: %s did not start\n", tarnview.c_str());
+        Stop(manager);
+        Stop(xvfb);
+        return false;
+    }
     const double cpu0 = CpuSeconds(host);
     const double server0 = CpuSeconds(xvfb);
     const long long wakes0 = WakeUps(host);
