@@ -355,6 +355,26 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const std::string& line) { return line.ends_with('?'); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Once shown, a window left alone paints nothing more: no paint asks for
+// the next one.
+TEST_F(TarnviewTest, AnIdleWindowPaintsNothing) {
+    Register();
+    auto dialog = Open();
+    for (const auto dispid : {kShowAboutWindow, kShowCommunicationWindow, kShowControlWindow}) {
+        dialog->Control().SetBoolProperty(dispid, true);
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    // Whatever the start left to paint is painted now.
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::processEvents();
+    }
+    PaintCounter painted;
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(painted.paints.empty()) << painted.paints.begin()->first.toStdString();
+}
+
 TEST_F(TarnviewTest, UnregisteredControlLeavesAnEmptyWindowAndSaysHowToRegister) {
     ::testing::internal::CaptureStderr();
     auto dialog = Open();
