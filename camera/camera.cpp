@@ -157,10 +157,13 @@ std::string CCamera::FormatQueryCommand(int row) const {
 
 ResultCode CCamera::SendLine(const std::string& line) {
     CCommAbstract& transport = Current();
-    // A failing purge (closed port) is not checked: the write reports it.
-    (void)transport.Purge();
-    const ResultCode result = transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()),
-                                              line.size(), kWriteTimeoutMs);
+    ResultCode result = rc::kOk;
+    ui_.RunBlocking([&transport, &line, &result] {
+        // A failing purge (closed port) is not checked: the write reports it.
+        (void)transport.Purge();
+        result = transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
+                                 kWriteTimeoutMs);
+    });
     if (linkObserver_) {
         linkObserver_({LinkTraffic::Kind::Command, line, nullptr, result});
     }
@@ -322,6 +325,14 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
 ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
                                 ResultCode& transportResult) {
     CCommAbstract& transport = Current();
+    ResultCode result = rc::kOk;
+    // The whole line is one blocking call, not each byte.
+    ui_.RunBlocking([&] { result = CollectLineFrom(transport, line, timeoutMs, transportResult); });
+    return result;
+}
+
+ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
+                                    std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
     for (;;) {
         const std::int64_t elapsed = clock_.NowMs() - start;

@@ -120,6 +120,9 @@ public:
     std::int32_t Value(int row) const override;
     const std::string& Text(int row) const override;
 
+    // Closes the transport and reports the camera offline and unsynchronized.
+    void GoOffline();
+
     bool IsOnline() const { return online_; }
     bool IsSynchronized() const { return synchronized_; }
     bool IsSending() const { return sending_; }
@@ -173,8 +176,6 @@ protected:
     void StoreText(int row, const std::string& text);
     void SetRowSynchronized(int row, bool synchronized);
     void SetFileLoading(bool loading) { fileLoading_ = loading; }
-    // Closes the transport and reports the camera offline and unsynchronized.
-    void GoOffline();
     Clock& GetClock() { return clock_; }
     UiServices& Ui() { return ui_; }
 
@@ -188,7 +189,6 @@ private:
     [[nodiscard]] ResultCode ReadReportColumn(int column,
                                               std::vector<std::vector<std::string>>& cells,
                                               ProgressIndicator& progress, int& reachedRow);
-    std::unique_ptr<ProgressIndicator> AberrationProgress(bool upload, bool showProgress);
 
     // 106 for a row that cannot be exchanged, 100 while offline, else 0.
     [[nodiscard]] ResultCode CanExchange(int row) const;
@@ -203,6 +203,14 @@ private:
     // a read failed (transportResult says which), 105 for an overlong line.
     [[nodiscard]] ResultCode CollectLine(std::string& line, std::uint32_t timeoutMs,
                                          ResultCode& transportResult);
+    // The collection itself, which touches nothing but the transport, the
+    // clock and line: it may run away from the user-interface thread.
+    [[nodiscard]] ResultCode CollectLineFrom(CCommAbstract& transport, std::string& line,
+                                             std::uint32_t timeoutMs, ResultCode& transportResult);
+    // A progress window for steps items that offers Cancel; null without
+    // showProgress.
+    std::unique_ptr<ProgressIndicator> CancellableProgress(const std::string& text, int steps,
+                                                           bool showProgress = true);
 
     UiServices& ui_;
     Clock& clock_;

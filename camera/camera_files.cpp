@@ -255,8 +255,18 @@ ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool*
         !file ? rc::kFileAccess : CheckSetupFile(*file, *this, IsOnline(), plan, reachedRow);
     if (result == rc::kOk) {
         SetFileLoading(true);
+        // Only a camera online is sent the values, one exchange each.
+        std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+            "Write Camera Data In Progress...", static_cast<int>(plan.size()), IsOnline());
         for (const SetupValue& entry : plan) {
             reachedRow = entry.row;
+            if (progress) {
+                progress->StepIt();
+            }
+            if (Cancelled(progress)) {
+                result = rc::kCancelled;
+                break;
+            }
             const bool sends = HasFlag(entry.row, PF_WRITABLE) && IsRowSupported(entry.row);
             result = HasFlag(entry.row, PF_STRING) ? SetValueText(entry.row, entry.text)
                                                    : SetValue(entry.row, entry.value, true, true);
@@ -291,6 +301,9 @@ ResultCode CCamera::ReadReportColumn(int column, std::vector<std::vector<std::st
     std::size_t line = 0;
     for (int row = 0; row < kParameterCount; ++row) {
         progress.StepIt();
+        if (progress.CancelRequested()) {
+            return rc::kCancelled;
+        }
         if (!HasFlag(row, PF_PROFILE) || row == row::EepromArea || !IsRowSupported(row)) {
             continue;
         }
@@ -358,9 +371,8 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
 
     std::vector<std::vector<std::string>> cells;
     if (result == rc::kOk) {
-        std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
-        progress->SetInfoText("Read Camera Data In Progress...");
-        progress->SetRange(0, kReportColumns * kParameterCount);
+        std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+            "Read Camera Data In Progress...", kReportColumns * kParameterCount);
         for (int column = 0; column < kReportColumns && result == rc::kOk; ++column) {
             result = ReadReportColumn(column, cells, *progress, reachedRow);
         }
@@ -415,17 +427,6 @@ ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables) 
     return rc::kOk;
 }
 
-std::unique_ptr<ProgressIndicator> CCamera::AberrationProgress(bool upload, bool showProgress) {
-    if (!showProgress) {
-        return nullptr;
-    }
-    std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
-    progress->SetInfoText(upload ? "Writing Chromatic Aberration Data, In Progress..."
-                                 : "Reading Chromatic Aberration Data, In Progress...");
-    progress->SetRange(0, kAberrationSteps);
-    return progress;
-}
-
 ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgress) {
     if (!IsOnline()) {
         return rc::kOffline;
@@ -439,7 +440,8 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
     if (!out.Open()) {
         return rc::kFileAccess;
     }
-    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(false, showProgress);
+    std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+        "Reading Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);
     std::string csv;
     for (const int row : {row::CABR, row::CABB}) {
         csv += AberrationHeader(row);
@@ -453,6 +455,10 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
                 csv += i + 1 < kAberrationFieldsPerLine ? "," : "\r\n";
                 if (progress) {
                     progress->StepIt();
+                }
+                if (Cancelled(progress)) {
+                    SynchronizedChanged(false);
+                    return rc::kCancelled;
                 }
             }
         }
@@ -486,7 +492,8 @@ ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
         SynchronizedChanged(false);
         return rc::kUnmatchedFile;
     }
-    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(true, showProgress);
+    std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+        "Writing Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);
     bool sentSome = false;
     for (std::size_t colour = 0; colour < tables.size(); ++colour) {
         const int row = colour == 0 ? row::CABR : row::CABB;
@@ -501,6 +508,13 @@ ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
             sentSome = true;
             if (progress) {
                 progress->StepIt();
+            }
+            if (Cancelled(progress)) {
+                SynchronizedChanged(false);
+                if (partlyApplied != nullptr) {
+                    *partlyApplied = true;
+                }
+                return rc::kCancelled;
             }
         }
         ValueChanged(row, false);

@@ -224,7 +224,10 @@ ResultCode CCamera::OpenAndIdentify(int commClass, int port) {
     OnlineChanged(true);
     (void)Current().Close();
 
-    ResultCode result = SelectAndOpen(commClass, port);
+    Select(commClass, port);
+    CCommAbstract& transport = Current();
+    ResultCode result = rc::kOk;
+    Ui().RunBlocking([&transport, &result, port] { result = transport.Open(port); });
     if (result == rc::kOk) {
         result = Identify();
     }
@@ -257,16 +260,20 @@ ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
     if (!IsOnline()) {
         return rc::kOffline;
     }
-    std::unique_ptr<ProgressIndicator> progress;
-    if (showProgress) {
-        progress = Ui().CreateProgress();
-        progress->SetInfoText(direction == Bulk::Read ? "Read Camera Data In Progress..."
-                                                      : "Write Camera Data In Progress...");
-        progress->SetRange(0, kParameterCount);
-    }
+    std::unique_ptr<ProgressIndicator> progress =
+        CancellableProgress(direction == Bulk::Read ? "Read Camera Data In Progress..."
+                                                    : "Write Camera Data In Progress...",
+                            kParameterCount, showProgress);
     for (int row = 0; row < kParameterCount; ++row) {
         if (progress) {
             progress->StepIt();
+        }
+        if (Cancelled(progress)) {
+            SynchronizedChanged(false);
+            if (failedRow != nullptr) {
+                *failedRow = row;
+            }
+            return rc::kCancelled;
         }
         // Support is decided with the values read so far: the model name and
         // firmware version come before every model-dependent row.
@@ -288,6 +295,19 @@ ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
     }
     SynchronizedChanged(true);
     return rc::kOk;
+}
+
+std::unique_ptr<ProgressIndicator> CCamera::CancellableProgress(const std::string& text, int steps,
+                                                                bool showProgress) {
+    if (!showProgress) {
+        return nullptr;
+    }
+    std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
+    progress->SetInfoText(text);
+    progress->SetRange(0, steps);
+    progress->SetPumpMessages(true);
+    progress->ShowCancelButton();
+    return progress;
 }
 
 ResultCode CCamera::ReadAll(int* failedRow) {
