@@ -267,8 +267,12 @@ ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
     } else if (entry.valueNameCount > 0) {
         accepted = PositionOfValue(row, number, *this) >= 0;
     } else {
-        accepted = number >= EffectiveMinimum(row, false, *this) &&
-                   number <= EffectiveMaximum(row, false, *this);
+        // The aberration rows bound one another. Read one at a time, each would be judged
+        // against the older values of the others; the camera keeps its own set consistent, so
+        // each is checked against the widest bounds of its chain (left side 0).
+        const ParameterValues& bounds = HasSpecialBounds(row) ? NoParameterValues() : *this;
+        accepted = number >= EffectiveMinimum(row, false, bounds) &&
+                   number <= EffectiveMaximum(row, false, bounds);
     }
     if (!accepted) {
         return rc::kReceivedOutOfRange;

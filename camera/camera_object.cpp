@@ -202,8 +202,24 @@ ResultCode CCamera::Identify() {
     }
     if (result != rc::kOk) {
         GoOffline();
+        return result;
     }
+    BringStoredValuesIntoRange();
     return result;
+}
+
+void CCamera::BringStoredValuesIntoRange() {
+    // Row order: a mode row (SRO, GM, BLM, the left sides) comes before the rows it bounds.
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (HasFlag(row, PF_STRING) || IsRowSynchronized(row)) {
+            continue;
+        }
+        const std::int32_t clamped = ClampToBounds(row, Value(row), *this);
+        if (clamped != Value(row)) {
+            StoreValue(row, clamped);
+            ValueChanged(row, false);
+        }
+    }
 }
 
 ResultCode CCamera::Connect(int commClass, int port) {
@@ -324,9 +340,17 @@ void CCamera::SaveSnapshot() {
 }
 
 void CCamera::RestoreSnapshot() {
+    const std::array<std::int32_t, kParameterCount> replaced = values_;
+    const std::array<std::string, kParameterCount> replacedTexts = texts_;
     values_ = savedValues_;
     texts_ = savedTexts_;
     rowSynchronized_.fill(false);
+    // Reported once every value is back, so that bounds are judged on the restored set.
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (values_[row] != replaced[row] || texts_[row] != replacedTexts[row]) {
+            ValueChanged(row, false);
+        }
+    }
 }
 
 void CCamera::LoadProfileValues() {
