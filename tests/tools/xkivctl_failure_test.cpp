@@ -237,6 +237,35 @@ const JsonCase kJsonCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, JsonOutputTest, ::testing::ValuesIn(kJsonCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Plain-text output shows the camera's text with its control characters
+// escaped: a C1 code such as CSI (0x9B) would otherwise drive the terminal.
+// Valid UTF-8 is shown as it is.
+struct PlainTextCase {
+    const char* name;
+    const char* userId;  // as the camera holds it
+    const char* line;    // as xkivctl prints it
+};
+
+class PlainTextOutputTest : public XkivctlTest,
+                            public ::testing::WithParamInterface<PlainTextCase> {};
+
+TEST_P(PlainTextOutputTest, EscapesControlCharacters) {
+    sim::CameraConfig config;
+    config.userId = GetParam().userId;
+    const RunResult run = Ctl({"--device", StartSim(config).DevicePath(), "get", "UserID"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string("UserID=") + GetParam().line + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlainTextOutputTest,
+                         ::testing::Values(PlainTextCase{"LoneC1Byte", "a\x9B[2Jb", "a\\x9B[2Jb"},
+                                           PlainTextCase{"C1InUtf8", "a\xC2\x9B[2J",
+                                                         "a\\xC2\\x9B[2J"},
+                                           PlainTextCase{"Latin1Byte", "caf\xE9", "caf\\xE9"},
+                                           PlainTextCase{"Utf8Kept", "caf\xC3\xA9", "caf\xC3\xA9"},
+                                           PlainTextCase{"BackslashDoubled", "a\\b", "a\\\\b"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(XkivctlTest, SetWithAMalformedAssignmentSetsNothing) {
     EXPECT_EQ(Ctl({"--offline", "set", "MasterGain=300", "TriggerMode"}).status, 64);
     EXPECT_EQ(Ctl({"--offline", "get", "MasterGain"}).out, "MasterGain=0\n");
