@@ -1,4 +1,5 @@
-// Whole-file reads and atomic replacement of the files the user can lose work in.
+// Whole-file reads and atomic replacement of the files the user can lose work in, locks, and
+// whether a file may be trusted with code.
 #pragma once
 
 #include <filesystem>
@@ -21,6 +22,15 @@ std::error_code make_error_code(FileError error);
 // refused without waiting on it (FileError::NotRegularFile).
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
                                            std::error_code& error);
+
+// Why a file that holds code, or names code to load, cannot be trusted, or
+// empty when it can. As OpenSSH's strict modes judge: it must belong to
+// root or to this process's user, and nobody else may write it (group write
+// is allowed only for its owner's private group, which has no other
+// members). The text says why ("it is writable by every user"); the caller
+// names the file. A file that cannot be examined is refused with the
+// system's reason.
+std::string OwnershipProblem(const std::filesystem::path& file);
 
 // Replaces one file whole: the new contents go to a temporary file beside the
 // target, are flushed to disk and renamed over the target, so the target is

@@ -2,6 +2,8 @@
 #include "platform/file_access.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <random>
 #include <utility>
+#include <vector>
 
 namespace xkiv {
 
@@ -32,6 +35,31 @@ public:
 
 std::error_code LastError() {
     return {errno, std::generic_category()};
+}
+
+// Whether gid is the private group of user uid: the user's own primary
+// group, with no member but the user.
+bool IsPrivateGroupOf(gid_t gid, uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd user{};
+    passwd* foundUser = nullptr;
+    if (::getpwuid_r(uid, &user, buffer.data(), buffer.size(), &foundUser) != 0 ||
+        foundUser == nullptr || user.pw_gid != gid) {
+        return false;
+    }
+    const std::string userName = user.pw_name;
+    group entry{};
+    group* foundGroup = nullptr;
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &foundGroup) != 0 ||
+        foundGroup == nullptr) {
+        return false;
+    }
+    for (char** member = entry.gr_mem; *member != nullptr; ++member) {
+        if (userName != *member) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -126,6 +154,23 @@ const std::error_category& FileErrorCategory() {
 
 std::error_code make_error_code(FileError error) {
     return {static_cast<int>(error), FileErrorCategory()};
+}
+
+std::string OwnershipProblem(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        return LastError().message();
+    }
+    if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
+        return "it belongs to another user (uid " + std::to_string(info.st_uid) + ")";
+    }
+    if ((info.st_mode & S_IWOTH) != 0) {
+        return "it is writable by every user";
+    }
+    if ((info.st_mode & S_IWGRP) != 0 && !IsPrivateGroupOf(info.st_gid, info.st_uid)) {
+        return "it is writable by its group (gid " + std::to_string(info.st_gid) + ")";
+    }
+    return {};
 }
 
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
