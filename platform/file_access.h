@@ -79,10 +79,16 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 
 // An exclusive lock between processes on a lock file, held for the object's
 // life. The lock file is created when missing and never removed, so that
-// every process locks the same file.
+// every process locks the same file. While another process holds it the
+// constructor waits; after 2 s it says on stderr that guardedFile (the file
+// the lock protects) is locked, and by which process where /proc/locks
+// tells, and keeps waiting. A signal whose handler requests an interrupt
+// (RequestInterrupt) ends the wait, and no wait starts while an interrupt is
+// pending: the lock is then not taken and Error() is
+// std::errc::interrupted.
 class FileLock {
 public:
-    explicit FileLock(const std::filesystem::path& lockFile);
+    FileLock(const std::filesystem::path& lockFile, const std::filesystem::path& guardedFile);
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock();
