@@ -326,13 +326,17 @@ std::vector<ClassEntry> ClassRegistry::Classes() const {
             if (!StartsWithFolded(section.name, kClassPrefix)) {
                 continue;
             }
+            // Only a section a lookup finds: "CLSID {...}" in the identifier's
+            // own form (the identifier parses without braces too).
             const auto clsid =
                 Guid::Parse(std::string_view(section.name).substr(kClassPrefix.size()));
+            if (!clsid || !EqualsFolded(section.name, ClassSection(*clsid))) {
+                continue;
+            }
             const bool listed =
-                clsid && std::any_of(classes.begin(), classes.end(), [&](const ClassEntry& known) {
-                    return known.clsid == *clsid;
-                });
-            if (clsid && !listed) {
+                std::any_of(classes.begin(), classes.end(),
+                            [&](const ClassEntry& known) { return known.clsid == *clsid; });
+            if (!listed) {
                 classes.push_back(ReadClass(*document, section.name, *clsid));
             }
         }

@@ -163,7 +163,9 @@ TEST_F(ClassRegistryTest, DamagedFileIsReadAsFarAsItGoes) {
                           "[ProgID Broken.1]\r\nCLSID=nonsense\r\n[ProgID Dangling.1]\r\n" +
                           "CLSID={1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FF}\r\n" +
                           "[CLSID {1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}]\r\nMiscStatus=zz\r\n" +
-                          "TypeLib=bad\r\n[unterminated\r\n=\r\n");
+                          "TypeLib=bad\r\n[unterminated\r\n=\r\n" +
+                          // Parses as an identifier, but no lookup finds it.
+                          "[CLSID 1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FA]\r\nModule=/y.so\r\n");
     for (const char* key : {"Broken.1", "Dangling.1", "not-a-guid"}) {
         EXPECT_FALSE(registry_.FindClass(key)) << key;
     }
