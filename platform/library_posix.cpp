@@ -101,11 +101,7 @@ std::string LibraryFileProblem(const std::string& path, bool* missing) {
         problem = ElfProblem(fd, static_cast<std::uint64_t>(info.st_size));
     }
     ::close(fd);
-    if (problem.empty()) {
-        const std::string ownership = OwnershipProblem(path);
-        problem = ownership;
-    }
-    return problem;
+    return problem.empty() ? OwnershipProblem(path) : problem;
 }
 
 }  // namespace
@@ -121,6 +117,9 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string& nameOrPa
         }
         return nullptr;
     };
+    if (refused != nullptr) {
+        *refused = false;
+    }
     // A plain name goes through the system's library search order, which the
     // system's administrator configures; a path is checked first.
     if (nameOrPath.find('/') != std::string::npos) {
