@@ -56,6 +56,8 @@ std::vector<std::string> SystemPorts() {
     return paths;
 }
 
+constexpr const char* kSerialPortsVariable = "XKIV_SERIAL_PORTS";
+
 bool IsCharacterDevice(const std::string& path) {
     struct stat info {};
     return path.starts_with('/') && ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
@@ -64,7 +66,7 @@ bool IsCharacterDevice(const std::string& path) {
 std::vector<std::string> BuildPortList(const std::string& configuredDevices,
                                        const std::string& rememberedDevice) {
     // Set but empty means "no ports": a way to run without touching devices.
-    if (const char* fromEnvironment = std::getenv("XKIV_SERIAL_PORTS")) {
+    if (const char* fromEnvironment = std::getenv(kSerialPortsVariable)) {
         return SplitPaths(fromEnvironment);
     }
     std::vector<std::string> ports =
@@ -111,6 +113,10 @@ int RemainingMs(SteadyClock::time_point deadline) {
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 }  // namespace
+
+bool SerialPortsGivenForThisRun() {
+    return std::getenv(kSerialPortsVariable) != nullptr;
+}
 
 CCommPort::CCommPort(const std::string& configuredDevices, const std::string& rememberedDevice)
     : ports_(BuildPortList(configuredDevices, rememberedDevice)) {}
