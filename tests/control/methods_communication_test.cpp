@@ -30,7 +30,7 @@ class AutoSelectProgressTest : public CommunicationMethodsTest,
                                public ::testing::WithParamInterface<int> {};
 
 TEST_P(AutoSelectProgressTest, FindsTheCameraOnTheSecondPortAfterTryingTheFirst) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     sim::SimServer& server = StartSim(Model("RZ-150LX"));
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath(), server.DevicePath()});
     std::int32_t commClass = -1;
@@ -81,7 +81,7 @@ TEST_P(AutoSelectProgressTest, FindsTheCameraOnTheSecondPortAfterTryingTheFirst)
 INSTANTIATE_TEST_SUITE_P(ShowProgress, AutoSelectProgressTest, ::testing::Values(0, 1));
 
 TEST_F(CommunicationMethodsTest, CancelStopsTheSearchAndLeavesTheOutParametersAlone) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     sim::SimServer& server = StartSim();
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath(), server.DevicePath()});
     ui_.cancelAfterSteps = 2;  // after the first port was tried
@@ -114,8 +114,8 @@ TEST_F(CommunicationMethodsTest, WithoutPortsNothingIsTriedAndNoEventFires) {
 }
 
 TEST_F(CommunicationMethodsTest, AFailedSearchEndsOfflineOnTheLastPortTried) {
-    SilentPort first;
-    SilentPort second;
+    sim::SimServer& first = StartSilentSim();
+    sim::SimServer& second = StartSilentSim();
     CXKivRZ150LXCtrl& control = MakeControl({first.DevicePath(), second.DevicePath()});
     std::int32_t commClass = 5;
     std::int32_t port = 6;
@@ -179,8 +179,8 @@ protected:
 class TwoPortQuestionTest : public PortQuestionTest {};
 
 TEST_P(TwoPortQuestionTest, Answers) {
-    SilentPort first;
-    SilentPort second;
+    sim::SimServer& first = StartSilentSim();
+    sim::SimServer& second = StartSilentSim();
     MakeControl({first.DevicePath(), second.DevicePath()});
     const PortQuestion& question = GetParam();
     const Variant expected = question.expected == Variant::String("<second>")
@@ -234,7 +234,7 @@ TEST_F(CommunicationMethodsTest, StartCommunicationConnectsAndReadsTheModelNameO
 }
 
 TEST_F(CommunicationMethodsTest, StartCommunicationOnASilentPortRaisesTheTimeOut) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath()});
 
     const automation::AutomationError error =

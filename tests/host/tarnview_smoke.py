@@ -20,7 +20,8 @@ env = dict(os.environ, XDG_DATA_HOME=work + "/data", XDG_CONFIG_HOME=work + "/co
            LSAN_OPTIONS="suppressions=" + suppressions)
 
 
-def wait_for(what, check, seconds=15):
+# Waits for what must happen; only a failure ever uses the whole time.
+def wait_for(what, check, seconds=60):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         found = check()
@@ -91,7 +92,7 @@ try:
     wait_for("the simulator", lambda: os.path.exists(link))
     host = subprocess.Popen([tarnview], env=dict(env, XKIV_SERIAL_PORTS=link))
     window = wait_for("Tarnview's window", lambda: window_named(b"RZ-150/130LX Control Tool"))
-    time.sleep(0.5)  # lets the window paint once after it is mapped
+    time.sleep(0.5)  # lets the window paint once for the screenshot; nothing checks the picture
     screenshot("tarnview.png")
 
     # The window system's close request, as a window manager sends it.
@@ -111,7 +112,7 @@ try:
     xtst.XTestFakeKeyEvent(display, enter, 1, 0)
     xtst.XTestFakeKeyEvent(display, enter, 0, 0)
     x11.XFlush(display)
-    status = host.wait(timeout=10)
+    status = host.wait(timeout=60)
     if status != 0:
         sys.exit("smoke: Tarnview ended with status %d" % status)
     print("smoke: Tarnview closed through its quit question")
