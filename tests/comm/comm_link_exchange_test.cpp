@@ -126,7 +126,7 @@ TEST_P(CameraLinkExchangeTest, PartialAnswerTimesOutWithTheBytesThatCame) {
     camera_->WaitIdle();  // the whole answer has come
     std::uint8_t buffer[32] = {};
     std::size_t received = 0;
-    EXPECT_EQ(transport_->Read(buffer, sizeof buffer, received, 300), rc::kReadTimeout);
+    EXPECT_EQ(transport_->Read(buffer, sizeof buffer, received, 50), rc::kReadTimeout);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), received), "COMPLETE\r\n");
 }
 

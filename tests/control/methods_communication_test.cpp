@@ -1,5 +1,6 @@
 // The communication methods: port search, port questions and StartCommunication.
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 
 #include "tests/control/methods_sim_fixture.h"
@@ -162,64 +163,61 @@ struct PortQuestion {
     Variant expected;
 };
 
-class PortQuestionTest : public CommunicationMethodsTest,
-                         public ::testing::WithParamInterface<PortQuestion> {
+// Two COM ports, no Camera Link library.
+const PortQuestion kTwoPortQuestions[] = {
+    PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassString", 0, 0, Variant::String("COM-Ports")},
+    PortQuestion{"AskCommClassString", 1, 0, Variant::String("")},
+    PortQuestion{"AskCommClassString", -1, 0, Variant::String("")},
+    PortQuestion{"AskCommPortRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommPortRange", 0, 3, Variant::Long(1)},
+    PortQuestion{"AskCommPortString", 0, 1, Variant::String("<second>")},
+    PortQuestion{"AskCommPortString", 0, 2, Variant::String("")},
+    PortQuestion{"AskCommPortString", 0, -1, Variant::String("")},
+    PortQuestion{"AskCommPortString", 5, 0, Variant::String("")},
+    PortQuestion{"AskCommPortString", 1, 0, Variant::String("")}};
+
+// No port at all.
+const PortQuestion kNoPortQuestions[] = {
+    PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(-1)},
+    PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassString", 0, 0, Variant::String("")},
+    PortQuestion{"AskCommPortRange", 0, 1, Variant::Long(-1)},
+    PortQuestion{"AskCommPortString", 0, 0, Variant::String("")}};
+
+// The questions only read, so one control answers a whole table.
+class PortQuestionTest : public CommunicationMethodsTest {
 protected:
-    Variant Ask(const PortQuestion& question) {
-        const bool twoArguments = std::string(question.method).find("Port") != std::string::npos;
-        std::vector<Variant> args = {Variant::Long(question.first)};
-        if (twoArguments) {
-            args.push_back(Variant::Long(question.second));
+    template <std::size_t N>
+    void ExpectAnswers(const PortQuestion (&questions)[N], const std::string& secondPort = "") {
+        for (const PortQuestion& question : questions) {
+            const bool twoArguments =
+                std::string(question.method).find("Port") != std::string::npos;
+            std::vector<Variant> args = {Variant::Long(question.first)};
+            if (twoArguments) {
+                args.push_back(Variant::Long(question.second));
+            }
+            const Variant expected = question.expected == Variant::String("<second>")
+                                         ? Variant::String(secondPort)
+                                         : question.expected;
+            EXPECT_EQ(Call(question.method, args), expected)
+                << question.method << "(" << question.first << ", " << question.second << ")";
         }
-        return Call(question.method, args);
     }
 };
 
-// Two COM ports, no Camera Link library.
-class TwoPortQuestionTest : public PortQuestionTest {};
-
-TEST_P(TwoPortQuestionTest, Answers) {
+TEST_F(PortQuestionTest, AnswerForTwoComPorts) {
     sim::SimServer& first = StartSilentSim();
     sim::SimServer& second = StartSilentSim();
     MakeControl({first.DevicePath(), second.DevicePath()});
-    const PortQuestion& question = GetParam();
-    const Variant expected = question.expected == Variant::String("<second>")
-                                 ? Variant::String(second.DevicePath())
-                                 : question.expected;
-    EXPECT_EQ(Ask(question), expected)
-        << question.method << "(" << question.first << ", " << question.second << ")";
+    ExpectAnswers(kTwoPortQuestions, second.DevicePath());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Questions, TwoPortQuestionTest,
-    ::testing::Values(PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassString", 0, 0, Variant::String("COM-Ports")},
-                      PortQuestion{"AskCommClassString", 1, 0, Variant::String("")},
-                      PortQuestion{"AskCommClassString", -1, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommPortRange", 0, 3, Variant::Long(1)},
-                      PortQuestion{"AskCommPortString", 0, 1, Variant::String("<second>")},
-                      PortQuestion{"AskCommPortString", 0, 2, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 0, -1, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 5, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 1, 0, Variant::String("")}));
-
-class NoPortQuestionTest : public PortQuestionTest {};
-
-TEST_P(NoPortQuestionTest, Answers) {
+TEST_F(PortQuestionTest, AnswerWithoutPorts) {
     MakeControl({});
-    const PortQuestion& question = GetParam();
-    EXPECT_EQ(Ask(question), question.expected) << question.method;
+    ExpectAnswers(kNoPortQuestions);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Questions, NoPortQuestionTest,
-    ::testing::Values(PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(-1)},
-                      PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassString", 0, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortRange", 0, 1, Variant::Long(-1)},
-                      PortQuestion{"AskCommPortString", 0, 0, Variant::String("")}));
 
 TEST_F(CommunicationMethodsTest, StartCommunicationConnectsAndReadsTheModelNameOnceMore) {
     sim::SimServer& server = StartSim(Model("RZ-130LX-FS"));
