@@ -64,11 +64,15 @@ CCommAbstract& CComm::Transport(int commClass) {
     return commClass != kSerialClass ? *cameraLink_ : *comPort_;
 }
 
-ResultCode CComm::SelectAndOpen(int commClass, int port) {
+void CComm::Select(int commClass, int port) {
     (void)current_->Close();
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);
+}
+
+ResultCode CComm::SelectAndOpen(int commClass, int port) {
+    Select(commClass, port);
     return current_->Open(port);
 }
 

@@ -1,6 +1,7 @@
 // The host window: placing the control, the About entry, minimising and the quit question.
 #include "host/control_dialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -73,6 +74,19 @@ CControlDialog::~CControlDialog() {
 
 void CControlDialog::ShowAbout() {
     control_->SetBoolProperty(kShowAboutWindow, true);
+}
+
+void CControlDialog::EndWithoutQuestion() {
+    mayClose_ = true;
+    // A message box, a file dialog or the quit question itself would keep
+    // its own event loop running; rejected, each returns to its caller.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* modal = qobject_cast<QDialog*>(window);
+        if (modal != nullptr && modal != this && modal->isVisible() && modal->isModal()) {
+            modal->reject();
+        }
+    }
+    reject();
 }
 
 void CControlDialog::accept() {

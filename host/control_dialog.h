@@ -31,6 +31,9 @@ public:
     void SetQuitQuestion(QuitQuestion question) { quitQuestion_ = std::move(question); }
     // The About entry: opens the control's About panel.
     void ShowAbout();
+    // Ends the dialog as an agreed close does, without the quit question
+    // (a termination signal): the modal windows over it are dismissed first.
+    void EndWithoutQuestion();
 
     // Enter and Escape end the dialog only once quitting has been agreed.
     void accept() override;

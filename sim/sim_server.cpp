@@ -146,6 +146,7 @@ struct SimServer::Impl {
     // Signalled after every round of the serving loop, and when serving ends.
     mutable std::condition_variable progress;
     std::vector<std::string> received;
+    std::function<void(const std::string&)> gate;
     bool pulled = false;
     bool serving = false;
     bool lastLineSilent = false;
@@ -372,6 +373,14 @@ void SimServer::Impl::ProcessReadyLines(TimePoint now) {
     while (!pendingLines.empty() && pendingLines.front().ready <= now) {
         const PendingLine pending = std::move(pendingLines.front());
         pendingLines.pop_front();
+        std::function<void(const std::string&)> lineGate;
+        {
+            std::lock_guard lock(mutex);
+            lineGate = gate;
+        }
+        if (lineGate && !pending.text.empty()) {
+            lineGate(pending.text);
+        }
         const std::string bytes = Respond(pending);
         if (!bytes.empty()) {
             Schedule(bytes, pending.ready);
@@ -545,6 +554,11 @@ void SimServer::PullCable() {
     if (impl_->master.Valid()) {
         impl_->CloseMaster();
     }
+}
+
+void SimServer::SetLineGate(std::function<void(const std::string& line)> gate) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->gate = std::move(gate);
 }
 
 void SimServer::WithCamera(const std::function<void(SimCamera&)>& fn) {

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QUrl>
 #include <charconv>
@@ -37,9 +38,13 @@ QEvent::Type HoverEvent::EventType() {
 }
 
 void HoverSource::PostHover(QWidget& self) const {
-    if (hoverMessage_ != 0 && self.parentWidget() != nullptr) {
-        QCoreApplication::postEvent(self.parentWidget(),
-                                    new HoverEvent(hoverMessage_, hoverValue_));
+    // The frame a control sits in is not the dialog that shows its hints.
+    QWidget* parent = self.parentWidget();
+    while (qobject_cast<QGroupBox*>(parent) != nullptr) {
+        parent = parent->parentWidget();
+    }
+    if (hoverMessage_ != 0 && parent != nullptr) {
+        QCoreApplication::postEvent(parent, new HoverEvent(hoverMessage_, hoverValue_));
     }
 }
 

@@ -3,14 +3,15 @@
 
 #include <QDesktopServices>
 #include <QDir>
-
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSysInfo>
+#include <QUrl>
 
 #include "control/control.h"
 #include "control/dispatch_methods.h"
+#include "ui/accessibility.h"
 #include "ui/icons.h"
 #include "ui/tool_tips.h"
 
@@ -29,11 +30,23 @@ QString DocumentationFolder() {
     return QString::fromLatin1(XKIV_DOC_DIR);
 }
 
+// Shows an edit as writable (frame and base) or as read-only text on the
+// window's background, so that a field the user cannot change does not
+// look as if they could. A style sheet, because the panel's own style
+// sheet paints an edit's base whatever its palette says.
+void ShowWritable(QLineEdit& edit, bool writable) {
+    edit.setReadOnly(!writable);
+    edit.setFrame(writable);
+    edit.setStyleSheet(writable ? QString()
+                                : QStringLiteral("QLineEdit { background: palette(window);"
+                                                 " border: none; }"));
+}
+
 QLineEdit* ReadOnlyEdit(QWidget* parent, const char* objectName, const QRect& place) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(objectName));
     edit->setGeometry(place);
-    edit->setReadOnly(true);
+    ShowWritable(*edit, false);
     return edit;
 }
 
@@ -82,22 +95,23 @@ void CDialogAbout::BuildControls() {
     CLabel* address = text("MakerAddress", DocumentationFolder(), 79, 34, 205);
     address->SetLink();
 
-    const auto field = [this, &units](const char* caption, int left, int top) {
+    const auto field = [this, &units](const char* caption, int left, int top, QWidget* edit) {
         auto* label = new QLabel(QString::fromLatin1(caption), this);
         label->setGeometry(units.Rect(left, top + 2, 60, 8));
+        label->setBuddy(edit);
     };
-    field("Model Name", 14, 54);
     modelEdit_ = ReadOnlyEdit(this, "ModelName", units.Rect(76, 54, 74, 12));
-    field("Camera ID", 160, 54);
+    field("Model Name", 14, 54, modelEdit_);
     cameraIdEdit_ = ReadOnlyEdit(this, "CameraID", units.Rect(209, 54, 74, 12));
-    field("Firmware Version", 14, 68);
+    field("Camera ID", 160, 54, cameraIdEdit_);
     firmwareEdit_ = ReadOnlyEdit(this, "FirmwareVersion", units.Rect(76, 68, 74, 12));
-    field("FPGA Version", 160, 68);
+    field("Firmware Version", 14, 68, firmwareEdit_);
     fpgaEdit_ = ReadOnlyEdit(this, "FPGAVersion", units.Rect(209, 68, 74, 12));
-    field("User ID", 14, 83);
+    field("FPGA Version", 160, 68, fpgaEdit_);
     userIdEdit_ = new CMMMEdit(this);
     userIdEdit_->setObjectName(QStringLiteral("UserID"));
     userIdEdit_->setGeometry(units.Rect(76, 83, 74, 12));
+    field("User ID", 14, 83, userIdEdit_);
     saveButton_ = new CButtonEX(QStringLiteral("Save User ID"), this);
     saveButton_->setObjectName(QStringLiteral("SaveUserIdButton"));
     saveButton_->setGeometry(units.Rect(160, 82, 48, 14));
@@ -118,10 +132,11 @@ void CDialogAbout::BuildControls() {
              126, 214);
     manual->SetLink();
     manual->SetLinkTarget(QDir(DocumentationFolder()).filePath(QStringLiteral("README.md")));
-    text("HelpLabel", QStringLiteral("Local Help File"), 12, 140, 53);
+    CLabel* helpLabel = text("HelpLabel", QStringLiteral("Local Help File"), 12, 140, 53);
     helpList_ = new CComboBoxEX(this);
     helpList_->setObjectName(QStringLiteral("HelpList"));
     helpList_->setGeometry(units.Rect(66, 138, 153, 13));
+    helpLabel->setBuddy(helpList_);
     auto* view = new CButtonEX(QStringLiteral("View Help File"), this);
     view->setObjectName(QStringLiteral("ViewHelpButton"));
     view->setGeometry(units.Rect(226, 138, 57, 14));
@@ -135,6 +150,7 @@ void CDialogAbout::BuildControls() {
     connect(saveButton_, &QPushButton::clicked, this, [this] { SaveUserId(); });
     connect(view, &QPushButton::clicked, this, [this] { ViewHelpFile(); });
     connect(modes_, &QButtonGroup::idClicked, this, [this](int mode) { SetEditMode(mode); });
+    AdoptFramedControls(*this);
 }
 
 void CDialogAbout::OnInitDialog() {
@@ -165,7 +181,7 @@ void CDialogAbout::UpdateControls() {
 
 void CDialogAbout::SetEditMode(int mode) {
     editMode_ = mode;
-    userIdEdit_->setReadOnly(mode == 0);
+    ShowWritable(*userIdEdit_, mode != 0);
     saveButton_->setEnabled(mode != 0);
     // Text typed since the last save gives way to the stored user ID.
     UpdateControls();
@@ -228,7 +244,10 @@ void CDialogAbout::ViewHelpFile() {
         ShowMessage(kNoFile);
         return;
     }
-    QDesktopServices::openUrl(CLabel::UrlOf(helpList_->currentText()));
+    // An entry is a file name in the current folder, whatever it holds: a
+    // colon in it ("manual:v2.pdf") does not make it a URL.
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QDir::current().absoluteFilePath(helpList_->currentText())));
 }
 
 CNameDialog::CNameDialog(QWidget* parent) : QDialog(parent) {
@@ -244,6 +263,7 @@ CNameDialog::CNameDialog(QWidget* parent) : QDialog(parent) {
         edits_[i]->setObjectName(QStringLiteral("Name%1").arg(i + 1));
         edits_[i]->setGeometry(units.Rect(38, tops[i], 76, 12));
         edits_[i]->setMaxLength(kMaximumLength);
+        label->setBuddy(edits_[i]);
     }
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OkButton"));

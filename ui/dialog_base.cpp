@@ -77,8 +77,7 @@ void CDialogAncestorOCX::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         case Qt::Key_Escape:
-            event->accept();
-            CancelRequested();
+            event->setAccepted(CancelRequested());
             return;
         default:
             QWidget::keyPressEvent(event);
@@ -159,12 +158,13 @@ void CDialogAbstractOCX::SetTemplateGeometry(const QString& title, int widthUnit
     setFixedSize(Units().Size(widthUnits, heightUnits));
 }
 
-void CDialogAbstractOCX::CancelRequested() {
+bool CDialogAbstractOCX::CancelRequested() {
     if (!isMain_ && HasControl()) {
         // Clears the flag, hides this panel, releases the main panel's
         // toggle and marks the control modified.
         Control().SetShowFlag(panelNumber_, false);
     }
+    return true;
 }
 
 void CDialogAbstractOCX::closeEvent(QCloseEvent* event) {

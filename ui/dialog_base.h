@@ -68,8 +68,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // Escape; nothing here, the panels hide.
-    virtual void CancelRequested() {}
+    // Escape; whether this dialog dealt with it. A page does not: Escape
+    // goes on to the panel that holds it, which hides.
+    virtual bool CancelRequested() { return false; }
 
 private:
     void ShowError(const automation::AutomationError& error);
@@ -114,7 +115,7 @@ protected:
     virtual void OnInitDialog() {}
     // Sets the window's title, fixed client size (template units) and icon.
     void SetTemplateGeometry(const QString& title, int widthUnits, int heightUnits);
-    void CancelRequested() override;
+    bool CancelRequested() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

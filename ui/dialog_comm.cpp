@@ -8,6 +8,7 @@
 #include "control/control.h"
 #include "control/dispatch_methods.h"
 #include "platform/ini_document.h"
+#include "ui/accessibility.h"
 #include "ui/file_dialogs.h"
 #include "ui/icons.h"
 #include "ui/tool_tips.h"
@@ -106,10 +107,12 @@ void CDialogComm::BuildControls() {
     trafficLamp_ = AddIcon("TrafficLamp", 210, 12);
     trafficText_ = label("TrafficText", "", 227, 15, 60);
 
-    label("ClassLabel", "Class", 13, 49, 20);
+    QLabel* classLabel = label("ClassLabel", "Class", 13, 49, 20);
     classList_ = list("ClassList", 34, 47, 55, "Select the communication category");
-    label("PortLabel", "Port", 93, 49, 15);
+    classLabel->setBuddy(classList_);
+    QLabel* portLabel = label("PortLabel", "Port", 93, 49, 15);
     portList_ = list("PortList", 109, 47, 146, "Select the communication port");
+    portLabel->setBuddy(portList_);
     auto* autoButton = AddButton("AutoButton", "Auto", 260, 46, 27,
                                  "Click to search an available communication port");
 
@@ -134,6 +137,7 @@ void CDialogComm::BuildControls() {
                               "Click to read power up setting area name");
 
     areaList_ = list("AreaList", 133, 147, 62, "Area name to be stored/loaded");
+    areaList_->setAccessibleName(QStringLiteral("Settings Area"));
     storeButton_ = AddButton("StoreButton", "Store", 199, 146, 42,
                              "Click to store camera data to the selected area");
     auto* loadButton = AddButton("LoadButton", "Load", 245, 146, 42,
@@ -144,6 +148,7 @@ void CDialogComm::BuildControls() {
     log_->setGeometry(units.Rect(13, 178, 199, 42));
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setToolTip(QStringLiteral("Communication log"));
+    log_->setAccessibleName(QStringLiteral("Control Tool Messages"));
     auto* writeLog = AddButton("WriteLogButton", "Write To File...", 217, 178, 70,
                                "Click to write log data to a selecable file");
     auto* clearLog = AddButton("ClearButton", "Clear", 217, 195, 48, "Click to clear log data");
@@ -170,6 +175,7 @@ void CDialogComm::BuildControls() {
     connect(classList_, &QComboBox::activated, this, [this](int index) { ClassSelected(index); });
     connect(portList_, &QComboBox::activated, this, [this](int index) { PortSelected(index); });
     connect(areaList_, &QComboBox::activated, this, [this](int index) { AreaSelected(index); });
+    AdoptFramedControls(*this);
 }
 
 void CDialogComm::OnInitDialog() {
@@ -294,11 +300,6 @@ void CDialogComm::LogMessage(const std::string& text, bool) {
     if (log_->count() > kLogLines) {
         delete log_->takeItem(log_->count() - 1);
     }
-    // The camera operation blocks the thread: the first lines and the lamps
-    // are painted from here.
-    if (busy_ && log_->count() <= 5) {
-        QCoreApplication::processEvents();
-    }
 }
 
 void CDialogComm::ValueChanged(int row, bool, bool) {
@@ -354,17 +355,18 @@ void CDialogComm::AreaSelected(int index) {
 
 template <typename Fn>
 void CDialogComm::Busy(Fn&& operation) {
+    // The camera's waits keep the panels painted meanwhile (the user-interface
+    // services run them beside the window's events).
     WaitCursorScope wait;
-    busy_ = true;
     Reporting(operation);
-    busy_ = false;
 }
 
 void CDialogComm::CheckResult(ResultCode result) {
     if (result == rc::kOffline) {
         LogMessage(kOfflineFailure, false);
     }
-    errorIndicator_->setVisible(result > 0);
+    // A cancel is the user's own choice, not a failure to point at.
+    errorIndicator_->setVisible(result > 0 && result != rc::kCancelled);
 }
 
 void CDialogComm::WriteCameraData() {

@@ -3,6 +3,7 @@
 #include "ui/page_base.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 
 #include "control/control.h"
+#include "ui/accessibility.h"
 
 namespace xkiv::ui {
 
@@ -34,6 +36,24 @@ using RadioButtonEX = Hovering<QRadioButton>;
 
 constexpr int kListHeight = 12;
 
+// The longest text a time text shows: the longest exposure of the slowest
+// clock, eight digits before the point.
+constexpr const char* kLongestTimeText = "00000000.0ns";
+
+// The page's font, smaller where the longest time text would not leave one
+// average character free in a place widthPixels wide: side by side, the
+// exposure times would otherwise run into each other.
+QFont TimeTextFont(const QFont& pageFont, int widthPixels, int gapPixels) {
+    const int needed = QFontMetrics(pageFont).horizontalAdvance(QLatin1String(kLongestTimeText));
+    const int room = widthPixels - gapPixels;
+    if (needed <= room || room <= 0) {
+        return pageFont;
+    }
+    QFont smaller = pageFont;
+    smaller.setPointSizeF(pageFont.pointSizeF() * room / needed);
+    return smaller;
+}
+
 }  // namespace
 
 CSpinButton::CSpinButton(CNEdit& edit, QWidget* parent)
@@ -49,6 +69,12 @@ CSpinButton::CSpinButton(CNEdit& edit, QWidget* parent)
     connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
     connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
     edit_.installEventFilter(this);
+}
+
+void CSpinButton::NameAfter(const QString& editName) {
+    setAccessibleName(editName);
+    up_->setAccessibleName(editName + QStringLiteral(" up"));
+    down_->setAccessibleName(editName + QStringLiteral(" down"));
 }
 
 void CSpinButton::SetRange(int low, int high) {
@@ -97,6 +123,7 @@ void CDialogPage::Initialise(CXKivRZ150LXCtrl& control, int templateId) {
         byRow_.emplace(binding.row, &binding);
     }
     OnInitPage();
+    AdoptFramedControls(*this);
 }
 
 QLabel* CDialogPage::AddLabel(int id, const char* text, Place place, Qt::Alignment alignment) {
@@ -128,12 +155,14 @@ void CDialogPage::BuildDecorations() {
                 AddLabel(decoration.id, decoration.text, p, Qt::AlignHCenter);
                 break;
             case DecorationKind::RightLabel:
-            case DecorationKind::TimeText:
-                AddLabel(decoration.id, decoration.text, p, Qt::AlignRight)
-                    ->setObjectName(decoration.kind == DecorationKind::TimeText
-                                        ? QStringLiteral("Time%1").arg(decoration.id)
-                                        : QString());
+                AddLabel(decoration.id, decoration.text, p, Qt::AlignRight);
                 break;
+            case DecorationKind::TimeText: {
+                QLabel* label = AddLabel(decoration.id, decoration.text, p, Qt::AlignRight);
+                label->setObjectName(QStringLiteral("Time%1").arg(decoration.id));
+                label->setFont(TimeTextFont(font(), label->width(), units.BaseX()));
+                break;
+            }
         }
     }
 }
@@ -141,11 +170,16 @@ void CDialogPage::BuildDecorations() {
 void CDialogPage::BuildBinding(const Binding& binding) {
     const DialogUnits units = Units();
     const Place& p = binding.place;
-    const bool isEdit = binding.kind == BindKind::EditU || binding.kind == BindKind::EditI;
-    if (binding.caption != 0) {
-        AddLabel(binding.caption, binding.label, binding.captionPlace,
-                 isEdit ? Qt::AlignHCenter : Qt::AlignLeft);
-    }
+    // A caption beside its control starts at the left like every row
+    // caption; a column caption above its control is centred over it.
+    const bool beside = binding.captionPlace.left + binding.captionPlace.width <= p.left;
+    QLabel* caption = binding.caption == 0
+                          ? nullptr
+                          : AddLabel(binding.caption, binding.label, binding.captionPlace,
+                                     beside ? Qt::AlignLeft : Qt::AlignHCenter);
+    const QString spokenName =
+        QString::fromLatin1(binding.spokenName != nullptr ? binding.spokenName : binding.label)
+            .trimmed();
     QWidget* widget = nullptr;
     switch (binding.kind) {
         case BindKind::List:
@@ -168,6 +202,7 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             spin->setObjectName(QString::fromLatin1(binding.objectName) + QStringLiteral("Spin"));
             spin->setGeometry(
                 units.Rect(p.left + p.width - kSpinWidth, p.top, kSpinWidth, p.height));
+            spin->NameAfter(spokenName);
             controls_[binding.spin] = spin;
             spins_[binding.id] = spin;
             connect(edit, &QLineEdit::textChanged, this,
@@ -182,7 +217,9 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             check->SetHover(kHoverMessage, binding.hover);
             connect(check, &QCheckBox::toggled, this, [this, &binding](bool on) {
                 if (!refreshing) {
-                    SetProperty(binding.property, automation::Variant::Long(on ? 1 : 0));
+                    Acting([&] {
+                        SetProperty(binding.property, automation::Variant::Long(on ? 1 : 0));
+                    });
                 }
             });
             widget = check;
@@ -194,7 +231,9 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             radio->SetHover(kHoverMessage, binding.hover);
             connect(radio, &QRadioButton::toggled, this, [this, &binding](bool on) {
                 if (on && !refreshing) {
-                    SetProperty(binding.property, automation::Variant::Long(binding.item));
+                    Acting([&] {
+                        SetProperty(binding.property, automation::Variant::Long(binding.item));
+                    });
                 }
             });
             widget = radio;
@@ -220,6 +259,10 @@ void CDialogPage::BuildBinding(const Binding& binding) {
         }
     }
     widget->setObjectName(QString::fromLatin1(binding.objectName));
+    widget->setAccessibleName(spokenName);
+    if (caption != nullptr) {
+        caption->setBuddy(widget);
+    }
     controls_[binding.id] = widget;
 }
 
@@ -376,7 +419,8 @@ void CDialogPage::ListChanged(const Binding& binding, int index) {
         return;
     }
     if (binding.kind == BindKind::PositionList) {
-        const ResultCode result = Control().SetValuePosition(binding.row, index);
+        ResultCode result = rc::kOk;
+        Acting([&] { result = Control().SetValuePosition(binding.row, index); });
         if (!Reporting([&] { Control().RaiseCameraError(binding.row, result); })) {
             return;
         }
@@ -384,14 +428,14 @@ void CDialogPage::ListChanged(const Binding& binding, int index) {
         update();
         return;
     }
-    SetProperty(binding.property, automation::Variant::Long(index));
+    Acting([&] { SetProperty(binding.property, automation::Variant::Long(index)); });
 }
 
 void CDialogPage::EditChanged(const Binding& binding, const QLineEdit& edit) {
     const bool outer = editing;
     editing = true;
     if (!refreshing) {
-        SetProperty(binding.property, automation::Variant::Long(EditNumber(edit)));
+        Acting([&] { SetProperty(binding.property, automation::Variant::Long(EditNumber(edit))); });
     }
     editing = outer;
 }

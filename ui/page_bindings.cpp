@@ -34,6 +34,12 @@ constexpr Binding Check(int id, const char* name, const char* label, int row, co
             kNone, 0,    RefreshRule::Any, PageAction::None};
 }
 
+// A control under a column caption, named for a screen reader by its row and column.
+constexpr Binding Spoken(const char* name, Binding binding) {
+    binding.spokenName = name;
+    return binding;
+}
+
 // Label column and list column of the two-column rows.
 constexpr Place LabelAt(int left, int top, int width) {
     return {left, top + 2, width, 8};
@@ -51,24 +57,24 @@ constexpr std::array kControlBindings = {
     Button(208, "AutoSet", "Auto Set", row::AR, {108, 129, 48, 14}, PageAction::AutoLineRate, row::AR),
     Check(260, "Interlock", "RB Interlocked with G", row::EI, "ExposureInterlockMode", {12, 147, 95, 10}),
     Button(207, "AwbByExposure", "AWB by Exp.", row::AH, {108, 145, 48, 14}, PageAction::AwbByExposure, row::AH),
-    Edit(243, "RedExposure", BindKind::EditU, "Red", row::PER, "RedExposure", {14, 172, 44, 12}, 244, 242, {14, 162, 44, 8}, RefreshRule::LongValue),
-    Edit(246, "GreenExposure", BindKind::EditU, "Green", row::PEG, "GreenExposure", {62, 172, 44, 12}, 247, 245, {62, 162, 44, 8}, RefreshRule::LongValue),
-    Edit(249, "BlueExposure", BindKind::EditU, "Blue", row::PEB, "BlueExposure", {110, 172, 44, 12}, 250, 248, {110, 162, 44, 8}, RefreshRule::LongValue),
+    Spoken("Red Exposure", Edit(243, "RedExposure", BindKind::EditU, "Red", row::PER, "RedExposure", {14, 172, 44, 12}, 244, 242, {14, 162, 44, 8}, RefreshRule::LongValue)),
+    Spoken("Green Exposure", Edit(246, "GreenExposure", BindKind::EditU, "Green", row::PEG, "GreenExposure", {62, 172, 44, 12}, 247, 245, {62, 162, 44, 8}, RefreshRule::LongValue)),
+    Spoken("Blue Exposure", Edit(249, "BlueExposure", BindKind::EditU, "Blue", row::PEB, "BlueExposure", {110, 172, 44, 12}, 250, 248, {110, 162, 44, 8}, RefreshRule::LongValue)),
     List(233, "Binning", "Binning", row::BI, "Binning", {78, 218, 70, 60}, 232, LabelAt(14, 218, 62)),
     List(235, "BitAllocation", "Bit Allocation", row::BA, "BitAllocation", {78, 234, 70, 60}, 234, LabelAt(14, 234, 62)),
     List(237, "SensorReadOut", "Sensor Read Out", row::SRO, "SensorReadOutMode", {222, 218, 68, 60}, 236, LabelAt(158, 218, 62)),
     List(239, "TestPattern", "Test Pattern", row::TS, "TestPattern", {222, 234, 68, 60}, 238, LabelAt(158, 234, 62)),
     List(212, "GainMode", "Gain Mode", row::GM, "GainMode", {220, 14, 70, 60}, 211, LabelAt(176, 14, 43)),
-    Edit(217, "RedGain", BindKind::EditI, "Red", row::GAR, "RedGain", {178, 38, 36, 12}, 218, 216, {178, 29, 36, 8}, RefreshRule::Signed),
-    Edit(214, "MasterGain", BindKind::EditI, "Green", row::GA, "MasterGain", {216, 38, 36, 12}, 215, 213, {216, 29, 36, 8}, RefreshRule::SignedWhenNegative),
-    Edit(240, "BlueGain", BindKind::EditI, "Blue", row::GAB, "BlueGain", {254, 38, 36, 12}, 241, 219, {254, 29, 36, 8}, RefreshRule::Signed),
-    List(257, "RedSensorGain", "", row::SGR, "RedSensorGainMode", {178, 54, 36, 60}, 0, kNone),
-    List(258, "GreenSensorGain", "", row::SGG, "GreenSensorGainMode", {216, 54, 36, 60}, 0, kNone),
-    List(259, "BlueSensorGain", "", row::SGB, "BlueSensorGainMode", {254, 54, 36, 60}, 0, kNone),
+    Spoken("Red Gain", Edit(217, "RedGain", BindKind::EditI, "Red", row::GAR, "RedGain", {178, 38, 36, 12}, 218, 216, {178, 29, 36, 8}, RefreshRule::Signed)),
+    Spoken("Green Gain", Edit(214, "MasterGain", BindKind::EditI, "Green", row::GA, "MasterGain", {216, 38, 36, 12}, 215, 213, {216, 29, 36, 8}, RefreshRule::SignedWhenNegative)),
+    Spoken("Blue Gain", Edit(240, "BlueGain", BindKind::EditI, "Blue", row::GAB, "BlueGain", {254, 38, 36, 12}, 241, 219, {254, 29, 36, 8}, RefreshRule::Signed)),
+    Spoken("Red Sensor Gain", List(257, "RedSensorGain", "", row::SGR, "RedSensorGainMode", {178, 54, 36, 60}, 0, kNone)),
+    Spoken("Green Sensor Gain", List(258, "GreenSensorGain", "", row::SGG, "GreenSensorGainMode", {216, 54, 36, 60}, 0, kNone)),
+    Spoken("Blue Sensor Gain", List(259, "BlueSensorGain", "", row::SGB, "BlueSensorGainMode", {254, 54, 36, 60}, 0, kNone)),
     List(286, "BlackMode", "Black Mode", row::BLM, "BlackLevelMode", {220, 86, 70, 60}, 231, LabelAt(176, 86, 43)),
-    Edit(291, "RedBlackLevel", BindKind::EditI, "Red", row::BLR, "RedBlackLevel", {178, 112, 36, 12}, 292, 290, {178, 103, 36, 8}, RefreshRule::SignedWhenNegative),
-    Edit(288, "MasterBlackLevel", BindKind::EditU, "Green", row::BL, "MasterBlackLevel", {216, 112, 36, 12}, 289, 287, {216, 103, 36, 8}, RefreshRule::Any),
-    Edit(294, "BlueBlackLevel", BindKind::EditI, "Blue", row::BLB, "BlueBlackLevel", {254, 112, 36, 12}, 295, 293, {254, 103, 36, 8}, RefreshRule::SignedWhenNegative),
+    Spoken("Red Black Level", Edit(291, "RedBlackLevel", BindKind::EditI, "Red", row::BLR, "RedBlackLevel", {178, 112, 36, 12}, 292, 290, {178, 103, 36, 8}, RefreshRule::SignedWhenNegative)),
+    Spoken("Green Black Level", Edit(288, "MasterBlackLevel", BindKind::EditU, "Green", row::BL, "MasterBlackLevel", {216, 112, 36, 12}, 289, 287, {216, 103, 36, 8}, RefreshRule::Any)),
+    Spoken("Blue Black Level", Edit(294, "BlueBlackLevel", BindKind::EditI, "Blue", row::BLB, "BlueBlackLevel", {254, 112, 36, 12}, 295, 293, {254, 103, 36, 8}, RefreshRule::SignedWhenNegative)),
     List(284, "WhiteBalanceMode", "Mode", row::WB, "WhiteBalanceMode", {220, 146, 70, 60}, 283, LabelAt(176, 146, 43)),
     Button(285, "AwbByGain", "AWB by Gain", row::AW, {220, 166, 70, 14}, PageAction::AwbByGain, row::AW),
 };
@@ -122,12 +128,12 @@ constexpr Binding PositionList(int id, const char* name, const char* label, int 
 
 constexpr std::array kCalibBindings = {
     List(279, "KneeMode", "Knee Mode", row::KN, "KneeMode", {70, 14, 60, 60}, 245, LabelAt(14, 14, 54)),
-    Edit(258, "RedKneePoint", BindKind::EditU, "Red", row::KPR, "RedKneePoint", {50, 40, 36, 12}, 259, 257, {50, 30, 36, 8}),
-    Edit(261, "GreenKneePoint", BindKind::EditU, "Green", row::KPG, "GreenKneePoint", {88, 40, 36, 12}, 262, 260, {88, 30, 36, 8}),
-    Edit(264, "BlueKneePoint", BindKind::EditU, "Blue", row::KPB, "BlueKneePoint", {126, 40, 36, 12}, 265, 263, {126, 30, 36, 8}),
-    Edit(249, "RedKneeSlope", BindKind::EditU, "", row::KSR, "RedKneeSlope", {50, 55, 36, 12}, 250, 0, kNone),
-    Edit(252, "GreenKneeSlope", BindKind::EditU, "", row::KSG, "GreenKneeSlope", {88, 55, 36, 12}, 253, 0, kNone),
-    Edit(255, "BlueKneeSlope", BindKind::EditU, "", row::KSB, "BlueKneeSlope", {126, 55, 36, 12}, 256, 0, kNone),
+    Spoken("Red Knee Point", Edit(258, "RedKneePoint", BindKind::EditU, "Red", row::KPR, "RedKneePoint", {50, 40, 36, 12}, 259, 257, {50, 30, 36, 8})),
+    Spoken("Green Knee Point", Edit(261, "GreenKneePoint", BindKind::EditU, "Green", row::KPG, "GreenKneePoint", {88, 40, 36, 12}, 262, 260, {88, 30, 36, 8})),
+    Spoken("Blue Knee Point", Edit(264, "BlueKneePoint", BindKind::EditU, "Blue", row::KPB, "BlueKneePoint", {126, 40, 36, 12}, 265, 263, {126, 30, 36, 8})),
+    Spoken("Red Knee Slope", Edit(249, "RedKneeSlope", BindKind::EditU, "", row::KSR, "RedKneeSlope", {50, 55, 36, 12}, 250, 0, kNone)),
+    Spoken("Green Knee Slope", Edit(252, "GreenKneeSlope", BindKind::EditU, "", row::KSG, "GreenKneeSlope", {88, 55, 36, 12}, 253, 0, kNone)),
+    Spoken("Blue Knee Slope", Edit(255, "BlueKneeSlope", BindKind::EditU, "", row::KSB, "BlueKneeSlope", {126, 55, 36, 12}, 256, 0, kNone)),
     List(267, "NoiseReduction", "Noise Reduction", row::NR, "NoiseReduction", {236, 14, 54, 60}, 240, LabelAt(176, 14, 58)),
     List(248, "CableSelect", "CL Cable Select", row::SCB, "CableSelection", {236, 32, 54, 60}, 244, LabelAt(176, 32, 58)),
     List(254, "ApfControl", "APF Control", row::HPFC, "APFControl", {236, 50, 54, 60}, 251, LabelAt(176, 50, 58)),
@@ -136,23 +142,23 @@ constexpr std::array kCalibBindings = {
     List(273, "PixelGainCorrection", "Pixel Gain Correction", row::PGC, "PixelGainCorrectionMode", {232, 85, 58, 60}, 272, LabelAt(158, 85, 74)),
     Button(276, "StartCalibration", "Start Calibration...", -3, {181, 101, 98, 15}, PageAction::StartCalibration),
     Check(284, "AberrationEnable", " Enable", row::MAV, "MovingAverageControl", {14, 136, 44, 10}),
-    Radio(287, "AberrationSet1", 0, {62, 135, 10, 10}),
-    Radio(290, "AberrationSet2", 1, {62, 149, 10, 10}),
-    Radio(293, "AberrationSet3", 2, {62, 163, 10, 10}),
-    NameEdit(288, "AberrationName1", row::CABN1, "AberrationInputName1", {74, 134, 83, 12}),
-    NameEdit(291, "AberrationName2", row::CABN2, "AberrationInputName2", {74, 148, 83, 12}),
-    NameEdit(294, "AberrationName3", row::CABN3, "AberrationInputName3", {74, 162, 83, 12}),
+    Spoken("Aberration Set 1", Radio(287, "AberrationSet1", 0, {62, 135, 10, 10})),
+    Spoken("Aberration Set 2", Radio(290, "AberrationSet2", 1, {62, 149, 10, 10})),
+    Spoken("Aberration Set 3", Radio(293, "AberrationSet3", 2, {62, 163, 10, 10})),
+    Spoken("Aberration Set 1 Name", NameEdit(288, "AberrationName1", row::CABN1, "AberrationInputName1", {74, 134, 83, 12})),
+    Spoken("Aberration Set 2 Name", NameEdit(291, "AberrationName2", row::CABN2, "AberrationInputName2", {74, 148, 83, 12})),
+    Spoken("Aberration Set 3 Name", NameEdit(294, "AberrationName3", row::CABN3, "AberrationInputName3", {74, 162, 83, 12})),
     Button(289, "ChangeName", "Change Name", -4, {162, 134, 58, 14}, PageAction::ChangeName),
     Button(268, "SaveToFile", "Save To File", -1, {226, 134, 62, 14}, PageAction::SaveAberration),
     Button(269, "LoadFromFile", "Load From File", -2, {226, 150, 62, 14}, PageAction::LoadAberration),
-    PositionList(311, "RedLeftSide", "R-ch", row::CABLR, "AberrationLeftSidePixelRedIndex", {44, 188, 44, 80}, 277, LabelAt(14, 188, 26)),
-    PositionList(322, "BlueLeftSide", "B-ch", row::CABLB, "AberrationLeftSidePixelBlueIndex", {44, 203, 44, 80}, 278, LabelAt(14, 203, 26)),
-    Edit(299, "RedArea", BindKind::EditU, "Area", row::CABAR, "AberrationAreaNumberRed", {94, 188, 50, 12}, 266, 281, {94, 178, 50, 8}),
-    Edit(300, "BlueArea", BindKind::EditU, "", row::CABAB, "AberrationAreaNumberBlue", {94, 203, 50, 12}, 286, 0, kNone),
-    Edit(301, "RedSecondPixel", BindKind::EditU, "2'nd Pixel Block", row::CABSR, "AberrationSecondPixelRed", {156, 188, 60, 12}, 292, 282, {156, 178, 60, 8}),
-    Edit(302, "BlueSecondPixel", BindKind::EditU, "", row::CABSB, "AberrationSecondPixelBlue", {156, 203, 60, 12}, 295, 0, kNone),
-    Edit(303, "RedThirdPixel", BindKind::EditU, "3'rd Pixel Block", row::CABTR, "AberrationThirdPixelRed", {228, 188, 60, 12}, 296, 297, {228, 178, 60, 8}),
-    Edit(304, "BlueThirdPixel", BindKind::EditU, "", row::CABTB, "AberrationThirdPixelBlue", {228, 203, 60, 12}, 298, 0, kNone),
+    Spoken("R-ch Left Side Pixel", PositionList(311, "RedLeftSide", "R-ch", row::CABLR, "AberrationLeftSidePixelRedIndex", {44, 188, 44, 80}, 277, LabelAt(14, 188, 26))),
+    Spoken("B-ch Left Side Pixel", PositionList(322, "BlueLeftSide", "B-ch", row::CABLB, "AberrationLeftSidePixelBlueIndex", {44, 203, 44, 80}, 278, LabelAt(14, 203, 26))),
+    Spoken("R-ch Area", Edit(299, "RedArea", BindKind::EditU, "Area", row::CABAR, "AberrationAreaNumberRed", {94, 188, 50, 12}, 266, 281, {94, 178, 50, 8})),
+    Spoken("B-ch Area", Edit(300, "BlueArea", BindKind::EditU, "", row::CABAB, "AberrationAreaNumberBlue", {94, 203, 50, 12}, 286, 0, kNone)),
+    Spoken("R-ch 2'nd Pixel Block", Edit(301, "RedSecondPixel", BindKind::EditU, "2'nd Pixel Block", row::CABSR, "AberrationSecondPixelRed", {156, 188, 60, 12}, 292, 282, {156, 178, 60, 8})),
+    Spoken("B-ch 2'nd Pixel Block", Edit(302, "BlueSecondPixel", BindKind::EditU, "", row::CABSB, "AberrationSecondPixelBlue", {156, 203, 60, 12}, 295, 0, kNone)),
+    Spoken("R-ch 3'rd Pixel Block", Edit(303, "RedThirdPixel", BindKind::EditU, "3'rd Pixel Block", row::CABTR, "AberrationThirdPixelRed", {228, 188, 60, 12}, 296, 297, {228, 178, 60, 8})),
+    Spoken("B-ch 3'rd Pixel Block", Edit(304, "BlueThirdPixel", BindKind::EditU, "", row::CABTB, "AberrationThirdPixelBlue", {228, 203, 60, 12}, 298, 0, kNone)),
 };
 
 constexpr std::array kCalibDecorations = {

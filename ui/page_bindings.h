@@ -65,6 +65,9 @@ struct Binding {
     int item;  // radio: index in its group
     RefreshRule refresh;
     PageAction action;
+    // What a screen reader calls the control when its label alone does not
+    // say it (a column caption such as "Red"); null: the label.
+    const char* spokenName = nullptr;
 };
 
 // A control that is not bound: frames, labels and the time texts.

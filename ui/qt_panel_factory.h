@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "control/panel.h"
+#include "ui/accessibility.h"
 #include "ui/dialog_base.h"
 
 namespace xkiv::ui {
@@ -68,6 +69,7 @@ public:
     QWidget* MainWindow() const;
 
 private:
+    AccessibilityFactory accessibility_;
     std::array<PanelMaker, kPanelCount> makers_;
     QPointer<CDialogAbstractOCX> mainPanel_;
 };

@@ -155,6 +155,22 @@ void SaveControlPages(CXKivRZ150LXCtrl& control, const QString& prefix) {
     Save(correction, prefix + QStringLiteral("correction"));
 }
 
+// The "Camera Controls" page with the longest line period and exposures of
+// the model: the time texts at their widest.
+void SaveLongest(CXKivRZ150LXCtrl& control, const QString& name) {
+    for (const auto& [property, row] :
+         {std::pair{"SensorReadOutMode", row::SRO}, std::pair{"RedExposure", row::PER},
+          std::pair{"GreenExposure", row::PEG}, std::pair{"BlueExposure", row::PEB},
+          std::pair{"LineRate", row::LR}}) {
+        const std::int32_t value = row == row::SRO ? 0 : control.GetMaximum(row, false);
+        std::vector<automation::Variant> args{automation::Variant::Long(value)};
+        control.InvokeByName(property, automation::InvokeKind::PropertyPut, args, nullptr, nullptr);
+    }
+    auto* dialog = static_cast<ui::CDialogFunction*>(control.GetPanel(kPanelControl)->Window());
+    dialog->Tabs()->setCurrentIndex(0);
+    Save(*dialog, name);
+}
+
 // The camera control pages of one model, online and after the cable is pulled.
 void RenderModel(const char* model, const std::filesystem::path& folder) {
     sim::CameraConfig camera;
@@ -180,6 +196,7 @@ void RenderModel(const char* model, const std::filesystem::path& folder) {
     control->InvokeByName("TriggerMode", automation::InvokeKind::PropertyPut, args, nullptr,
                           nullptr);
     SaveControlPages(*control, prefix + QStringLiteral("offline-"));
+    SaveLongest(*control, prefix + QStringLiteral("longest"));
     control->DestroyControlWindow();
     server->Stop();
 }
