@@ -120,7 +120,7 @@ struct SimServer::Impl {
     std::optional<TimePoint> NextDue() const;
     void Wait(const sigset_t* waitMask, std::optional<TimePoint> next, bool watchOutput);
     void ReadInput(TimePoint now);
-    void ProcessReadyLines(TimePoint now);
+    void ProcessReadyLines(std::unique_lock<std::mutex>& lock, TimePoint now);
     std::string Respond(const PendingLine& pending);
     void Schedule(const std::string& bytes, TimePoint start);
     void WriteDueOutput(TimePoint now);
@@ -147,6 +147,7 @@ struct SimServer::Impl {
     mutable std::condition_variable progress;
     std::vector<std::string> received;
     std::function<void(const std::string&)> gate;
+    bool gating = false;  // a line is held by the gate, neither answered nor pending
     bool pulled = false;
     bool serving = false;
     bool lastLineSilent = false;
@@ -270,10 +271,10 @@ void SimServer::Impl::Serve(const sigset_t* waitMask, const volatile bool* stopF
         std::optional<TimePoint> next;
         bool watchOutput = false;
         {
-            std::lock_guard lock(mutex);
+            std::unique_lock lock(mutex);
             ClosePulledMaster();
             const TimePoint now = SteadyClock::now();
-            ProcessReadyLines(now);
+            ProcessReadyLines(lock, now);
             WriteDueOutput(now);
             next = NextDue();
             watchOutput = outputBlocked;
@@ -369,17 +370,19 @@ void SimServer::Impl::ReadInput(TimePoint now) {
     }
 }
 
-void SimServer::Impl::ProcessReadyLines(TimePoint now) {
+// Called with the mutex held. The gate runs without it: the test it serves asks the
+// simulator what it received while it holds the line.
+void SimServer::Impl::ProcessReadyLines(std::unique_lock<std::mutex>& lock, TimePoint now) {
     while (!pendingLines.empty() && pendingLines.front().ready <= now) {
         const PendingLine pending = std::move(pendingLines.front());
         pendingLines.pop_front();
-        std::function<void(const std::string&)> lineGate;
-        {
-            std::lock_guard lock(mutex);
-            lineGate = gate;
-        }
-        if (lineGate && !pending.text.empty()) {
+        if (gate && !pending.text.empty()) {
+            const std::function<void(const std::string&)> lineGate = gate;
+            gating = true;
+            lock.unlock();
             lineGate(pending.text);
+            lock.lock();
+            gating = false;
         }
         const std::string bytes = Respond(pending);
         if (!bytes.empty()) {
@@ -579,7 +582,7 @@ bool SimServer::Impl::CaughtUp() const {
     if (!serving || !master.Valid() || outputBlocked) {
         return true;
     }
-    if (!pendingLines.empty() || !output.empty()) {
+    if (gating || !pendingLines.empty() || !output.empty()) {
         return false;
     }
     pollfd unread{master.Get(), POLLIN, 0};
