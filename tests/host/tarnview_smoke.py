@@ -23,17 +23,19 @@ env = dict(os.environ, XDG_DATA_HOME=work + "/data", XDG_CONFIG_HOME=work + "/co
            XDG_DATA_DIRS=work + "/shared", QT_QPA_PLATFORM="xcb",
            LSAN_OPTIONS="suppressions=" + suppressions)
 
-# A responsive program answers a window manager's ping at once; one that is
-# blocked for seconds is dead to the user. The bound is far above the target
-# (200 ms) so that a loaded machine does not fail the test.
-DEAD_SECONDS = 3.0
+# A responsive program answers a window manager's ping at once (the target is
+# 200 ms, printed, not asserted: a loaded machine makes any answer late). What
+# the test asserts is order: the answer comes while the operation still runs,
+# which a window blocked by the operation could not do.
 # Silent ports the search tries before it would reach the camera, one
 # time-out each: seconds of searching.
 SILENT_PORTS = 8
 
+# How long the script waits for what must happen; only a failure ever uses it all.
+PATIENCE_SECONDS = 60
 
-# Waits for what must happen; only a failure ever uses the whole time.
-def wait_for(what, check, seconds=60):
+
+def wait_for(what, check, seconds=PATIENCE_SECONDS):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         found = check()
@@ -178,7 +180,7 @@ def ping(window):
     x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
     x11.XFlush(display)
     reply = ClientMessage()
-    while time.monotonic() - start < 10:
+    while time.monotonic() - start < PATIENCE_SECONDS:
         while x11.XPending(display):
             x11.XNextEvent(display, ctypes.byref(reply))
             if (reply.type == CLIENT_MESSAGE and reply.message_type == wm_protocols and
@@ -229,15 +231,20 @@ def write_profile(sim_link):
                       "[CommunicationDialog]\nShow=1\nLeft=20\nTop=110\n")
 
 
-def cancel_operation(what, progress, log):
+def cancel_operation(what, progress, window, log):
     """Clicks Cancel, watches the camera's log until the progress window goes, and reports
     the time from the click to the operation's end and to the last line the camera
-    received."""
+    received. Returns the number of lines the camera received after Tarnview had read the
+    click: a ping sent right behind the click is answered in the same turn of its event
+    loop, so the count does not grow with how late a loaded machine lets Tarnview run."""
     before = len(log_lines(log))
     size = os.path.getsize(log)
     clicked = click(progress, 144 + 17, 7 + 7, 186, 44)
+    if ping(window) == float("inf"):
+        sys.exit("smoke: Tarnview did not take the click on Cancel")
+    seen = len(log_lines(log))
     last_line = None
-    deadline = clicked + 20
+    deadline = clicked + PATIENCE_SECONDS
     while progress_window() is not None and time.monotonic() < deadline:
         if os.path.getsize(log) != size:
             size, last_line = os.path.getsize(log), time.monotonic()
@@ -245,11 +252,20 @@ def cancel_operation(what, progress, log):
     ended = time.monotonic()
     if ended >= deadline:
         sys.exit("smoke: the cancelled %s did not end" % what)
-    after = len(log_lines(log)) - before
-    print("smoke: %s cancelled: %.0f ms from the click to its end; %d line(s) after the click%s"
-          % (what, (ended - clicked) * 1000, after,
-             ", the last %.0f ms after it" % ((last_line - clicked) * 1000) if last_line else ""))
-    return after
+    received = len(log_lines(log))
+    print("smoke: %s cancelled: %.0f ms from the click to its end; %d line(s) after the click%s,"
+          " %d after Tarnview read it"
+          % (what, (ended - clicked) * 1000, received - before,
+             ", the last %.0f ms after it" % ((last_line - clicked) * 1000) if last_line else "",
+             received - seen))
+    return received - seen
+
+
+def answered_during(what, longest):
+    """Fails unless the pings were answered while the operation's progress window was
+    still on screen."""
+    if longest == float("inf") or progress_window() is None:
+        sys.exit("smoke: Tarnview did not answer the window system during the " + what)
 
 
 processes = []
@@ -296,14 +312,14 @@ try:
     print("smoke: write-all: progress window on screen %.0f ms after the click; pings "
           "answered within %.1f ms (%d pings)" % ((shown - clicked) * 1000, longest * 1000,
                                                   pings))
+    answered_during("write-all", longest)
     screenshot("tarnview-write-all.png")
-    if not painted(progress):
-        sys.exit("smoke: the write-all's progress window is not painted")
-    if longest > DEAD_SECONDS:
-        sys.exit("smoke: Tarnview did not answer the window system during the write-all")
+    wait_for("the write-all's progress window to be painted", lambda: painted(progress))
     if progress_window() is None:
         sys.exit("smoke: the write-all ended before it could be cancelled")
-    if cancel_operation("write-all", progress, log) > 1:
+    # The exchange under way when Tarnview read the click, and at most one that its
+    # worker began while the click was on its way from the event queue to the button.
+    if cancel_operation("write-all", progress, window, log) > 2:
         sys.exit("smoke: the write-all went on after Cancel")
     time.sleep(0.3)
     screenshot("tarnview-write-all-cancelled.png")
@@ -316,12 +332,10 @@ try:
     longest, pings = ping_while(window, lambda: time.monotonic() - shown < 1.5, 3)
     print("smoke: search: progress window on screen %.0f ms after the click; pings answered "
           "within %.1f ms (%d pings)" % ((shown - clicked) * 1000, longest * 1000, pings))
+    answered_during("search", longest)
     screenshot("tarnview-search.png")
-    if not painted(progress):
-        sys.exit("smoke: the search's progress window is not painted")
-    if longest > DEAD_SECONDS:
-        sys.exit("smoke: Tarnview did not answer the window system during the search")
-    cancel_operation("search", progress, log)
+    wait_for("the search's progress window to be painted", lambda: painted(progress))
+    cancel_operation("search", progress, window, log)
     # The control's message boxes carry its application name.
     message = b"XKivRZ150LX Control"
     wait_for("the search's message", lambda: window_named(message))
