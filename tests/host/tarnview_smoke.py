@@ -7,9 +7,11 @@ closes it through its quit question. Runs inside xvfb-run.
 
     tarnview_smoke.py TARNVIEW RZCAM_SIM XKIVCTL MODULE SCREENSHOT_FOLDER
 """
+import collections
 import ctypes
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -212,9 +214,25 @@ def painted(window):
     shows (black under Xvfb, or whatever lay beneath)."""
     data = subprocess.run(["import", "-window", str(window), "-depth", "8", "rgb:-"],
                           check=True, capture_output=True).stdout
-    pixels = [data[i:i + 3] for i in range(0, len(data) - 2, 3)]
-    face = max(set(pixels), key=pixels.count)
-    return all(channel > 0xC0 for channel in face) and len(set(pixels)) > 4
+    pixels = collections.Counter(data[i:i + 3] for i in range(0, len(data) - 2, 3))
+    face = pixels.most_common(1)[0][0]
+    return all(channel > 0xC0 for channel in face) and len(pixels) > 4
+
+
+def shot_of_progress(what, name, host, progress):
+    """Saves a screenshot of the operation under way and checks that its progress window is
+    painted. Tarnview is stopped meanwhile, so that however long the pictures take on a
+    loaded machine the operation is still under way afterwards: its exchange finds the
+    answer waiting when it runs again (the time-out looks at the line once more)."""
+    host.send_signal(signal.SIGSTOP)
+    try:
+        screenshot(name)
+        shown = painted(progress)
+    finally:
+        host.send_signal(signal.SIGCONT)
+    if not shown:
+        # Stopped before its first paint; it paints once it runs.
+        wait_for("the %s's progress window to be painted" % what, lambda: painted(progress))
 
 
 def log_lines(path):
@@ -313,8 +331,7 @@ try:
           "answered within %.1f ms (%d pings)" % ((shown - clicked) * 1000, longest * 1000,
                                                   pings))
     answered_during("write-all", longest)
-    screenshot("tarnview-write-all.png")
-    wait_for("the write-all's progress window to be painted", lambda: painted(progress))
+    shot_of_progress("write-all", "tarnview-write-all.png", host, progress)
     if progress_window() is None:
         sys.exit("smoke: the write-all ended before it could be cancelled")
     # The exchange under way when Tarnview read the click, and at most one that its
@@ -333,8 +350,7 @@ try:
     print("smoke: search: progress window on screen %.0f ms after the click; pings answered "
           "within %.1f ms (%d pings)" % ((shown - clicked) * 1000, longest * 1000, pings))
     answered_during("search", longest)
-    screenshot("tarnview-search.png")
-    wait_for("the search's progress window to be painted", lambda: painted(progress))
+    shot_of_progress("search", "tarnview-search.png", host, progress)
     cancel_operation("search", progress, window, log)
     # The control's message boxes carry its application name.
     message = b"XKivRZ150LX Control"
