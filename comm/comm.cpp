@@ -33,9 +33,7 @@ CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
     : profile_(profile),
       current_(comPort.get()),
       comPort_(std::move(comPort)),
-      cameraLink_(std::move(cameraLink)) {
-    LoadSelection();
-}
+      cameraLink_(std::move(cameraLink)) {}
 
 CComm::~CComm() {
     (void)current_->Close();
@@ -66,6 +64,7 @@ CCommAbstract& CComm::Transport(int commClass) {
 
 ResultCode CComm::SelectAndOpen(int commClass, int port) {
     (void)current_->Close();
+    selectionResolved_ = true;
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);
@@ -81,7 +80,14 @@ int CComm::FindPort(int commClass, const std::string& name) const {
     return -1;
 }
 
-void CComm::LoadSelection() {
+void CComm::ResolveSelection() const {
+    if (!selectionResolved_) {
+        selectionResolved_ = true;
+        LoadSelection();
+    }
+}
+
+void CComm::LoadSelection() const {
     class_ = profile_.GetInt(kSection, kClassKey, 0);
     port_ = profile_.GetInt(kSection, kPortKey, 0);
     // Class 0 is always acceptable (it is the default); Camera Link only while
@@ -102,6 +108,10 @@ void CComm::LoadSelection() {
 }
 
 void CComm::SaveSelection() {
+    // A selection never asked for is the profile's own: nothing to write.
+    if (!selectionResolved_) {
+        return;
+    }
     // Only what differs from the profile is written, so that a run that kept
     // the selection does not undo one another run stored meanwhile.
     const auto update = [this](const char* key, int value) {

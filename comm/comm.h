@@ -13,10 +13,11 @@ namespace xkiv {
 
 // Owns one transport of each class for its whole life and uses one at a
 // time. The selection (class 0 serial port, class 1 Camera Link; port index
-// within the class, and the port's name) is loaded from the profile at
-// construction, validated against the transports' port lists, and written
-// back at destruction. A stored name found in the class's list selects that
-// port whatever its index; else the index stands when it is in range.
+// within the class, and the port's name) is loaded from the profile and
+// validated against the transports' port lists when it is first needed (a
+// run that chooses no port lists none), and written back at destruction when
+// it was. A stored name found in the class's list selects that port whatever
+// its index; else the index stands when it is in range.
 class CComm {
 public:
     // The profile is borrowed and must outlive the front.
@@ -29,8 +30,14 @@ public:
     // Closes the current transport and saves the selection.
     virtual ~CComm();
 
-    int GetClass() const { return class_; }
-    int GetPort() const { return port_; }
+    int GetClass() const {
+        ResolveSelection();
+        return class_;
+    }
+    int GetPort() const {
+        ResolveSelection();
+        return port_;
+    }
     // Number of usable classes: 1 when the serial class has ports, plus 1
     // when the Camera Link class has ports.
     int GetClassCount() const;
@@ -52,13 +59,16 @@ protected:
     void SaveSelection();
 
 private:
-    void LoadSelection();
+    void ResolveSelection() const;
+    void LoadSelection() const;
     // The index of the named port in the class's list, else -1.
     int FindPort(int commClass, const std::string& name) const;
 
     ProfileStore& profile_;
-    int class_ = 0;
-    int port_ = 0;
+    // The stored selection, read and validated on first use.
+    mutable bool selectionResolved_ = false;
+    mutable int class_ = 0;
+    mutable int port_ = 0;
     CCommAbstract* current_ = nullptr;
     std::unique_ptr<CCommAbstract> comPort_;
     std::unique_ptr<CCommAbstract> cameraLink_;
