@@ -264,7 +264,7 @@ TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
     EXPECT_EQ(port_->Read(buffer, 3, received, 0), rc::kOk);
     EXPECT_EQ(std::string(buffer, buffer + received), "TR=");
     peer_.Send("9");
-    EXPECT_EQ(port_->Read(buffer, 4, received, 1000), rc::kReadTimeout);
+    EXPECT_EQ(port_->Read(buffer, 5, received, 200), rc::kReadTimeout);
     EXPECT_EQ(std::string(buffer, buffer + received), "1\r\n9");
 
     peer_.Send("stale\r\n");
