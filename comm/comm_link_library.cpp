@@ -1,6 +1,8 @@
 // Camera Link serial library binding, serial I/O and status-code mapping.
 #include "comm/comm_link_library.h"
 
+#include "platform/console_ui.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -100,8 +102,15 @@ std::int32_t CCommLinkLibrary::ReadRaw(std::uint8_t* buffer, std::size_t count,
 
 bool CCommLinkLibrary::LoadFrom(const std::string& nameOrPath) {
     ReleaseLibrary();
-    auto library = DynamicLibrary::Load(nameOrPath);
+    std::string error;
+    bool refused = false;
+    auto library = DynamicLibrary::Load(nameOrPath, &error, &refused);
     if (library == nullptr) {
+        // A missing candidate is normal (the next one is tried); a file that
+        // is there but unsafe to load is something the user must hear of.
+        if (refused) {
+            SayOnStderr(error);
+        }
         return false;
     }
     const bool bound = BindEntry(*library, "clSerialInit", serialInit_) &&

@@ -10,6 +10,10 @@
 
 namespace xkiv {
 
+// Whether XKIV_SERIAL_PORTS names this run's serial ports (set, even empty):
+// the list is then the user's choice, not the system's.
+bool SerialPortsGivenForThisRun();
+
 // A serial device at 9600 baud 8N1, raw, without flow control and with RTS
 // off, used exclusively while open. Port names are device paths. The list is
 // built once, when first asked for (a run that opens no port never scans the

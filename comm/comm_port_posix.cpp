@@ -56,6 +56,8 @@ std::vector<std::string> SystemPorts() {
     return paths;
 }
 
+constexpr const char* kSerialPortsVariable = "XKIV_SERIAL_PORTS";
+
 bool IsCharacterDevice(const std::string& path) {
     struct stat info {};
     return path.starts_with('/') && ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
@@ -76,7 +78,7 @@ std::vector<std::string> BuildPortList(const std::string& configuredDevices,
 }
 
 std::optional<std::string> EnvironmentPorts() {
-    const char* value = std::getenv("XKIV_SERIAL_PORTS");
+    const char* value = std::getenv(kSerialPortsVariable);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 
@@ -112,6 +114,10 @@ int RemainingMs(SteadyClock::time_point deadline) {
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 }  // namespace
+
+bool SerialPortsGivenForThisRun() {
+    return std::getenv(kSerialPortsVariable) != nullptr;
+}
 
 CCommPort::CCommPort(const std::string& configuredDevices, const std::string& rememberedDevice)
     : environmentPorts_(EnvironmentPorts()),

@@ -54,7 +54,7 @@ private:
     void PortSelected(int index);
     void AreaSelected(int index);
     void Reconnect();
-    // Runs a long camera operation with the wait cursor and the busy flag.
+    // Runs a long camera operation with the wait cursor; its failure is reported.
     template <typename Fn>
     void Busy(Fn&& operation);
     // Logs the offline failure and shows or hides the error indicator.
@@ -74,7 +74,6 @@ private:
     int classIndex_ = 0;
     int portIndex_ = 0;
     int areaIndex_ = 0;
-    bool busy_ = false;
 
     QLabel* onlineLamp_ = nullptr;
     QLabel* onlineText_ = nullptr;
