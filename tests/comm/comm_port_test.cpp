@@ -263,6 +263,41 @@ TEST_F(CommPortTest, PurgeDiscardsWhatArrivedUnread) {
     EXPECT_EQ(byte, 'X');
 }
 
+// An answer arrives whole; the exchange takes it byte by byte, each byte
+// from what one read of the device brought in.
+TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
+    ASSERT_EQ(port_->Open(0), rc::kOk);
+    peer_.Send("GA=12\r\nTR=1\r\n");
+    ASSERT_TRUE(AwaitBytes(*port_, 13));
+    std::string taken;
+    for (std::uint8_t byte = 0; !taken.ends_with("\r\n");) {
+        std::size_t received = 0;
+        ASSERT_EQ(port_->Read(&byte, 1, received, 0), rc::kOk);
+        ASSERT_EQ(received, 1u);
+        taken += static_cast<char>(byte);
+    }
+    EXPECT_EQ(taken, "GA=12\r\n");
+    EXPECT_EQ(port_->GetBytesAvailable(), 6) << "the second line, read ahead";
+
+    // A read wanting more than is buffered gets the buffer, then waits.
+    std::uint8_t buffer[8] = {};
+    std::size_t received = 0;
+    EXPECT_EQ(port_->Read(buffer, 3, received, 0), rc::kOk);
+    EXPECT_EQ(std::string(buffer, buffer + received), "TR=");
+    peer_.Send("9");
+    EXPECT_EQ(port_->Read(buffer, 5, received, 200), rc::kReadTimeout);
+    EXPECT_EQ(std::string(buffer, buffer + received), "1\r\n9");
+
+    peer_.Send("stale\r\n");
+    ASSERT_TRUE(AwaitBytes(*port_, 7));
+    ASSERT_EQ(port_->Read(buffer, 1, received, 0), rc::kOk);
+    EXPECT_EQ(port_->Purge(), rc::kOk);
+    EXPECT_EQ(port_->GetBytesAvailable(), 0) << "purge empties the buffer too";
+    peer_.Send("X");
+    EXPECT_EQ(port_->Read(buffer, 1, received, 1000), rc::kOk);
+    EXPECT_EQ(buffer[0], 'X');
+}
+
 TEST_F(CommPortTest, ClosedPortRefusesTransfers) {
     std::uint8_t byte = 0;
     std::size_t received = 99;
