@@ -50,7 +50,7 @@ std::int32_t ControlMethods::AutoSelectCommunication(std::int32_t* pnClass, std:
         progress->SetPumpMessages(true);
         progress->ShowCancelButton();
     }
-    // Every transport is searched, COM ports first. Bounding the classes by
+    // Every transport is searched, COM ports first, the network last. Bounding the classes by
     // the class count would leave the Camera Link ports out whenever no COM
     // port exists, because the count then is 1 and class 0 is the COM class.
     // Port counts are asked again for every port: the lists may change while
