@@ -234,6 +234,12 @@ CCommNet::Intake CCommNet::Receive(int waitMs) {
         broken_ = true;
         return Intake::Closed;
     }
+    // An answer arrives a byte or a few at a time, as the serial line gives
+    // them to the bridge, and a bridge that leaves Nagle's algorithm on holds
+    // each further piece until the last is acknowledged: acknowledging at
+    // once instead of after the delayed-ACK time (40 ms) keeps the answer
+    // flowing. Linux clears the flag again by itself, so it is set per read.
+    SetOption(fd_, IPPROTO_TCP, TCP_QUICKACK, 1);
     if (readAt_ == buffer_.size()) {
         buffer_.clear();
         readAt_ = 0;

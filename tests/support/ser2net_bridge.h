@@ -45,9 +45,9 @@ public:
                                << "connection: &bridge\n"
                                << "  accepter: "
                                << (mode_ == Mode::Rfc2217 ? "telnet(rfc2217)," : "")
-                               << "tcp,127.0.0.1," << port_ << "\n"
+                               << "tcp(nodelay),127.0.0.1," << port_ << "\n"
                                << "  connector: serialdev," << device_ << ",9600n81,local\n"
-                               << "  options:\n    mdns: false\n"
+                               << "  options:\n    mdns: false\n    chardelay: false\n"
                                << extraOptions;
     }
     ~Ser2netBridge() { Stop(); }
