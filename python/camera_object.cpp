@@ -21,37 +21,12 @@ using automation::Variant;
 
 namespace {
 
-// The control and its module are single-threaded; every call into any
-// control of the process holds this. Recursive: an event callback may call
-// back into a camera on the same thread.
-std::recursive_mutex& ControlLock() {
-    static std::recursive_mutex lock;
+// Controls are made one at a time: a control takes its device list from
+// the environment while it is made.
+std::mutex& ConstructionLock() {
+    static std::mutex lock;
     return lock;
 }
-
-// Installs a camera's services in the shared module for the time of a call
-// into its control, and gives the caller's back after it (a callback may
-// call another camera).
-class ScopedControlCall {
-public:
-    explicit ScopedControlCall(UiServices& ui) : lock_(ControlLock()) {
-        Stack().push_back(&ui);
-        TheModule().SetUiServices(&ui);
-    }
-    ~ScopedControlCall() {
-        Stack().pop_back();
-        TheModule().SetUiServices(Stack().empty() ? nullptr : Stack().back());
-    }
-    ScopedControlCall(const ScopedControlCall&) = delete;
-    ScopedControlCall& operator=(const ScopedControlCall&) = delete;
-
-private:
-    static std::vector<UiServices*>& Stack() {
-        static std::vector<UiServices*> stack;
-        return stack;
-    }
-    std::lock_guard<std::recursive_mutex> lock_;
-};
 
 [[noreturn]] void Raise(py::handle type, py::tuple args) {
     PyErr_SetObject(type.ptr(), args.ptr());
@@ -85,12 +60,15 @@ CameraObject::CameraObject(const ConnectOptions& options, py::object progress, p
     : trace_(std::move(trace)), ui_(std::move(progress), pending_) {
     {
         py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+        const std::lock_guard construction(ConstructionLock());
+        const std::lock_guard call(lock_);
+        module_ = std::make_unique<CXKivRZ150LX>();
+        module_->SetUiServices(&ui_);
         if (options.device) {
-            // The serial class then lists just this device, as xkivctl does.
+            // Its class then lists just this device, as xkivctl does.
             ::setenv("XKIV_SERIAL_PORTS", options.device->c_str(), 1);
         }
-        control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
+        control_ = std::make_unique<CXKivRZ150LXCtrl>(*module_);
         cookie_ = control_->Advise(*this);
         if (!trace_.is_none()) {
             control_->SetTrace([this](const std::string& line) { Trace(line); });
@@ -112,7 +90,7 @@ CameraObject::~CameraObject() {
 void CameraObject::DestroyControl() {
     if (control_) {
         py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+        const std::lock_guard call(lock_);
         control_->Unadvise(cookie_);
         control_.reset();
     }
@@ -134,7 +112,9 @@ void CameraObject::Connect(const ConnectOptions& options) {
     }
     // Without a choice the port stored in the profile is opened.
     const bool stored = !options.device && !options.commClass && !options.port;
-    const std::int32_t commClass = stored ? GetLong("CommClass") : options.commClass.value_or(0);
+    const std::int32_t commClass = stored           ? GetLong("CommClass")
+                                   : options.device ? CComm::ClassOfDevice(*options.device)
+                                                    : options.commClass.value_or(0);
     const std::int32_t port = stored ? GetLong("CommPort") : options.port.value_or(0);
     CallByName("StartCommunication", {py::int_(commClass), py::int_(port)});
 }
@@ -176,7 +156,7 @@ Variant CameraObject::Invoke(const MemberInfo& member, InvokeKind kind,
     HResult hr = automation::kOk;
     {
         py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+        const std::lock_guard call(lock_);
         hr = control.Invoke(member.dispid, kind, args, &result, &error);
     }
     pending_.RaiseIfAny();

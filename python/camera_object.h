@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +30,15 @@ struct ConnectOptions {
     bool offline = false;  // open nothing
 };
 
-// Owns one headless control. Every call into the control holds one lock
-// shared by all cameras of the process (the control is single-threaded and
-// its module is shared) and runs without the GIL; callbacks take the GIL
+// Owns one headless control on a module object of its own (its profile
+// and user-interface services), so that cameras share no state: calls into
+// different cameras run at the same time, each without the GIL. Calls into
+// one camera hold its lock (the control is single-threaded; recursive, as an
+// event callback may call back into the camera). Callbacks take the GIL
 // back, and an exception they raise is raised when the call returns.
-// Destroying the control writes the profile.
+// Destroying the control writes what it changed into the profile, merged
+// with the file as it is then: of two cameras that changed the same key,
+// the one closed last wins.
 class CameraObject final : public automation::EventSink {
 public:
     // Creates the control and connects; raises AutomationError or
@@ -86,6 +91,8 @@ private:
     PendingError pending_;
     py::object trace_;
     PythonUiServices ui_;
+    std::recursive_mutex lock_;
+    std::unique_ptr<CXKivRZ150LX> module_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::uint32_t cookie_ = 0;
     std::map<automation::DispId, std::vector<py::object>> callbacks_;
