@@ -1,9 +1,12 @@
 // Tarnview's start: process start to the first paint of its window with the control, offline
-// and with the simulated camera online, and the peak memory with every panel open.
+// and with the simulated camera online, and the peak memory with every panel open; then the
+// real Tarnview idle under a virtual X display: its CPU time and wake-ups over 10 s.
 //
 // The program runs itself as a child that starts as Tarnview does (a Qt application and the
 // host window with the control created from the built module); the parent times the child from
 // before it is spawned to the child's first paint, on the system-wide monotonic clock.
+#include <dirent.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -13,11 +16,15 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/control_dialog.h"
@@ -141,6 +148,142 @@ bool Measure(const char* self, const char* label, int runs) {
     return results[results.size() / 2].seconds <= 0.5 && peak <= 80 * 1024;
 }
 
+// --- Idle ---------------------------------------------------------------------
+
+constexpr int kIdleSeconds = 10;
+// Long enough for the start, the camera's identification and the panels' first paints.
+constexpr int kSettleSeconds = 3;
+
+pid_t Spawn(const std::vector<std::string>& command, int outFd = -1) {
+    std::vector<char*> args;
+    for (const std::string& arg : command) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    }
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed == 0 ? pid : -1;
+}
+
+void Stop(pid_t pid) {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+// CPU time (user and system) of a process in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command name, which may hold spaces, start after its ')'.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14) {
+            user = std::stoull(field);
+        } else if (index == 15) {
+            system = std::stoull(field);
+            break;
+        }
+    }
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Context switches of every thread of a process: each is a wake-up.
+long long WakeUps(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    long long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:") ||
+                line.starts_with("nonvoluntary_ctxt_switches:")) {
+                total += std::stoll(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
+}
+
+// Starts Xvfb on a free display and returns its pid; the display name in display.
+pid_t StartXvfb(std::string& display) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const pid_t pid = Spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                             "1024x768x24", "-nolisten", "tcp"});
+    close(pipeFds[1]);
+    std::string number;
+    char c = 0;
+    while (read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(pipeFds[0]);
+    if (pid <= 0 || number.empty()) {
+        Stop(pid);
+        return -1;
+    }
+    display = ":" + number;
+    return pid;
+}
+
+// The real Tarnview with every panel open and the camera online, idle on a virtual X
+// display with a window manager: its share of a core and its wake-ups per second over
+// kIdleSeconds, and the X server's share. Whether both figures meet their targets.
+bool MeasureIdle(const std::filesystem::path& folder, const std::string& tarnview,
+                 const std::string& device) {
+    std::string display;
+    const pid_t xvfb = StartXvfb(display);
+    if (xvfb <= 0) {
+        std::printf("idle     not measured: Xvfb is missing or did not start\n");
+        return true;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const pid_t manager = Spawn({"openbox", "--sm-disable"});
+    std::filesystem::create_directories(folder / "config" / "KIV");
+    std::ofstream(folder / "config" / "KIV" / "XKivRZ150LX Control.ini")
+        << "[Comm]\nClass=0\nPortName=" << device << "\n[AboutDialog]\nShow=1\n"
+        << "[CommunicationDialog]\nShow=1\n[ControlDialog]\nShow=1\n";
+    setenv("XKIV_SERIAL_PORTS", device.c_str(), 1);
+    const pid_t host = Spawn({tarnview});
+    std::this_thread::sleep_for(std::chrono::seconds(kSettleSeconds));
+    if (host <= 0 || waitpid(host, nullptr, WNOHANG) != 0) {
+        std::printf("idle     not measured: %s did not start\n", tarnview.c_str());
+        Stop(manager);
+        Stop(xvfb);
+        return false;
+    }
+    const double cpu0 = CpuSeconds(host);
+    const double server0 = CpuSeconds(xvfb);
+    const long long wakes0 = WakeUps(host);
+    const double start = Now();
+    std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
+    const double elapsed = Now() - start;
+    const double share = (CpuSeconds(host) - cpu0) / elapsed * 100.0;
+    const double serverShare = (CpuSeconds(xvfb) - server0) / elapsed * 100.0;
+    const double wakes = static_cast<double>(WakeUps(host) - wakes0) / elapsed;
+    Stop(host);
+    Stop(manager);
+    Stop(xvfb);
+    std::printf(
+        "idle     every panel open, camera online, %s: CPU %.2f %% of a core, %.1f wake-ups/s "
+        "over %d s; the X server %.2f %%\n",
+        manager > 0 ? "window manager" : "no window manager", share, wakes, kIdleSeconds,
+        serverShare);
+    return share < 0.5 && wakes < 20;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,7 +297,8 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_DIRS", (folder / "shared").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     std::string error;
-    if (xkiv::automation::RegisterModule(XKIV_CONTROL_MODULE_PATH, &error) !=
+    // Another build's program and module can be measured: RUNS TARNVIEW MODULE.
+    if (xkiv::automation::RegisterModule(argc > 3 ? argv[3] : XKIV_CONTROL_MODULE_PATH, &error) !=
         xkiv::automation::kOk) {
         std::fprintf(stderr, "register: %s\n", error.c_str());
         return 1;
@@ -171,6 +315,8 @@ int main(int argc, char** argv) {
     }
     setenv("XKIV_SERIAL_PORTS", server->DevicePath().c_str(), 1);
     onTarget = Measure(argv[0], "online", runs) && onTarget;
+    onTarget = MeasureIdle(folder, argc > 2 ? argv[2] : XKIV_TARNVIEW_PATH, server->DevicePath()) &&
+               onTarget;
     server->Stop();
     std::filesystem::remove_all(folder);
     return onTarget ? 0 : 3;

@@ -157,10 +157,13 @@ std::string CCamera::FormatQueryCommand(int row) const {
 
 ResultCode CCamera::SendLine(const std::string& line) {
     CCommAbstract& transport = Current();
-    // A failing purge (closed port) is not checked: the write reports it.
-    (void)transport.Purge();
-    const ResultCode result = transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()),
-                                              line.size(), kWriteTimeoutMs);
+    ResultCode result = rc::kOk;
+    ui_.RunBlocking([&transport, &line, &result] {
+        // A failing purge (closed port) is not checked: the write reports it.
+        (void)transport.Purge();
+        result = transport.Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
+                                 kWriteTimeoutMs);
+    });
     if (linkObserver_) {
         linkObserver_({LinkTraffic::Kind::Command, line, nullptr, result});
     }
@@ -264,8 +267,12 @@ ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
     } else if (entry.valueNameCount > 0) {
         accepted = PositionOfValue(row, number, *this) >= 0;
     } else {
-        accepted = number >= EffectiveMinimum(row, false, *this) &&
-                   number <= EffectiveMaximum(row, false, *this);
+        // The aberration rows bound one another. Read one at a time, each would be judged
+        // against the older values of the others; the camera keeps its own set consistent, so
+        // each is checked against the widest bounds of its chain (left side 0).
+        const ParameterValues& bounds = HasSpecialBounds(row) ? NoParameterValues() : *this;
+        accepted = number >= EffectiveMinimum(row, false, bounds) &&
+                   number <= EffectiveMaximum(row, false, bounds);
     }
     if (!accepted) {
         return rc::kReceivedOutOfRange;
@@ -322,6 +329,14 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
 ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
                                 ResultCode& transportResult) {
     CCommAbstract& transport = Current();
+    ResultCode result = rc::kOk;
+    // The whole line is one blocking call, not each byte.
+    ui_.RunBlocking([&] { result = CollectLineFrom(transport, line, timeoutMs, transportResult); });
+    return result;
+}
+
+ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
+                                    std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
     for (;;) {
         const std::int64_t elapsed = clock_.NowMs() - start;

@@ -81,7 +81,10 @@ public:
     [[nodiscard]] ResultCode SetUserID(const std::string& text);
 
     // Reads model name, firmware and FPGA versions, camera ID and user ID;
-    // on failure closes the transport and goes offline.
+    // on failure closes the transport and goes offline. On success every
+    // stored value outside the bounds of the model just identified is
+    // brought into range here, stored and reported, and never sent: the
+    // camera's own value replaces it at the next read.
     [[nodiscard]] ResultCode Identify();
     // Closes what is open, selects and opens the port and identifies the
     // camera, then reads the model name once more; the result of the whole
@@ -96,7 +99,8 @@ public:
     [[nodiscard]] ResultCode ReadAll(int* failedRow = nullptr);
     [[nodiscard]] ResultCode WriteAll(int* failedRow = nullptr, bool showProgress = true);
     void SaveSnapshot();
-    // Puts the snapshot back and marks every row unsynchronized.
+    // Puts the snapshot back, marks every row unsynchronized and reports the
+    // rows whose value it changed (as values that did not come from a user).
     void RestoreSnapshot();
 
     // Camera data files. failedRow receives the row reached. A file to be
@@ -119,6 +123,9 @@ public:
     // 0..79 read as 0 and the empty text.
     std::int32_t Value(int row) const override;
     const std::string& Text(int row) const override;
+
+    // Closes the transport and reports the camera offline and unsynchronized.
+    void GoOffline();
 
     bool IsOnline() const { return online_; }
     bool IsSynchronized() const { return synchronized_; }
@@ -173,8 +180,6 @@ protected:
     void StoreText(int row, const std::string& text);
     void SetRowSynchronized(int row, bool synchronized);
     void SetFileLoading(bool loading) { fileLoading_ = loading; }
-    // Closes the transport and reports the camera offline and unsynchronized.
-    void GoOffline();
     Clock& GetClock() { return clock_; }
     UiServices& Ui() { return ui_; }
 
@@ -188,7 +193,33 @@ private:
     [[nodiscard]] ResultCode ReadReportColumn(int column,
                                               std::vector<std::vector<std::string>>& cells,
                                               ProgressIndicator& progress, int& reachedRow);
-    std::unique_ptr<ProgressIndicator> AberrationProgress(bool upload, bool showProgress);
+    // The aberration rows of one set: the value of MAVCG, which every aberration command
+    // carries as its index, and the rows CABLR to CABTB.
+    static constexpr std::size_t kAberrationSetRows = row::CABTB - row::CABLR + 1;
+    struct AberrationSet {
+        std::int32_t selection = 0;
+        std::array<std::int32_t, kAberrationSetRows> values{};
+    };
+    static bool IsAberrationSetRow(int row) { return row >= row::CABLR && row <= row::CABTB; }
+    // After the report loaded the camera's areas: puts the snapshot (the settings the camera
+    // was found with) back into the mirror, and into the camera the settings that differ from
+    // what the camera was last read to hold, then every aberration set of foundSets.
+    [[nodiscard]] ResultCode PutBackFoundSettings(const std::vector<AberrationSet>& foundSets,
+                                                  int& failedRow);
+    // Every aberration set the camera offers, when it has them; the selected one is taken from
+    // the mirror, the others are asked for.
+    [[nodiscard]] ResultCode ReadAberrationSets(std::vector<AberrationSet>& sets, int& failedRow);
+    // Asks the camera for the rows of set.selection; the mirror keeps its values.
+    [[nodiscard]] ResultCode ReadAberrationSet(AberrationSet& set, int& failedRow);
+    // Sends the rows of found that differ from loaded (what the camera holds in that set), in
+    // an order the camera's bounds accept; the mirror keeps its values.
+    [[nodiscard]] ResultCode WriteAberrationSet(const AberrationSet& found,
+                                                const AberrationSet& loaded, int& failedRow);
+    // Runs exchange while the mirror stands for set (MAVCG and the rows); puts back the
+    // mirror's values and synchronized flags afterwards.
+    template <typename Exchange>
+    [[nodiscard]] ResultCode StandingForAberrationSet(const AberrationSet& set,
+                                                      Exchange&& exchange);
 
     // 106 for a row that cannot be exchanged, 100 while offline, else 0.
     [[nodiscard]] ResultCode CanExchange(int row) const;
@@ -198,11 +229,22 @@ private:
     // Clamps a loaded or restored integer into the row's current bounds
     // before it is sent; reports the change when there is one.
     void ClampStoredValue(int row);
+    // Clamps every integer not synchronized with the camera into its row's
+    // current bounds, locally; reports each change as not coming from a user.
+    void BringStoredValuesIntoRange();
 
     // Collects bytes up to and with CR LF: 0, 101 when the time ran out or
     // a read failed (transportResult says which), 105 for an overlong line.
     [[nodiscard]] ResultCode CollectLine(std::string& line, std::uint32_t timeoutMs,
                                          ResultCode& transportResult);
+    // The collection itself, which touches nothing but the transport, the
+    // clock and line: it may run away from the user-interface thread.
+    [[nodiscard]] ResultCode CollectLineFrom(CCommAbstract& transport, std::string& line,
+                                             std::uint32_t timeoutMs, ResultCode& transportResult);
+    // A progress window for steps items that offers Cancel; null without
+    // showProgress.
+    std::unique_ptr<ProgressIndicator> CancellableProgress(const std::string& text, int steps,
+                                                           bool showProgress = true);
 
     UiServices& ui_;
     Clock& clock_;

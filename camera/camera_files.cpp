@@ -2,8 +2,10 @@
 // aberration tables.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -96,6 +98,7 @@ public:
         return IsValidRow(row) ? texts_[row] : empty;
     }
     void Set(int row, std::int32_t value) { values_[row] = value; }
+    const std::array<std::int32_t, kParameterCount>& Values() const { return values_; }
     void SetText(int row, std::string text) { texts_[row] = std::move(text); }
 
 private:
@@ -255,8 +258,18 @@ ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool*
         !file ? rc::kFileAccess : CheckSetupFile(*file, *this, IsOnline(), plan, reachedRow);
     if (result == rc::kOk) {
         SetFileLoading(true);
+        // Only a camera online is sent the values, one exchange each.
+        std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+            "Write Camera Data In Progress...", static_cast<int>(plan.size()), IsOnline());
         for (const SetupValue& entry : plan) {
             reachedRow = entry.row;
+            if (progress) {
+                progress->StepIt();
+            }
+            if (Cancelled(progress)) {
+                result = rc::kCancelled;
+                break;
+            }
             const bool sends = HasFlag(entry.row, PF_WRITABLE) && IsRowSupported(entry.row);
             result = HasFlag(entry.row, PF_STRING) ? SetValueText(entry.row, entry.text)
                                                    : SetValue(entry.row, entry.value, true, true);
@@ -282,8 +295,11 @@ ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool*
 ResultCode CCamera::ReadReportColumn(int column, std::vector<std::vector<std::string>>& cells,
                                      ProgressIndicator& progress, int& reachedRow) {
     if (column > 0) {
-        // Loading an area makes it the camera's current settings.
-        if (const ResultCode result = SetValuePosition(row::LD, column - 1); result != rc::kOk) {
+        // Loading an area makes it the camera's current settings: from here on only what this
+        // column reads is known to match the camera.
+        const ResultCode result = SetValuePosition(row::LD, column - 1);
+        rowSynchronized_.fill(false);
+        if (result != rc::kOk) {
             reachedRow = row::LD;
             return result;
         }
@@ -291,6 +307,9 @@ ResultCode CCamera::ReadReportColumn(int column, std::vector<std::vector<std::st
     std::size_t line = 0;
     for (int row = 0; row < kParameterCount; ++row) {
         progress.StepIt();
+        if (progress.CancelRequested()) {
+            return rc::kCancelled;
+        }
         if (!HasFlag(row, PF_PROFILE) || row == row::EepromArea || !IsRowSupported(row)) {
             continue;
         }
@@ -331,7 +350,6 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
     if (!out.Open()) {
         return rc::kFileAccess;
     }
-    SaveSnapshot();
     int reachedRow = 0;
     std::string header;
     ResultCode result = rc::kOk;
@@ -357,12 +375,20 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
     }
 
     std::vector<std::vector<std::string>> cells;
+    bool areaLoaded = false;
+    std::vector<AberrationSet> foundSets;
     if (result == rc::kOk) {
-        std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
-        progress->SetInfoText("Read Camera Data In Progress...");
-        progress->SetRange(0, kReportColumns * kParameterCount);
+        std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+            "Read Camera Data In Progress...", kReportColumns * kParameterCount);
         for (int column = 0; column < kReportColumns && result == rc::kOk; ++column) {
+            areaLoaded = areaLoaded || column > 0;
             result = ReadReportColumn(column, cells, *progress, reachedRow);
+            if (column == 0 && result == rc::kOk) {
+                // The camera's settings as the report found them, read live; the aberration
+                // sets besides the selected one too, as loading an area replaces them all.
+                SaveSnapshot();
+                result = ReadAberrationSets(foundSets, reachedRow);
+            }
         }
     }
     if (result == rc::kOk) {
@@ -377,13 +403,12 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
         }
         reachedRow = kParameterCount;
     }
-    RestoreSnapshot();
-    // Loading the areas replaced the camera's current settings: put the
-    // ones of before back whenever the camera still answers, also after a
-    // failure, so that a failed report never costs the user the settings.
-    if (IsOnline()) {
+    // Loading the areas replaced the camera's current settings: put the ones it was found with
+    // back, also after a failure, so that a report never costs the user the settings. Before
+    // any area was loaded the camera is as it was, and what was read stays in the mirror.
+    if (areaLoaded) {
         int writeFailedRow = 0;
-        const ResultCode restored = WriteAll(&writeFailedRow, false);
+        const ResultCode restored = PutBackFoundSettings(foundSets, writeFailedRow);
         if (result == rc::kOk && restored != rc::kOk) {
             result = restored;
             reachedRow = writeFailedRow;
@@ -393,6 +418,176 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
         *failedRow = reachedRow;
     }
     return result;
+}
+
+namespace {
+
+// Whether value lies within the row's bounds under values.
+bool Fits(int row, std::int32_t value, const ParameterValues& values) {
+    return value >= EffectiveMinimum(row, false, values) &&
+           value <= EffectiveMaximum(row, false, values);
+}
+
+// The order in which one colour's aberration rows take the values of target on a camera that
+// holds now, each value within the bounds the camera's values of the moment give: the left side
+// first unless it raises the level (a lower level only widens the bounds), then area, second
+// and third pixel, each as soon as it fits, and a raised left side last. Two consistent sets
+// always admit such an order; rows that never fit are written last, in row order.
+void AppendChainOrder(const AberrationRows& chain, const ParameterValues& now,
+                      const ParameterValues& target, std::vector<int>& order) {
+    StagedValues camera(now);
+    const auto take = [&](int row) {
+        order.push_back(row);
+        camera.Set(row, target.Value(row));
+    };
+    const bool raisesLevel =
+        std::abs(target.Value(chain.leftSide)) > std::abs(now.Value(chain.leftSide));
+    if (!raisesLevel) {
+        take(chain.leftSide);
+    }
+    std::vector<int> pending = {chain.area, chain.second, chain.third};
+    while (!pending.empty()) {
+        const auto next = std::find_if(pending.begin(), pending.end(), [&](int row) {
+            return Fits(row, target.Value(row), camera);
+        });
+        const int row = next != pending.end() ? *next : pending.front();
+        take(row);
+        pending.erase(std::find(pending.begin(), pending.end(), row));
+    }
+    if (raisesLevel) {
+        take(chain.leftSide);
+    }
+}
+
+}  // namespace
+
+ResultCode CCamera::PutBackFoundSettings(const std::vector<AberrationSet>& foundSets,
+                                         int& failedRow) {
+    // What the camera holds now: the last area loaded, as far as the last column read it.
+    const StagedValues loaded(*this);
+    const std::array<bool, kParameterCount> known = rowSynchronized_;
+    RestoreSnapshot();
+    if (!IsOnline()) {
+        return rc::kOffline;
+    }
+    const auto fail = [&](int row, ResultCode result) {
+        SynchronizedChanged(false);
+        failedRow = row;
+        return result;
+    };
+    // Write-all's rows in its order; the aberration sets follow, all of them last.
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (!InBulkSet(Bulk::Write, row) || !IsRowSupported(row) || IsAberrationSetRow(row)) {
+            continue;
+        }
+        // A setting the loaded area shares with the one found needs no command.
+        if (known[row] && loaded.Value(row) == Value(row) && loaded.Text(row) == Text(row)) {
+            SetRowSynchronized(row, true);
+            continue;
+        }
+        if (const ResultCode result = WriteParameter(row, true); result != rc::kOk) {
+            return fail(row, result);
+        }
+    }
+    for (const AberrationSet& found : foundSets) {
+        // The set the last column read is known; the camera is asked for the others.
+        AberrationSet now{found.selection, {}};
+        const bool readLast = found.selection == loaded.Value(row::MAVCG) &&
+                              std::all_of(known.begin() + row::CABLR,
+                                          known.begin() + row::CABTB + 1, std::identity{});
+        ResultCode result = rc::kOk;
+        if (readLast) {
+            std::copy_n(loaded.Values().begin() + row::CABLR, now.values.size(),
+                        now.values.begin());
+        } else {
+            result = ReadAberrationSet(now, failedRow);
+        }
+        if (result == rc::kOk) {
+            result = WriteAberrationSet(found, now, failedRow);
+        }
+        if (result != rc::kOk) {
+            return fail(failedRow, result);
+        }
+        if (found.selection == Value(row::MAVCG)) {
+            std::fill_n(rowSynchronized_.begin() + row::CABLR, kAberrationSetRows, true);
+        }
+    }
+    SynchronizedChanged(true);
+    return rc::kOk;
+}
+
+ResultCode CCamera::ReadAberrationSets(std::vector<AberrationSet>& sets, int& failedRow) {
+    sets.clear();
+    if (!IsRowSupported(row::CABLR)) {
+        return rc::kOk;
+    }
+    for (std::int32_t selection = GetMinimum(row::MAVCG, false);
+         selection <= GetMaximum(row::MAVCG, false); ++selection) {
+        AberrationSet set{selection, {}};
+        if (set.selection == Value(row::MAVCG)) {
+            // The selected set is the mirror's, just read.
+            std::copy_n(values_.begin() + row::CABLR, set.values.size(), set.values.begin());
+        } else if (const ResultCode result = ReadAberrationSet(set, failedRow); result != rc::kOk) {
+            return result;
+        }
+        sets.push_back(set);
+    }
+    return rc::kOk;
+}
+
+template <typename Exchange>
+ResultCode CCamera::StandingForAberrationSet(const AberrationSet& set, Exchange&& exchange) {
+    const std::int32_t selection = values_[row::MAVCG];
+    AberrationSet mirror{selection, {}};
+    std::array<bool, kAberrationSetRows> synchronized{};
+    std::copy_n(values_.begin() + row::CABLR, mirror.values.size(), mirror.values.begin());
+    std::copy_n(rowSynchronized_.begin() + row::CABLR, synchronized.size(), synchronized.begin());
+    values_[row::MAVCG] = set.selection;
+    std::copy(set.values.begin(), set.values.end(), values_.begin() + row::CABLR);
+    const ResultCode result = exchange();
+    values_[row::MAVCG] = selection;
+    std::copy(mirror.values.begin(), mirror.values.end(), values_.begin() + row::CABLR);
+    std::copy(synchronized.begin(), synchronized.end(), rowSynchronized_.begin() + row::CABLR);
+    return result;
+}
+
+ResultCode CCamera::ReadAberrationSet(AberrationSet& set, int& failedRow) {
+    return StandingForAberrationSet(set, [&] {
+        for (std::size_t i = 0; i < set.values.size(); ++i) {
+            const int row = row::CABLR + static_cast<int>(i);
+            if (const ResultCode result = ReadParameter(row, true); result != rc::kOk) {
+                failedRow = row;
+                return result;
+            }
+            set.values[i] = values_[row];
+        }
+        return rc::kOk;
+    });
+}
+
+ResultCode CCamera::WriteAberrationSet(const AberrationSet& found, const AberrationSet& loaded,
+                                       int& failedRow) {
+    StagedValues now(*this);
+    StagedValues target(*this);
+    for (std::size_t i = 0; i < found.values.size(); ++i) {
+        now.Set(row::CABLR + static_cast<int>(i), loaded.values[i]);
+        target.Set(row::CABLR + static_cast<int>(i), found.values[i]);
+    }
+    std::vector<int> order;
+    AppendChainOrder(kRedAberration, now, target, order);
+    AppendChainOrder(kBlueAberration, now, target, order);
+    return StandingForAberrationSet(found, [&] {
+        for (const int row : order) {
+            if (now.Value(row) == target.Value(row)) {
+                continue;
+            }
+            if (const ResultCode result = WriteParameter(row, true); result != rc::kOk) {
+                failedRow = row;
+                return result;
+            }
+        }
+        return rc::kOk;
+    });
 }
 
 ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables) {
@@ -415,17 +610,6 @@ ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables) 
     return rc::kOk;
 }
 
-std::unique_ptr<ProgressIndicator> CCamera::AberrationProgress(bool upload, bool showProgress) {
-    if (!showProgress) {
-        return nullptr;
-    }
-    std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
-    progress->SetInfoText(upload ? "Writing Chromatic Aberration Data, In Progress..."
-                                 : "Reading Chromatic Aberration Data, In Progress...");
-    progress->SetRange(0, kAberrationSteps);
-    return progress;
-}
-
 ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgress) {
     if (!IsOnline()) {
         return rc::kOffline;
@@ -439,7 +623,8 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
     if (!out.Open()) {
         return rc::kFileAccess;
     }
-    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(false, showProgress);
+    std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+        "Reading Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);
     std::string csv;
     for (const int row : {row::CABR, row::CABB}) {
         csv += AberrationHeader(row);
@@ -453,6 +638,10 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
                 csv += i + 1 < kAberrationFieldsPerLine ? "," : "\r\n";
                 if (progress) {
                     progress->StepIt();
+                }
+                if (Cancelled(progress)) {
+                    SynchronizedChanged(false);
+                    return rc::kCancelled;
                 }
             }
         }
@@ -486,7 +675,8 @@ ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
         SynchronizedChanged(false);
         return rc::kUnmatchedFile;
     }
-    std::unique_ptr<ProgressIndicator> progress = AberrationProgress(true, showProgress);
+    std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
+        "Writing Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);
     bool sentSome = false;
     for (std::size_t colour = 0; colour < tables.size(); ++colour) {
         const int row = colour == 0 ? row::CABR : row::CABB;
@@ -501,6 +691,13 @@ ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
             sentSome = true;
             if (progress) {
                 progress->StepIt();
+            }
+            if (Cancelled(progress)) {
+                SynchronizedChanged(false);
+                if (partlyApplied != nullptr) {
+                    *partlyApplied = true;
+                }
+                return rc::kCancelled;
             }
         }
         ValueChanged(row, false);

@@ -202,8 +202,24 @@ ResultCode CCamera::Identify() {
     }
     if (result != rc::kOk) {
         GoOffline();
+        return result;
     }
+    BringStoredValuesIntoRange();
     return result;
+}
+
+void CCamera::BringStoredValuesIntoRange() {
+    // Row order: a mode row (SRO, GM, BLM, the left sides) comes before the rows it bounds.
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (HasFlag(row, PF_STRING) || IsRowSynchronized(row)) {
+            continue;
+        }
+        const std::int32_t clamped = ClampToBounds(row, Value(row), *this);
+        if (clamped != Value(row)) {
+            StoreValue(row, clamped);
+            ValueChanged(row, false);
+        }
+    }
 }
 
 ResultCode CCamera::Connect(int commClass, int port) {
@@ -224,7 +240,10 @@ ResultCode CCamera::OpenAndIdentify(int commClass, int port) {
     OnlineChanged(true);
     (void)Current().Close();
 
-    ResultCode result = SelectAndOpen(commClass, port);
+    Select(commClass, port);
+    CCommAbstract& transport = Current();
+    ResultCode result = rc::kOk;
+    Ui().RunBlocking([&transport, &result, port] { result = transport.Open(port); });
     if (result == rc::kOk) {
         result = Identify();
     }
@@ -257,16 +276,20 @@ ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
     if (!IsOnline()) {
         return rc::kOffline;
     }
-    std::unique_ptr<ProgressIndicator> progress;
-    if (showProgress) {
-        progress = Ui().CreateProgress();
-        progress->SetInfoText(direction == Bulk::Read ? "Read Camera Data In Progress..."
-                                                      : "Write Camera Data In Progress...");
-        progress->SetRange(0, kParameterCount);
-    }
+    std::unique_ptr<ProgressIndicator> progress =
+        CancellableProgress(direction == Bulk::Read ? "Read Camera Data In Progress..."
+                                                    : "Write Camera Data In Progress...",
+                            kParameterCount, showProgress);
     for (int row = 0; row < kParameterCount; ++row) {
         if (progress) {
             progress->StepIt();
+        }
+        if (Cancelled(progress)) {
+            SynchronizedChanged(false);
+            if (failedRow != nullptr) {
+                *failedRow = row;
+            }
+            return rc::kCancelled;
         }
         // Support is decided with the values read so far: the model name and
         // firmware version come before every model-dependent row.
@@ -290,6 +313,19 @@ ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
     return rc::kOk;
 }
 
+std::unique_ptr<ProgressIndicator> CCamera::CancellableProgress(const std::string& text, int steps,
+                                                                bool showProgress) {
+    if (!showProgress) {
+        return nullptr;
+    }
+    std::unique_ptr<ProgressIndicator> progress = Ui().CreateProgress();
+    progress->SetInfoText(text);
+    progress->SetRange(0, steps);
+    progress->SetPumpMessages(true);
+    progress->ShowCancelButton();
+    return progress;
+}
+
 ResultCode CCamera::ReadAll(int* failedRow) {
     return RunBulk(Bulk::Read, failedRow, true);
 }
@@ -304,9 +340,17 @@ void CCamera::SaveSnapshot() {
 }
 
 void CCamera::RestoreSnapshot() {
+    const std::array<std::int32_t, kParameterCount> replaced = values_;
+    const std::array<std::string, kParameterCount> replacedTexts = texts_;
     values_ = savedValues_;
     texts_ = savedTexts_;
     rowSynchronized_.fill(false);
+    // Reported once every value is back, so that bounds are judged on the restored set.
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (values_[row] != replaced[row] || texts_[row] != replacedTexts[row]) {
+            ValueChanged(row, false);
+        }
+    }
 }
 
 void CCamera::LoadProfileValues() {

@@ -56,18 +56,6 @@ bool HasValueNames(int row) {
 
 // ---- Bounds of the aberration detail rows ----------------------------------------------------
 
-// The rows of one colour's aberration correction: its left-side value and the detail
-// rows that follow it.
-struct AberrationRows {
-    int leftSide;
-    int area;
-    int second;
-    int third;
-};
-
-constexpr AberrationRows kRedAberration{row::CABLR, row::CABAR, row::CABSR, row::CABTR};
-constexpr AberrationRows kBlueAberration{row::CABLB, row::CABAB, row::CABSB, row::CABTB};
-
 struct AberrationColour {
     std::int64_t level;  // |left side|, 0 to 3 for any value the camera takes
     std::int64_t area;

@@ -162,6 +162,19 @@ std::int32_t EffectiveMaximum(int row, bool byList, const ParameterValues& value
 // the other aberration rows of their colour.
 bool HasSpecialBounds(int row);
 
+// The rows of one colour's aberration correction: its left-side value and the detail
+// rows that follow it. The left side's magnitude decides how many of area > second
+// pixel > third pixel bound one another.
+struct AberrationRows {
+    int leftSide;
+    int area;
+    int second;
+    int third;
+};
+
+inline constexpr AberrationRows kRedAberration{row::CABLR, row::CABAR, row::CABSR, row::CABTR};
+inline constexpr AberrationRows kBlueAberration{row::CABLB, row::CABAB, row::CABSB, row::CABTB};
+
 int OfferedValueNameCount(int row, const ParameterValues& values);
 // Position of value among the offered entries, or -1.
 int PositionOfValue(int row, std::int32_t value, const ParameterValues& values);

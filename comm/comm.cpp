@@ -142,11 +142,15 @@ ResultCode CComm::RemoveNetworkPort(int index) {
     return rc::kOk;
 }
 
-ResultCode CComm::SelectAndOpen(int commClass, int port) {
+void CComm::Select(int commClass, int port) {
     (void)current_->Close();
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);
+}
+
+ResultCode CComm::SelectAndOpen(int commClass, int port) {
+    Select(commClass, port);
     return current_->Open(port);
 }
 

@@ -53,8 +53,10 @@ public:
     std::string GetPortName(int commClass, int index) const;
     int GetPortCount(int commClass) const;
 
-    // Closes the current transport, stores the selection, makes the class's
-    // transport current and opens the port on it.
+    // Closes the current transport, stores the selection and makes the
+    // class's transport current; opens nothing.
+    void Select(int commClass, int port);
+    // Select, then opens the port on the class's transport.
     [[nodiscard]] ResultCode SelectAndOpen(int commClass, int port);
 
     CCommAbstract& Current() { return *current_; }

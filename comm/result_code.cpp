@@ -9,7 +9,7 @@ namespace xkiv {
 namespace {
 
 // The camera's own texts, misspellings included: hosts compare against them.
-constexpr std::array<std::pair<ResultCode, const char*>, 18> kErrorTexts{{
+constexpr std::array<std::pair<ResultCode, const char*>, 19> kErrorTexts{{
     {rc::kOk, "No error detected."},
     {rc::kPortNotFound, "Not found the specified port."},
     {rc::kPortUnavailable, "Unavailable port specified."},
@@ -30,6 +30,7 @@ constexpr std::array<std::pair<ResultCode, const char*>, 18> kErrorTexts{{
     {rc::kReceivedOutOfRange, "Received data might be out of range."},
     {rc::kFileAccess, "Access failed on read/write file."},
     {rc::kUnmatchedFile, "Unmatched data file for this camera."},
+    {rc::kCancelled, "Operation cancelled."},
 }};
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 namespace xkiv {
 
-// A result code: 0 is success, 1 to 7 come from the transports, 100 to 109
+// A result code: 0 is success, 1 to 7 come from the transports, 100 to 110
 // from the camera layer. Failures inside the system travel as these codes;
 // nothing is thrown across the camera or transport layers.
 using ResultCode = std::int32_t;
@@ -30,6 +30,7 @@ inline constexpr ResultCode kInvalidArgument = 106;  // a caller's argument is i
 inline constexpr ResultCode kReceivedOutOfRange = 107;  // the camera's value is out of bounds
 inline constexpr ResultCode kFileAccess = 108;          // a file could not be read or written
 inline constexpr ResultCode kUnmatchedFile = 109;       // the file does not fit this camera
+inline constexpr ResultCode kCancelled = 110;           // the user cancelled the operation
 }  // namespace rc
 
 // The fixed text of a result code, as every message box shows it.

@@ -196,7 +196,9 @@ ResultCode CXKivRZ150LXCtrl::RemoveNetworkPort(int index) {
 }
 
 void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code, bool partlyApplied) {
-    if (code == rc::kOk || code == rc::kOffline) {
+    // Offline is shown by the panels themselves, and a cancel is what the
+    // user asked for: neither is an error report.
+    if (code == rc::kOk || code == rc::kOffline || code == rc::kCancelled) {
         return;
     }
     std::string description = GetErrorText(code);

@@ -60,7 +60,8 @@ public:
     // empty sink turns the trace off; without one tracing costs nothing.
     void SetTrace(std::function<void(const std::string& line)> sink);
     // Raises the automation error for a failing result code (throws
-    // automation::AutomationException); returns normally for 0 and 100.
+    // automation::AutomationException); returns normally for 0, 100 and 110
+    // (cancelled by the user).
     // partlyApplied adds to the description that the camera took part of
     // what was being applied before it failed.
     void RaiseCameraError(int row, ResultCode code, bool partlyApplied = false);

@@ -50,6 +50,9 @@ std::int32_t ControlMethods::AutoSelectCommunication(std::int32_t* pnClass, std:
         progress->SetPumpMessages(true);
         progress->ShowCancelButton();
     }
+    // The window stays alive while a port is tried, so Cancel can come
+    // during the try: the camera found then is let go again.
+    const auto cancelled = [&progress] { return Cancelled(progress); };
     // Every transport is searched, COM ports first, the network last. Bounding the classes by
     // the class count would leave the Camera Link ports out whenever no COM
     // port exists, because the count then is 1 and class 0 is the COM class.
@@ -60,13 +63,20 @@ std::int32_t ControlMethods::AutoSelectCommunication(std::int32_t* pnClass, std:
             if (progress) {
                 progress->SetInfoText("Checking " + control_.GetPortName(commClass, port) + " ...");
                 progress->StepIt();
-                if (progress->CancelRequested()) {
-                    return 0;
-                }
+            }
+            if (cancelled()) {
+                return 0;
             }
             // The connection without its closing read of the model name: the
             // identification has just read it.
-            if (control_.OpenAndIdentify(commClass, port) == rc::kOk) {
+            const ResultCode result = control_.OpenAndIdentify(commClass, port);
+            if (cancelled()) {
+                if (result == rc::kOk) {
+                    control_.GoOffline();
+                }
+                return 0;
+            }
+            if (result == rc::kOk) {
                 Store(pnClass, commClass);
                 Store(pnPort, port);
                 return 1;

@@ -142,7 +142,7 @@ ResultCode ControlMethods::PollOnePushResult(int resultRow, std::int32_t& outcom
         if (clock.NowMs() - start > kOnePushLimitMs) {
             return rc::kTimeout;
         }
-        clock.SleepMs(kOnePushPollMs);
+        control_.Module().Ui().RunBlocking([&clock] { clock.SleepMs(kOnePushPollMs); });
         if (HasFlag(resultRow, PF_READABLE) && control_.IsOnline() &&
             control_.IsRowSupported(resultRow)) {
             // Polling reads are not reported: the result events fire only

@@ -9,6 +9,22 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "Usage: Tarnview [OPTION]...\n"
+    "Opens the control of RZ colour line-scan cameras in a window of its own. The control\n"
+    "is created through the class registry: the registration installed with the package,\n"
+    "or the user's own (xkivctl register). Without a registered control the window opens\n"
+    "empty and stderr says how to register it.\n"
+    "\n"
+    "The window's context menu (right click, or the menu key) holds \"About Tarnview...\".\n"
+    "Minimising the window hides the control's panels; closing it asks first.\n"
+    "\n"
+    "Options:\n"
+    "  --version    print the version information and exit\n"
+    "  --help       show this help and exit\n"
+    "\n"
+    "Qt's own options, such as -platform NAME, are accepted as well.\n";
+
 void PrintVersion() {
     using namespace xkiv::host;
     std::cout << "Product name: " << kProductName << "\n"
@@ -28,9 +44,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::cout << "Usage: Tarnview [--version]\n"
-                         "Opens the camera control in its window; the control is found through "
-                         "the class registry (xkivctl register).\n";
+            std::cout << kUsage;
             return 0;
         }
     }

@@ -2,6 +2,7 @@
 #include "host/termination_signals.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,9 +28,21 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     action.sa_handler = &TerminationSignals::Handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    sigset_t ours;
+    sigemptyset(&ours);
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        sigaction(kSignals[i], &action, &previous_[i]);
+        sigaction(kSignals[i], nullptr, &previous_[i]);
+        // A hang-up ignored at start (nohup) stays ignored: whoever started
+        // the program asked it to outlive its terminal.
+        if (kSignals[i] == SIGHUP && previous_[i].sa_handler == SIG_IGN) {
+            continue;
+        }
+        sigaction(kSignals[i], &action, nullptr);
+        sigaddset(&ours, kSignals[i]);
     }
+    // A blocked mask is inherited across exec; a starter that blocked one of
+    // these would otherwise leave the signal pending for ever.
+    pthread_sigmask(SIG_UNBLOCK, &ours, &previousMask_);
 }
 
 TerminationSignals::~TerminationSignals() {
@@ -39,6 +52,7 @@ TerminationSignals::~TerminationSignals() {
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
         sigaction(kSignals[i], &previous_[i], nullptr);
     }
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
     writeEnd = -1;
     delete notifier_;
     ::close(pipe_[0]);

@@ -12,8 +12,10 @@ namespace xkiv::host {
 // While it lives, SIGTERM (a logout, a service stop), SIGINT and SIGHUP no
 // longer kill the process on the spot: the handler only writes the signal
 // to a pipe, and onSignal runs on the Qt thread when the event loop reads
-// it, so the program can end through its own orderly path. The previous
-// handlers come back when it is destroyed. One instance per process.
+// it, so the program can end through its own orderly path. The signals are
+// unblocked on the constructing thread; a SIGHUP ignored at start stays
+// ignored. The previous handlers and mask come back when it is destroyed.
+// One instance per process.
 class TerminationSignals final : public QObject {
 public:
     explicit TerminationSignals(std::function<void(int signal)> onSignal);
@@ -31,6 +33,7 @@ private:
     std::array<int, 2> pipe_{-1, -1};
     QSocketNotifier* notifier_ = nullptr;
     std::array<struct sigaction, kSignals.size()> previous_{};
+    sigset_t previousMask_{};
 };
 
 }  // namespace xkiv::host

@@ -1,17 +1,18 @@
 // What camera and control code ask of the user interface: progress, messages, wait cursor.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace xkiv {
 
 // The progress window of one long operation. Callers follow one protocol:
-// create it (the application's main window is disabled while it lives), set
-// the information text, set the range 0..steps, call StepIt() once per item;
-// a caller that lets the user cancel also turns on message pumping, shows the
+// create it (no other window takes input while it lives), set the
+// information text, set the range 0..steps, call StepIt() once per item; a
+// caller that lets the user cancel also turns on message pumping, shows the
 // Cancel button and stops when CancelRequested() turns true. Destroying it
-// gives the main window back, on every path.
+// gives the other windows back, on every path.
 class ProgressIndicator {
 public:
     virtual ~ProgressIndicator() = default;
@@ -24,6 +25,12 @@ public:
     virtual void SetPumpMessages(bool pump) = 0;
     virtual bool CancelRequested() const = 0;
 };
+
+// Whether the user cancelled the operation that progress shows; false
+// without a progress window.
+inline bool Cancelled(const std::unique_ptr<ProgressIndicator>& progress) {
+    return progress != nullptr && progress->CancelRequested();
+}
 
 enum class MessageIcon { Information, Warning, Stop, Question };
 
@@ -40,6 +47,12 @@ public:
     virtual void EndWaitCursor() = 0;
     // Processes the window events that are waiting, then returns.
     virtual void PumpMessages() = 0;
+    // Runs a blocking call (transport I/O, a sleep) so that the user
+    // interface stays alive meanwhile: windows paint and answer the window
+    // system, and only a progress window takes input. Returns when the call
+    // has ended. The call must touch no window and fire no notification.
+    // By default it runs at once in the calling thread.
+    virtual void RunBlocking(const std::function<void()>& call) { call(); }
 };
 
 // Services that show nothing: for processes without a user.

@@ -140,6 +140,7 @@ struct SimServer::Impl {
     mutable std::mutex mutex;  // guards camera, received, pulled, serving, master
     std::condition_variable pulledClosed;
     std::vector<std::string> received;
+    std::function<void(const std::string&)> gate;
     bool pulled = false;
     bool serving = false;
     std::atomic<bool> stopRequested{false};
@@ -351,6 +352,14 @@ void SimServer::Impl::ProcessReadyLines(TimePoint now) {
     while (!pendingLines.empty() && pendingLines.front().ready <= now) {
         const PendingLine pending = std::move(pendingLines.front());
         pendingLines.pop_front();
+        std::function<void(const std::string&)> lineGate;
+        {
+            std::lock_guard lock(mutex);
+            lineGate = gate;
+        }
+        if (lineGate && !pending.text.empty()) {
+            lineGate(pending.text);
+        }
         const std::string bytes = Respond(pending);
         if (!bytes.empty()) {
             Schedule(bytes, pending.ready);
@@ -524,6 +533,11 @@ void SimServer::PullCable() {
     if (impl_->master.Valid()) {
         impl_->CloseMaster();
     }
+}
+
+void SimServer::SetLineGate(std::function<void(const std::string& line)> gate) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->gate = std::move(gate);
 }
 
 void SimServer::WithCamera(const std::function<void(SimCamera&)>& fn) {

@@ -73,6 +73,10 @@ public:
     // stays reserved until the server is destroyed, so no other terminal takes its place.
     // Returns once the line is dead.
     void PullCable();
+    // Calls gate on the serving thread with each received line before it is
+    // answered (or left unanswered); while gate runs, nothing is served, so a
+    // test decides when the answer goes. An empty gate turns it off.
+    void SetLineGate(std::function<void(const std::string& line)> gate);
     // Runs fn with the camera state locked against the serving thread.
     void WithCamera(const std::function<void(SimCamera&)>& fn);
     // Every line received so far, without CR LF.

@@ -93,10 +93,15 @@ const std::array kCommands = {
             "  read or is not a settings file, no camera, a failed read).\n",
             Needs::Control, {1, 2, "one or two settings files"}, RunDiff, nullptr,
             ShortcutArgs::None, kExitResultCode},
-    Command{"register", "register [MODULE]", nullptr, "",
+    Command{"register", "register [MODULE]", nullptr,
+            "xkivctl register [MODULE]\n  Records the control module (by default the one beside "
+            "xkivctl) in the\n  user's class registry, through the module's own register entry "
+            "point.\n",
             Needs::Nothing, kAnyArguments, RunRegister, nullptr, ShortcutArgs::None,
             kExitAutomationError, kOneDevice},
-    Command{"unregister", "unregister [MODULE]", "   the control module in the class registry", "",
+    Command{"unregister", "unregister [MODULE]", "   the control module in the class registry",
+            "xkivctl unregister [MODULE]\n  Removes the control's classes from the user's class "
+            "registry, through\n  the module's own unregister entry point.\n",
             Needs::Nothing, kAnyArguments, RunRegister, nullptr, ShortcutArgs::None,
             kExitAutomationError, kOneDevice},
 };
@@ -145,14 +150,28 @@ std::string UsageText() {
            "\n"
            "Without a connection option the stored port is opened, as the control does at "
            "start.\n"
-           "Exit status: 0 success, 1 automation error or no camera reached, 2 a method's failing\n"
-           "result, 64 usage, 128+N interrupted by signal N. diff: 0 the same, 1 different,\n"
-           "2 trouble.\n"
            "\n"
            "With several cameras (--device more than once, or --devices) the command runs on\n"
            "all at once, one connection each; each output line starts with its device, --json\n"
            "gives one object per camera. The exit status is the highest of the cameras', and\n"
-           "stderr ends with the cameras that failed and why. The profile is left as it is.\n";
+           "stderr ends with the cameras that failed and why. The profile is left as it is.\n"
+           "\n"
+           "Exit status:\n"
+           "  0       success; diff: the same settings\n"
+           "  1       automation error, unknown name or no camera reached; settings that\n"
+           "          could not be saved; diff: the settings differ\n"
+           "  2       a method's failing result code; search: no camera found;\n"
+           "          diff: any failure\n"
+           "  64      usage: unknown command or option, missing or out-of-range argument\n"
+           "  128+N   interrupted by signal N: 130 for Ctrl+C, 143 for SIGTERM\n"
+           "\n"
+           "Examples:\n"
+           "  $ xkivctl --device /dev/ttyUSB0 get ModelName FirmwareVersion\n"
+           "  $ xkivctl --device /dev/ttyUSB0 set TriggerMode=pwc\n"
+           "  $ xkivctl --device /dev/ttyUSB0 save line4.cam\n"
+           "  $ xkivctl --offline list\n"
+           "  $ xkivctl --device tcp://10.0.0.5:2001 get ModelName\n"
+           "  $ xkivctl --devices rig.txt save 'rig/{id}.cam'\n";
 }
 
 void CheckArguments(const Command& command, const std::vector<std::string>& args) {

@@ -98,8 +98,7 @@ std::string DefaultModulePath() {
     const std::filesystem::path bin = self.parent_path();
     for (const std::filesystem::path& candidate :
          {bin / ".." / "control" / "libXKivRZ150LX.so",
-          bin / ".." / XKIV_INSTALL_LIBDIR / "libXKivRZ150LX.so",
-          bin / ".." / "lib" / "libXKivRZ150LX.so"}) {
+          bin / ".." / XKIV_INSTALL_MODULEDIR / "libXKivRZ150LX.so"}) {
         if (std::filesystem::exists(candidate, error)) {
             return std::filesystem::weakly_canonical(candidate, error).string();
         }

@@ -321,11 +321,6 @@ void CDialogComm::LogMessage(const std::string& text, bool) {
     if (log_->count() > kLogLines) {
         delete log_->takeItem(log_->count() - 1);
     }
-    // The camera operation blocks the thread: the first lines and the lamps
-    // are painted from here.
-    if (busy_ && log_->count() <= 5) {
-        QCoreApplication::processEvents();
-    }
 }
 
 void CDialogComm::ValueChanged(int row, bool, bool) {
@@ -415,17 +410,18 @@ void CDialogComm::AreaSelected(int index) {
 
 template <typename Fn>
 void CDialogComm::Busy(Fn&& operation) {
+    // The camera's waits keep the panels painted meanwhile (the user-interface
+    // services run them beside the window's events).
     WaitCursorScope wait;
-    busy_ = true;
     Reporting(operation);
-    busy_ = false;
 }
 
 void CDialogComm::CheckResult(ResultCode result) {
     if (result == rc::kOffline) {
         LogMessage(kOfflineFailure, false);
     }
-    errorIndicator_->setVisible(result > 0);
+    // A cancel is the user's own choice, not a failure to point at.
+    errorIndicator_->setVisible(result > 0 && result != rc::kCancelled);
 }
 
 void CDialogComm::WriteCameraData() {

@@ -60,7 +60,7 @@ private:
     void AddNetworkPort();
     void RemoveNetworkPort();
     void EnableRemove();
-    // Runs a long camera operation with the wait cursor and the busy flag.
+    // Runs a long camera operation with the wait cursor; its failure is reported.
     template <typename Fn>
     void Busy(Fn&& operation);
     // Logs the offline failure and shows or hides the error indicator.
@@ -80,7 +80,6 @@ private:
     int classIndex_ = 0;
     int portIndex_ = 0;
     int areaIndex_ = 0;
-    bool busy_ = false;
 
     QLabel* onlineLamp_ = nullptr;
     QLabel* onlineText_ = nullptr;

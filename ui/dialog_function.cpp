@@ -17,6 +17,12 @@ constexpr int kTemplateControls = 235;
 constexpr int kTemplateCalib = 239;
 constexpr int kImageSize = 14;
 
+// The synchronisation row, in template units.
+constexpr int kSyncRowHeight = 14;
+constexpr int kSyncLampSize = 12;
+constexpr int kSyncTextWidth = 80;
+constexpr int kSyncButtonWidth = 86;
+
 }  // namespace
 
 CDialogFunction::CDialogFunction(QWidget* parent) : CDialogAbstractOCX(parent) {}
@@ -94,15 +100,58 @@ void CDialogFunction::OnInitDialog() {
     tabs_->setGeometry(tabRect);
     const int below = tabRect.bottom() + 1 + units.Y(3);
     status_->setGeometry(units.X(7), below, tabRect.width(), units.Y(12));
-    bar_->setGeometry(units.X(7), below + units.Y(18), tabRect.width(), 3);
+    const int syncTop = below + units.Y(14);
+    BuildSyncRow(syncTop, tabRect.width());
+    bar_->setGeometry(units.X(7), syncTop + units.Y(kSyncRowHeight + 4), tabRect.width(), 3);
     setFixedSize(tabRect.right() + 1 + units.X(7), bar_->geometry().bottom() + 1 + units.Y(8));
     status_->clear();
+    SynchronizedChanged(Control().Methods().CheckSynchronized());
+    OnlineChanged(Control().Methods().CheckOnline());
+}
+
+void CDialogFunction::BuildSyncRow(int top, int width) {
+    const DialogUnits units = Units();
+    const int rowHeight = units.Y(kSyncRowHeight);
+    const int lampSize = units.Y(kSyncLampSize);
+    syncLamp_ = new QLabel(this);
+    syncLamp_->setObjectName(QStringLiteral("SyncLamp"));
+    syncLamp_->setGeometry(units.X(7), top + (rowHeight - lampSize) / 2, lampSize, lampSize);
+    syncLamp_->setAlignment(Qt::AlignCenter);
+    syncText_ = new QLabel(QStringLiteral("Not Synchronized"), this);
+    syncText_->setObjectName(QStringLiteral("SyncText"));
+    syncText_->setGeometry(syncLamp_->geometry().right() + 1 + units.X(4), top,
+                           units.X(kSyncTextWidth), rowHeight);
+    syncText_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // One click away from the values the camera really has, also when the Communication panel
+    // with its own lamp is closed.
+    syncButton_ = new QPushButton(QStringLiteral("Synchronize Program"), this);
+    syncButton_->setObjectName(QStringLiteral("SynchronizeProgramButton"));
+    syncButton_->setToolTip(QStringLiteral("Click to read data from the camera"));
+    syncButton_->setAutoDefault(false);
+    const int buttonWidth = units.X(kSyncButtonWidth);
+    syncButton_->setGeometry(units.X(7) + width - buttonWidth, top, buttonWidth, rowHeight);
+    connect(syncButton_, &QPushButton::clicked, this,
+            [this] { Reporting([this] { (void)Control().Methods().ReadAllFromCamera(); }); });
 }
 
 void CDialogFunction::OnlineChanged(bool online) {
     if (bar_ != nullptr) {
         bar_->setPixmap(StatusBar(BarOf(online)));
     }
+    if (syncButton_ != nullptr) {
+        // Offline there is nothing to read.
+        syncButton_->setEnabled(online);
+    }
+}
+
+void CDialogFunction::SynchronizedChanged(bool synchronized) {
+    if (syncLamp_ == nullptr) {
+        return;
+    }
+    syncLamp_->setPixmap(ModulePixmap(synchronized ? IconId::Synchronized : IconId::NotSynchronized,
+                                      syncLamp_->height()));
+    syncText_->setText(synchronized ? QStringLiteral("Synchronized")
+                                    : QStringLiteral("Not Synchronized"));
 }
 
 void CDialogFunction::ValueChanged(int row, bool fromUser, bool updateControls) {

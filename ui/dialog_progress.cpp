@@ -1,11 +1,14 @@
-// The progress window: title with the share done, Cancel request, the main window disabled
-// meanwhile.
+// The progress window: title with the share done, Cancel request, modal over the panel in use.
 #include "ui/dialog_progress.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 
 #include "ui/dialog_units.h"
 #include "ui/icons.h"
@@ -32,7 +35,25 @@ CDialogProgress::CDialogProgress(QWidget* parent)
     setWindowTitle(caption_);
     setWindowIcon(ModuleIcon(IconId::Dialog));
     cancel_->hide();
-    connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested = true; });
+    connect(cancel_, &QPushButton::clicked, this, [this] { RequestCancel(); });
+}
+
+void CDialogProgress::RequestCancel() {
+    if (cancel_->isHidden()) {
+        return;
+    }
+    cancelRequested = true;
+    // Shows that the request was taken; the operation ends at its next step.
+    cancel_->setEnabled(false);
+}
+
+void CDialogProgress::reject() {
+    RequestCancel();
+}
+
+void CDialogProgress::closeEvent(QCloseEvent* event) {
+    RequestCancel();
+    event->ignore();
 }
 
 void CDialogProgress::SetInfoText(const QString& text) {
@@ -61,51 +82,98 @@ void CDialogProgress::ShowCancelButton() {
     cancel_->show();
 }
 
-QtProgress::QtProgress(QWidget* mainWindow)
-    : dialog_(std::make_unique<CDialogProgress>()), mainWindow_(mainWindow) {
-    // The dialog is not a child of the main window: disabling that window
-    // would disable its children, the Cancel button with them.
-    if (mainWindow_ != nullptr && mainWindow_->isEnabled()) {
-        mainWindow_->setEnabled(false);
-        reenableMainWindow_ = true;
+namespace {
+
+// How long a new progress window may take to appear before the operation
+// starts anyway.
+constexpr int kExposeWaitMs = 1000;
+
+// Ends a wait once the window has been exposed, and so painted.
+class ExposeWatcher final : public QObject {
+public:
+    explicit ExposeWatcher(QEventLoop& loop) : loop_(loop) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            // Queued, so that the expose is painted before the wait ends.
+            QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        }
+        return false;
     }
-    dialog_->setEnabled(true);
+
+private:
+    QEventLoop& loop_;
+};
+
+// Serves window events other than user input until window is on screen and
+// painted, at most kExposeWaitMs.
+void WaitUntilExposed(QWidget& window) {
+    QWindow* handle = window.windowHandle();
+    if (handle == nullptr || handle->isExposed()) {
+        return;
+    }
+    QEventLoop loop;
+    ExposeWatcher watcher(loop);
+    handle->installEventFilter(&watcher);
+    QTimer::singleShot(kExposeWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    handle->removeEventFilter(&watcher);
+}
+
+}  // namespace
+
+QtProgress::QtProgress(QWidget* parent) : dialog_(new CDialogProgress(parent)) {
+    // Modal rather than disabling the other windows: they keep their looks,
+    // and as the newest modal window it takes input even while the host
+    // runs its own window modally.
+    dialog_->setWindowModality(Qt::ApplicationModal);
     dialog_->show();
+    WaitUntilExposed(*dialog_);
 }
 
 QtProgress::~QtProgress() {
-    dialog_.reset();
-    if (reenableMainWindow_ && mainWindow_ != nullptr) {
-        mainWindow_->setEnabled(true);
-    }
+    delete dialog_.data();
 }
 
 void QtProgress::SetInfoText(const std::string& text) {
-    dialog_->SetInfoText(QString::fromStdString(text));
+    if (dialog_ != nullptr) {
+        dialog_->SetInfoText(QString::fromStdString(text));
+    }
 }
 
 void QtProgress::SetRange(int lower, int upper) {
-    dialog_->SetRange(lower, upper);
+    if (dialog_ != nullptr) {
+        dialog_->SetRange(lower, upper);
+    }
 }
 
 void QtProgress::SetPosition(int position) {
-    dialog_->SetPosition(position);
+    if (dialog_ != nullptr) {
+        dialog_->SetPosition(position);
+    }
 }
 
 void QtProgress::StepIt() {
-    dialog_->StepIt();
+    if (dialog_ != nullptr) {
+        dialog_->StepIt();
+    }
 }
 
 void QtProgress::ShowCancelButton() {
-    dialog_->ShowCancelButton();
+    if (dialog_ != nullptr) {
+        dialog_->ShowCancelButton();
+    }
 }
 
 void QtProgress::SetPumpMessages(bool pump) {
-    dialog_->pumpMessages = pump;
+    if (dialog_ != nullptr) {
+        dialog_->pumpMessages = pump;
+    }
 }
 
 bool QtProgress::CancelRequested() const {
-    return dialog_->cancelRequested;
+    return dialog_ != nullptr && dialog_->cancelRequested;
 }
 
 }  // namespace xkiv::ui

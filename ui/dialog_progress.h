@@ -3,7 +3,6 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <memory>
 
 #include "platform/ui_services.h"
 
@@ -13,11 +12,12 @@ class QPushButton;
 
 namespace xkiv::ui {
 
-// A modeless window with an information line, a smooth bar and a Cancel
-// button (hidden unless the caller offers cancelling). The title shows the
-// share done: "In Progress ( 50.0%)". Cancel only records the request; the
-// caller decides when to stop. Waiting events are processed at each step
-// only when the caller asks for it.
+// A window with an information line, a smooth bar and a Cancel button
+// (hidden unless the caller offers cancelling). The title shows the share
+// done: "In Progress ( 50.0%)". Cancel, its close box and Escape only
+// record the request when Cancel is offered; the caller decides when to
+// stop, and the window never closes itself. Waiting events are processed
+// at each step only when the caller asks for it.
 class CDialogProgress : public QDialog {
 public:
     explicit CDialogProgress(QWidget* parent = nullptr);
@@ -27,23 +27,30 @@ public:
     void SetPosition(int position);
     void StepIt();
     void ShowCancelButton();
+    void reject() override;
 
     bool pumpMessages = false;
     bool cancelRequested = false;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void RequestCancel();
+
     QString caption_ = QStringLiteral("In Progress");
     QLabel* info_;
     QPushButton* cancel_;
     QProgressBar* bar_;
 };
 
-// The progress indicator the camera code drives: a CDialogProgress that
-// disables the application's main window for as long as it lives and gives
-// it back when destroyed, on every path.
+// The progress indicator the camera code drives: a CDialogProgress over the
+// given window, application-modal for as long as it lives, so that the
+// other windows keep their looks but take no input; it is on screen and
+// painted before the constructor returns.
 class QtProgress final : public ProgressIndicator {
 public:
-    explicit QtProgress(QWidget* mainWindow);
+    explicit QtProgress(QWidget* parent);
     ~QtProgress() override;
     QtProgress(const QtProgress&) = delete;
     QtProgress& operator=(const QtProgress&) = delete;
@@ -57,9 +64,8 @@ public:
     bool CancelRequested() const override;
 
 private:
-    std::unique_ptr<CDialogProgress> dialog_;
-    QPointer<QWidget> mainWindow_;
-    bool reenableMainWindow_ = false;
+    // Null once the window over which it stands has gone.
+    QPointer<CDialogProgress> dialog_;
 };
 
 }  // namespace xkiv::ui

@@ -217,7 +217,9 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             check->SetHover(kHoverMessage, binding.hover);
             connect(check, &QCheckBox::toggled, this, [this, &binding](bool on) {
                 if (!refreshing) {
-                    SetProperty(binding.property, automation::Variant::Long(on ? 1 : 0));
+                    Acting([&] {
+                        SetProperty(binding.property, automation::Variant::Long(on ? 1 : 0));
+                    });
                 }
             });
             widget = check;
@@ -229,7 +231,9 @@ void CDialogPage::BuildBinding(const Binding& binding) {
             radio->SetHover(kHoverMessage, binding.hover);
             connect(radio, &QRadioButton::toggled, this, [this, &binding](bool on) {
                 if (on && !refreshing) {
-                    SetProperty(binding.property, automation::Variant::Long(binding.item));
+                    Acting([&] {
+                        SetProperty(binding.property, automation::Variant::Long(binding.item));
+                    });
                 }
             });
             widget = radio;
@@ -415,7 +419,8 @@ void CDialogPage::ListChanged(const Binding& binding, int index) {
         return;
     }
     if (binding.kind == BindKind::PositionList) {
-        const ResultCode result = Control().SetValuePosition(binding.row, index);
+        ResultCode result = rc::kOk;
+        Acting([&] { result = Control().SetValuePosition(binding.row, index); });
         if (!Reporting([&] { Control().RaiseCameraError(binding.row, result); })) {
             return;
         }
@@ -423,14 +428,14 @@ void CDialogPage::ListChanged(const Binding& binding, int index) {
         update();
         return;
     }
-    SetProperty(binding.property, automation::Variant::Long(index));
+    Acting([&] { SetProperty(binding.property, automation::Variant::Long(index)); });
 }
 
 void CDialogPage::EditChanged(const Binding& binding, const QLineEdit& edit) {
     const bool outer = editing;
     editing = true;
     if (!refreshing) {
-        SetProperty(binding.property, automation::Variant::Long(EditNumber(edit)));
+        Acting([&] { SetProperty(binding.property, automation::Variant::Long(EditNumber(edit))); });
     }
     editing = outer;
 }

@@ -90,6 +90,10 @@ protected:
         body();
         refreshing = outer;
     }
+    // Whether a change reported with fromUser is the result of the user's own action on this
+    // page (typing, a spin step, a list choice, a click), and not a value that arrived from the
+    // camera, a file, another page or a program. Only such a change may send a clamp.
+    bool OwnEdit(bool fromUser) const { return fromUser && acting_; }
     // The edit's text as the C library reads a base-10 integer.
     static std::int32_t EditNumber(const QLineEdit& edit);
     std::int32_t PropertyValue(const char* property);
@@ -103,11 +107,20 @@ private:
     QLabel* AddLabel(int id, const char* text, Place place, Qt::Alignment alignment);
     void ListChanged(const Binding& binding, int index);
     void EditChanged(const Binding& binding, const QLineEdit& edit);
+    // Runs a user change of a control with acting set, restoring the previous state after.
+    template <typename Fn>
+    void Acting(Fn&& change) {
+        const bool outer = acting_;
+        acting_ = true;
+        change();
+        acting_ = outer;
+    }
 
     const PageTables& tables_;
     std::map<int, QWidget*> controls_;
     std::map<int, CSpinButton*> spins_;
     std::multimap<int, const Binding*> byRow_;
+    bool acting_ = false;
 };
 
 }  // namespace xkiv::ui

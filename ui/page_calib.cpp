@@ -108,18 +108,18 @@ void CDialogChildCalib::OnInitPage() {
     for (int row = 0; row < kParameterCount; ++row) {
         ValueChanged(row, false, false);
     }
-    initialised_ = true;
 }
 
-void CDialogChildCalib::ValueChanged(int row, bool, bool) {
+void CDialogChildCalib::ValueChanged(int row, bool fromUser, bool) {
     if (!HasControl()) {
         return;
     }
+    const bool ownEdit = OwnEdit(fromUser);
     Refreshing([&] {
         RefreshRowControls(row);
         if (row >= row::CABLR && row <= row::CABTB) {
             const auto colour = static_cast<Colour>((row - row::CABLR) % 2);
-            RecheckAberrationBounds(colour);
+            RecheckAberrationBounds(colour, ownEdit);
             PaintAreaCells(colour);
         }
     });
@@ -135,7 +135,7 @@ void CDialogChildCalib::StoreChecked(int row, int editId, std::int32_t value) {
     (void)Control().SetValue(row, value, false, true);
 }
 
-void CDialogChildCalib::RecheckAberrationBounds(Colour colour) {
+void CDialogChildCalib::RecheckAberrationBounds(Colour colour, bool settle) {
     const AberrationColour& rows = kAberrationColours[Index(colour)];
     const auto reRange = [&] {
         SetEditRange(rows.areaEdit);
@@ -143,7 +143,7 @@ void CDialogChildCalib::RecheckAberrationBounds(Colour colour) {
         SetEditRange(rows.thirdEdit);
     };
     reRange();
-    if (!initialised_) {
+    if (!settle) {
         return;
     }
     const CCamera& camera = Control();

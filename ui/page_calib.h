@@ -21,7 +21,11 @@ public:
     explicit CDialogChildCalib(QWidget* parent = nullptr);
 
     void ValueChanged(int row, bool fromUser, bool updateControls) override;
-    void RecheckAberrationBounds(Colour colour);
+    // Re-ranges the colour's area, second and third pixel edits; with settle
+    // (the user's own change on this page) also brings their values into the
+    // new bounds and sends them. Values that arrived from the camera, a file
+    // or the initial refresh are only re-ranged: their chain is the camera's.
+    void RecheckAberrationBounds(Colour colour, bool settle);
     void PaintAreaCells(Colour colour);
     // The correction colour index (0 white .. 3 light blue) of a cell.
     int CellColourIndex(Colour colour, int cell) const;
@@ -41,9 +45,6 @@ private:
     void ChangeNames();
     void TransferAberration(bool toFile);
 
-    // Until the end of the initial refresh the bound check only re-ranges:
-    // opening the panel must not write the mirror's values to the camera.
-    bool initialised_ = false;
     std::array<std::array<QLabel*, kCellsPerColour>, 2> cells_{};
     std::array<std::array<int, kCellsPerColour>, 2> cellColours_{};
 };

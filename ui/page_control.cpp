@@ -88,36 +88,47 @@ void CDialogChildControl::ClampAndSend(int editId) {
     }
 }
 
-void CDialogChildControl::ValueChanged(int row, bool, bool) {
+void CDialogChildControl::SettleEdit(int editId, bool ownEdit) {
+    if (ownEdit) {
+        ClampAndSend(editId);
+    } else {
+        // A value that arrived from elsewhere is shown as the camera object holds it; a
+        // value the new bounds refuse is the camera's to correct, not the page's to send.
+        RefreshBinding(*BindingById(editId));
+    }
+}
+
+void CDialogChildControl::ValueChanged(int row, bool fromUser, bool) {
     if (!HasControl()) {
         return;
     }
+    const bool ownEdit = OwnEdit(fromUser);
     Refreshing([&] {
         switch (row) {
             case row::MD:
                 ApplyBounds(Bounds::All);
-                ClampAndSend(kLineRateEdit);
+                SettleEdit(kLineRateEdit, ownEdit);
                 for (const int id : kExposureEdits) {
-                    ClampAndSend(id);
+                    SettleEdit(id, ownEdit);
                 }
                 break;
             case row::SRO:
                 ApplyBounds(Bounds::ReadOut);
                 RefreshRowControls(row);
-                ClampAndSend(kLineRateEdit);
+                SettleEdit(kLineRateEdit, ownEdit);
                 break;
             case row::GM:
                 ApplyBounds(Bounds::Gain);
                 RefreshRowControls(row);
                 for (const int id : kGainEdits) {
-                    ClampAndSend(id);
+                    SettleEdit(id, ownEdit);
                 }
                 break;
             case row::BLM:
                 ApplyBounds(Bounds::BlackLevel);
                 RefreshRowControls(row);
                 for (const int id : kBlackLevelEdits) {
-                    ClampAndSend(id);
+                    SettleEdit(id, ownEdit);
                 }
                 break;
             default:

@@ -8,8 +8,9 @@ namespace xkiv::ui {
 
 // Tab 0 of the Camera Control dialog. Every control follows its row of the
 // binding table; the exceptions are the re-ranging of the edits when the
-// model, the read-out, the gain mode or the black mode changes (only values
-// that fell out of the new range are sent) and the time texts.
+// model, the read-out, the gain mode or the black mode changes (when the user
+// changed the mode on this page, the values that fell out of the new range
+// are sent; otherwise they are only shown) and the time texts.
 class CDialogChildControl final : public CDialogPage {
 public:
     explicit CDialogChildControl(QWidget* parent = nullptr);
@@ -30,6 +31,9 @@ protected:
     void RunAction(PageAction action) override;
 
 private:
+    // After a re-ranging: ClampAndSend for the user's own change, else the edit shows the value
+    // the camera object holds.
+    void SettleEdit(int editId, bool ownEdit);
     void UpdateTimeText(int row);
 
     bool initialised_ = false;

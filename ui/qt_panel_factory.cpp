@@ -49,9 +49,11 @@ void* QtPanel::Window() {
 }
 
 void QtPanel::MoveWindow(int left, int top, int width, int height) {
-    if (HasWindow()) {
-        widget_->setGeometry(left, top, width, height);
-        widget_->update();
+    // The host asks from its paint: moving an unmoved window or asking for
+    // another paint would make every paint cause the next.
+    const QRect place(left, top, width, height);
+    if (HasWindow() && widget_->geometry() != place) {
+        widget_->setGeometry(place);
     }
 }
 

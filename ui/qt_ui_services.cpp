@@ -2,10 +2,15 @@
 #include "ui/qt_ui_services.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
 
+#include "ui/blocking_worker.h"
 #include "ui/dialog_progress.h"
 
 namespace xkiv::ui {
@@ -44,10 +49,25 @@ void FitTitle(QMessageBox& box) {
 }  // namespace
 
 QtUiServices::QtUiServices(std::string applicationName, std::function<QWidget*()> mainWindow)
-    : applicationName_(std::move(applicationName)), mainWindow_(std::move(mainWindow)) {}
+    : applicationName_(std::move(applicationName)),
+      mainWindow_(std::move(mainWindow)),
+      worker_(std::make_unique<BlockingWorker>()) {}
+
+QtUiServices::~QtUiServices() = default;
+
+QWidget* QtUiServices::PanelInUse() const {
+    QWidget* main = mainWindow_ ? mainWindow_() : nullptr;
+    for (QWidget* window = QApplication::activeWindow(); window != nullptr && main != nullptr;
+         window = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr) {
+        if (window == main) {
+            return QApplication::activeWindow();
+        }
+    }
+    return main;
+}
 
 std::unique_ptr<ProgressIndicator> QtUiServices::CreateProgress() {
-    return std::make_unique<QtProgress>(mainWindow_ ? mainWindow_() : nullptr);
+    return std::make_unique<QtProgress>(PanelInUse());
 }
 
 QString QtUiServices::DisplayText(const std::string& text) {
@@ -63,21 +83,13 @@ void QtUiServices::ShowMessage(const std::string& text, MessageIcon icon) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
     }
     QMessageBox box(BoxIcon(icon), QString::fromStdString(applicationName_), DisplayText(text),
-                    QMessageBox::Ok, MessageOwner());
+                    QMessageBox::Ok, PanelInUse());
     box.setObjectName(QStringLiteral("MessageBox"));
     FitTitle(box);
     box.exec();
     if (waiting) {
         QApplication::restoreOverrideCursor();
     }
-}
-
-QWidget* QtUiServices::MessageOwner() const {
-    // The panel in use: the box opens over it, not over the host's strip.
-    if (QWidget* active = QApplication::activeWindow(); active != nullptr && active->isVisible()) {
-        return active;
-    }
-    return mainWindow_ ? mainWindow_() : nullptr;
 }
 
 void QtUiServices::BeginWaitCursor() {
@@ -90,6 +102,35 @@ void QtUiServices::EndWaitCursor() {
 
 void QtUiServices::PumpMessages() {
     QCoreApplication::processEvents();
+}
+
+void QtUiServices::RunBlocking(const std::function<void()>& call) {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() != application->thread() || waiting_) {
+        worker_->RunHere(call);
+        return;
+    }
+    waiting_ = true;
+    QEventLoop loop;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+    worker_->Start(call, [&loop, &mutex, &ended, &finished] {
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // Set only once the quit is posted: the loop may go right after.
+        std::lock_guard lock(mutex);
+        finished = true;
+        ended.notify_all();
+    });
+    // A progress window's modality keeps input to it; without one, input
+    // waits until the operation has ended.
+    const bool progressUp = dynamic_cast<CDialogProgress*>(QApplication::activeModalWidget());
+    loop.exec(progressUp ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    // The loop also ends when the application quits: the call still ends
+    // before anything it uses may go.
+    std::unique_lock lock(mutex);
+    ended.wait(lock, [&finished] { return finished; });
+    waiting_ = false;
 }
 
 }  // namespace xkiv::ui

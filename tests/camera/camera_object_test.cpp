@@ -323,15 +323,23 @@ TEST_F(CameraObjectTest, RunsSharingTheProfileKeepEachOthersChanges) {
     EXPECT_NE(ui_.messages[0].text.find((dir_ / "blocked.ini").string()), std::string::npos);
 }
 
-TEST_F(CameraObjectTest, LoadedValuesAreClampedWhenSentAndUnsendableTextsDropped) {
+TEST_F(CameraObjectTest, StoredValuesAreClampedToTheIdentifiedModelAndUnsendableTextsDropped) {
     // A hand-edited profile over the first-run defaults (LR = 0).
     profile_->WriteInt("Gain", "Master Gain", 999999);
     profile_->WriteString("Others", "Aberration Input Name 1", "ab\tSA=1");
     profile_->WriteString("Others", "Aberration Input Name 2", "Lens B");
     sim::SimServer& server = StartSim(Model("RZ-130LX"));
-    RecordingCamera& camera = Connected(server);
+    RecordingCamera& camera = MakeCamera({server.DevicePath()});
+    ASSERT_EQ(camera.Connect(0, 0), rc::kOk);
     EXPECT_EQ(camera.Text(row::CABN1), "");
     EXPECT_EQ(camera.Text(row::CABN2), "Lens B");
+    // In the mirror only, reported as values that came from no user edit; nothing is sent.
+    EXPECT_EQ(camera.Value(row::GA), 802);
+    EXPECT_EQ(camera.Value(row::LR), 2633);
+    EXPECT_THAT(camera.events, Contains("Value:GA:norefresh"));
+    for (const std::string& line : server.ReceivedLines()) {
+        EXPECT_NE(line.find('?'), std::string::npos) << line;
+    }
 
     const std::size_t mark = server.ReceivedLines().size();
     ASSERT_EQ(camera.WriteAll(nullptr, false), rc::kOk);
@@ -339,8 +347,6 @@ TEST_F(CameraObjectTest, LoadedValuesAreClampedWhenSentAndUnsendableTextsDropped
     EXPECT_THAT(lines, Contains("GA=802"));
     EXPECT_THAT(lines, Contains("LR=2633"));
     EXPECT_THAT(lines, Contains("CABN1="));
-    EXPECT_EQ(camera.Value(row::GA), 802);
-    EXPECT_THAT(camera.events, Contains("Value:GA"));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Ends the real Tarnview with SIGTERM, SIGINT and SIGHUP, one run each, and
 checks that it ended as a normal close does: exit status 0 and a profile
-with the camera's values and the panels' places.
+with the camera's values and the panels' places. Tarnview starts with the
+three signals blocked, as a starter may leave them, and must unblock them;
+in the SIGTERM run it starts with SIGHUP ignored (nohup), which it keeps.
 
     tarnview_signals.py TARNVIEW RZCAM_SIM XKIVCTL MODULE
 """
@@ -37,7 +39,31 @@ def lines_received(log):
         return []
 
 
-def run(number):
+def signal_masks(pid):
+    masks = {}
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            key, _, value = line.partition(":")
+            if key in ("SigBlk", "SigIgn", "SigCgt"):
+                masks[key] = int(value, 16)
+    return masks
+
+
+def has(mask, number):
+    return bool(mask & (1 << (number - 1)))
+
+
+def started_like_a_careless_starter(ignore_hangup):
+    def prepare():
+        signal.pthread_sigmask(signal.SIG_BLOCK, OURS)
+        signal.signal(signal.SIGHUP, signal.SIG_IGN if ignore_hangup else signal.SIG_DFL)
+    return prepare
+
+
+OURS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+
+
+def run(number, ignore_hangup=False):
     name = signal.Signals(number).name
     work = tempfile.mkdtemp(prefix="tarnview-signals-")
     env = dict(os.environ, XDG_DATA_HOME=work + "/data", XDG_CONFIG_HOME=work + "/config",
@@ -55,10 +81,17 @@ def run(number):
                                         "--log", log], stdout=subprocess.DEVNULL)
         wait_for("the simulator", lambda: os.path.exists(link))
         host = subprocess.Popen([tarnview], env=dict(env, XKIV_SERIAL_PORTS=link),
-                                stderr=subprocess.DEVNULL)
+                                stderr=subprocess.DEVNULL,
+                                preexec_fn=started_like_a_careless_starter(ignore_hangup))
         # The last query of the camera's identification: Tarnview is up, its
         # handlers are installed and the camera's values are in.
         wait_for("the identification", lambda: "EA?" in lines_received(log))
+        masks = signal_masks(host.pid)
+        handled = [ours for ours in OURS if not (ignore_hangup and ours == signal.SIGHUP)]
+        if any(has(masks["SigBlk"], ours) for ours in handled):
+            sys.exit("signals: Tarnview left a termination signal blocked")
+        if has(masks["SigIgn"], signal.SIGHUP) != ignore_hangup:
+            sys.exit("signals: Tarnview changed whether SIGHUP is ignored")
         host.send_signal(number)
         try:
             status = host.wait(timeout=30)
@@ -89,5 +122,6 @@ def run(number):
         shutil.rmtree(work, ignore_errors=True)
 
 
-for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-    run(number)
+run(signal.SIGTERM, ignore_hangup=True)
+run(signal.SIGINT)
+run(signal.SIGHUP)

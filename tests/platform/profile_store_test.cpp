@@ -200,7 +200,8 @@ TEST_F(ProfileStoreTest, ConcurrentWritersKeepEveryChange) {
             ProfileStore store(file_);
             store.WriteInt("Writers", "Key " + std::to_string(i), i);
             char byte;
-            (void)::read(start[0], &byte, 1);  // returns when the parent closes its end
+            // Returns when the parent closes its end; what it read does not matter.
+            [[maybe_unused]] const ssize_t ignored = ::read(start[0], &byte, 1);
             ::_exit(store.Flush() ? 0 : 1);
         }
         children.push_back(child);

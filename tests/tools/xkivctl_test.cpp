@@ -17,6 +17,7 @@
 #include "camera/parameter_table.h"
 #include "sim/sim_camera.h"
 #include "sim/sim_server.h"
+#include "tests/support/camera_state.h"
 #include "tests/support/test_files.h"
 #include "tests/tools/xkivctl_fixture.h"
 
@@ -148,6 +149,23 @@ TEST_F(XkivctlTest, ShortcutsRunTheirMethods) {
     for (const char* sent : {"SA=1", "LD=1", "AW=0", "SDR=1", "AR=0"}) {
         EXPECT_THAT(lines, ::testing::Contains(sent));
     }
+}
+
+// The report loads each settings area to read it; the camera's own settings, which nothing
+// synchronized with the program before, are what it holds afterwards.
+TEST_F(XkivctlTest, ReportLeavesTheCameraAsItFoundIt) {
+    sim::SimServer& server = StartSim();
+    server.WithCamera([](sim::SimCamera& camera) {
+        for (const auto& [row, value] :
+             {std::pair{row::LR, 23456}, std::pair{row::TR, 1}, std::pair{row::AL, 300},
+              std::pair{row::BL, 40}, std::pair{row::KPR, 700}}) {
+            camera.SetValue(row, value);
+        }
+    });
+    const test::CameraState before = test::StateOf(server);
+    const RunResult run = Ctl({"--device", server.DevicePath(), "report", Path("r.txt")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(test::Changes(before, test::StateOf(server)), ::testing::IsEmpty());
 }
 
 TEST_F(XkivctlTest, SearchFindsTheCameraThroughTheStoredSelection) {

@@ -99,14 +99,23 @@ TEST(ProgressWindow, TitleShowsTheShareDone) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("In Progress (100.0%)"));
 }
 
-TEST_F(UiTest, MainWindowComesBackAfterAFailedOperation) {
+// The progress window blocks the others by its modality; none is disabled,
+// so none turns grey, and a failure leaves no window blocked.
+TEST_F(UiTest, ProgressWindowIsModalOverThePanelAndDisablesNothing) {
     sim::SimServer& server = StartSim(test::Model("RZ-150LX"));
     Open(server.DevicePath());
     control_->SetShowFlag(kPanelCommunication, true);
-    bool disabledDuringProgress = false;
-    modal_.onShow = [this, &disabledDuringProgress](QObject* watched) {
+    QWidget* comm = PanelWindow(kPanelCommunication);
+    comm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(comm));
+    bool modalOverPanel = false;
+    bool othersEnabled = false;
+    modal_.onShow = [&](QObject* watched) {
         if (watched->objectName() == QLatin1String("ProgressDialog")) {
-            disabledDuringProgress = !host_->isEnabled();
+            auto* progress = static_cast<QWidget*>(watched);
+            modalOverPanel = progress->windowModality() == Qt::ApplicationModal &&
+                             progress->parentWidget() == comm;
+            othersEnabled = host_->isEnabled() && comm->isEnabled();
         }
         return false;
     };
@@ -114,9 +123,10 @@ TEST_F(UiTest, MainWindowComesBackAfterAFailedOperation) {
     modal_.messages.clear();
     QTest::mouseClick(Find<QPushButton>(kPanelCommunication, "SynchronizeProgramButton"),
                       Qt::LeftButton);
-    EXPECT_TRUE(disabledDuringProgress);
+    EXPECT_TRUE(modalOverPanel);
+    EXPECT_TRUE(othersEnabled);
     EXPECT_FALSE(modal_.messages.empty());
-    EXPECT_TRUE(host_->isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(UiTest, WithoutACameraTheStartSaysSoOnce) {

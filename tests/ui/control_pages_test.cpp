@@ -175,12 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A mode change re-ranges the edits and sends only the values that fell out.
+// A mode the user chooses on the page re-ranges the edits and sends only the values that fell
+// out; the same mode set by a program sends nothing beyond its own line.
 struct RangeCase {
     const char* name;
     Settings before;
-    const char* property;
+    const char* list;      // the mode list on the page
+    const char* property;  // its property, set instead when byProgram
     int value;
+    bool byProgram;
     std::vector<std::string> sent;
 };
 
@@ -191,7 +194,11 @@ TEST_P(PageReRanging, SendsOnlyValuesOutOfTheNewRange) {
     OpenModel("RZ-130LX");
     Apply(c.before);
     const std::size_t mark = Mark();
-    Set(c.property, c.value);
+    if (c.byProgram) {
+        Set(c.property, c.value);
+    } else {
+        Widget<QComboBox>(c.list)->setCurrentIndex(c.value);
+    }
     EXPECT_EQ(Sent(mark), c.sent);
 }
 
@@ -200,19 +207,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RangeCase{"ReadOutClampsLineRate",
                   {{"SensorReadOutMode", 0}, {"LineRate", 1000000}},
+                  "SensorReadOut",
                   "SensorReadOutMode",
                   1,
+                  false,
                   {"SRO=1", "LR=823296"}},
         RangeCase{"ReadOutKeepsLineRateInRange",
                   {{"SensorReadOutMode", 0}, {"LineRate", 5000}},
+                  "SensorReadOut",
                   "SensorReadOutMode",
                   1,
+                  false,
                   {"SRO=1"}},
         RangeCase{"GainModeClampsOnlyOutOfRange",
                   {{"GainMode", 1}, {"MasterGain", 1404}, {"RedGain", 1000}, {"BlueGain", 100}},
                   "GainMode",
+                  "GainMode",
                   0,
-                  {"GM=0", "GA=802", "GAR=602"}}),
+                  false,
+                  {"GM=0", "GA=802", "GAR=602"}},
+        RangeCase{"GainModeByProgramSendsItsLineOnly",
+                  {{"GainMode", 1}, {"MasterGain", 1404}, {"RedGain", 1000}, {"BlueGain", 100}},
+                  "GainMode",
+                  "GainMode",
+                  0,
+                  true,
+                  {"GM=0"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The period texts under the line rate and exposure edits.

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +16,7 @@
 #include "control/control.h"
 #include "control/module.h"
 #include "platform/clock.h"
+#include "tests/support/modal_answerer.h"
 #include "tests/support/simulator_test.h"
 #include "ui/custom_controls.h"
 #include "ui/qt_panel_factory.h"
@@ -25,49 +24,7 @@
 
 namespace xkiv::ui_test {
 
-// Answers the modal dialogs that open while it lives: a message box is
-// recorded and closed; a file dialog gets the next of fileAnswers (an
-// empty name cancels it). Reacts to the dialogs' show events; nothing polls.
-class ModalAnswerer final : public QObject {
-public:
-    ModalAnswerer() { qApp->installEventFilter(this); }
-    ~ModalAnswerer() override { qApp->removeEventFilter(this); }
-
-    std::vector<std::string> messages;
-    std::vector<QString> fileAnswers;
-    int fileDialogs = 0;
-    // Sees every window as it is shown first; true when it has dealt with it.
-    std::function<bool(QObject*)> onShow;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Show) {
-            return false;
-        }
-        if (onShow && onShow(watched)) {
-            return false;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-            messages.push_back(box->text().toStdString());
-            QTimer::singleShot(0, box, [box] { box->accept(); });
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(watched)) {
-            ++fileDialogs;
-            const QString answer = fileAnswers.empty() ? QString() : fileAnswers.front();
-            if (!fileAnswers.empty()) {
-                fileAnswers.erase(fileAnswers.begin());
-            }
-            QTimer::singleShot(0, dialog, [dialog, answer] {
-                if (answer.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->selectFile(answer);
-                    static_cast<QDialog*>(dialog)->accept();
-                }
-            });
-        }
-        return false;
-    }
-};
+using test::ModalAnswerer;
 
 class HostSite final : public automation::ControlSite {
 public:
