@@ -120,8 +120,10 @@ void CDialogComm::BuildControls() {
     auto* addPort = AddButton("AddPortButton", "+", 229, 46, 14,
                               "Click to add a network port (ser2net, serial device server)");
     addPort->setAccessibleName(QStringLiteral("Add Network Port"));
-    removePortButton_ = AddButton("RemovePortButton", "\u2212", 244, 46, 14,
+    removePortButton_ = AddButton("RemovePortButton", "-", 244, 46, 14,
                                   "Click to remove the selected network port");
+    // A minus sign: captions are Latin-1, which has none.
+    removePortButton_->setText(QStringLiteral("\u2212"));
     removePortButton_->setAccessibleName(QStringLiteral("Remove Network Port"));
     auto* autoButton = AddButton("AutoButton", "Auto", 260, 46, 27,
                                  "Click to search an available communication port");

@@ -228,6 +228,7 @@ TEST_F(CommunicationTest, NetworkPortsAreAddedAndRemovedFromThePanel) {
         {"last port removed", kRemove, {}, 0, false, ""},
     };
     OpenShown();
+    EXPECT_EQ(Widget<QPushButton>("RemovePortButton")->text(), QString(QChar(0x2212)));
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         modal_.messages.clear();
