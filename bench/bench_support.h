@@ -4,13 +4,16 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "camera/camera.h"
 #include "sim/sim_server.h"
+#include "tests/support/ser2net_bridge.h"
 
 namespace xkiv::bench {
 
@@ -45,19 +48,29 @@ public:
     std::size_t wireBytes = 0;
 };
 
-// A profile folder of its own, removed at exit.
+// A profile folder of its own (one per object, so that several cameras of
+// one process write apart), removed at exit.
 struct TempProfile {
+    static int Next() {
+        static std::atomic<int> count{0};
+        return count++;
+    }
     std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("xkiv-bench-" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path() /
+        ("xkiv-bench-" + std::to_string(::getpid()) + "-" + std::to_string(Next()));
     ProfileStore profile{dir / "profile.ini"};
     ~TempProfile() { std::filesystem::remove_all(dir); }
 };
 
 // A simulator at real 9600-baud timing and a camera object connected to
-// it, each with a profile of its own. Check Ready() before use.
+// it, each with a profile of its own; with a bridge mode, through ser2net
+// in that mode. Check Ready() before use.
 class PacedCamera {
 public:
-    PacedCamera(const char* program, const sim::CameraConfig& config) : program_(program) {
+    using Bridge = test::Ser2netBridge;
+    PacedCamera(const char* program, const sim::CameraConfig& config,
+                std::optional<Bridge::Mode> bridge = std::nullopt)
+        : program_(program) {
         sim::LineConfig line;
         line.baudPace = true;
         std::string error;
@@ -66,19 +79,34 @@ public:
             std::fprintf(stderr, "%s: cannot start the simulator: %s\n", program, error.c_str());
             return;
         }
-        ::setenv("XKIV_SERIAL_PORTS", server_->DevicePath().c_str(), 1);
         temp_ = std::make_unique<TempProfile>();
+        std::string device = server_->DevicePath();
+        if (bridge) {
+            std::filesystem::create_directories(temp_->dir);
+            bridge_ = std::make_unique<Bridge>(temp_->dir, server_->PtyPath(), *bridge);
+            if (!bridge_->Start()) {
+                std::fprintf(stderr, "%s: cannot start ser2net\n", program);
+                return;
+            }
+            device = bridge_->Address();
+        }
+        ::setenv("XKIV_SERIAL_PORTS", device.c_str(), 1);
         camera_ = std::make_unique<WireCountingCamera>(temp_->profile);
-        if (const ResultCode result = camera_->Connect(0, 0); result != rc::kOk) {
+        connectStopwatch_ = Stopwatch();
+        if (const ResultCode result = camera_->Connect(CComm::ClassOfDevice(device), 0);
+            result != rc::kOk) {
             std::fprintf(stderr, "%s: connecting failed: %s\n", program,
                          GetErrorText(result).c_str());
             return;
         }
+        connectWall_ = connectStopwatch_.Wall();
+        connectBytes_ = camera_->wireBytes;
         camera_->wireBytes = 0;
         ready_ = true;
     }
     ~PacedCamera() {
         camera_.reset();
+        bridge_.reset();
         if (server_) {
             server_->Stop();
         }
@@ -86,6 +114,10 @@ public:
 
     bool Ready() const { return ready_; }
     WireCountingCamera& Camera() { return *camera_; }
+    // Connecting, which identifies the camera: its wall time and the bytes
+    // it moved (not counted in Camera().wireBytes).
+    double ConnectWall() const { return connectWall_; }
+    std::size_t ConnectBytes() const { return connectBytes_; }
     // Reports a failed exchange and gives the exit status for it.
     int Failed(int row, ResultCode result) const {
         std::fprintf(stderr, "%s: %s failed: %s\n", program_, Mnemonic(row).c_str(),
@@ -97,7 +129,11 @@ private:
     const char* program_;
     std::unique_ptr<sim::SimServer> server_;
     std::unique_ptr<TempProfile> temp_;
+    std::unique_ptr<Bridge> bridge_;
     std::unique_ptr<WireCountingCamera> camera_;
+    Stopwatch connectStopwatch_;
+    double connectWall_ = 0;
+    std::size_t connectBytes_ = 0;
     bool ready_ = false;
 };
 

@@ -1,7 +1,11 @@
 // The communication front: transports, port selection and its profile keys.
 #include "comm/comm.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
+
+#include "comm/network_address.h"
 
 namespace xkiv {
 
@@ -14,9 +18,27 @@ constexpr const char* kDevicesKey = "Devices";
 // The name of the selected port: the order of serial devices changes when
 // adapters come and go, so the name picks the port where it is listed.
 constexpr const char* kPortNameKey = "PortName";
+constexpr const char* kNetworkPortsKey = "NetworkPorts";
 
 constexpr int kSerialClass = 0;
 constexpr int kCameraLinkClass = 1;
+
+// The network ports: those of XKIV_SERIAL_PORTS when it is set, else the
+// profile's list and the address used last time.
+std::unique_ptr<CCommNet> NetworkTransport(const ProfileStore& profile) {
+    if (const char* fromEnvironment = std::getenv("XKIV_SERIAL_PORTS")) {
+        return std::make_unique<CCommNet>(NetworkAddresses(fromEnvironment));
+    }
+    std::vector<std::string> addresses =
+        NetworkAddresses(profile.GetString(kSection, kNetworkPortsKey, ""));
+    const std::string remembered = profile.GetString(kSection, kPortNameKey, "");
+    if (profile.GetInt(kSection, kClassKey, 0) == CComm::kNetworkClass &&
+        IsNetworkAddress(remembered) &&
+        std::find(addresses.begin(), addresses.end(), remembered) == addresses.end()) {
+        addresses.push_back(remembered);
+    }
+    return std::make_unique<CCommNet>(std::move(addresses));
+}
 
 }  // namespace
 
@@ -26,15 +48,18 @@ CComm::CComm(ProfileStore& profile)
                                         profile.GetInt(kSection, kClassKey, 0) == kSerialClass
                                             ? profile.GetString(kSection, kPortNameKey, "")
                                             : std::string()),
-            std::make_unique<CCommLink>(), SerialPortsGivenForThisRun()) {}
+            std::make_unique<CCommLink>(), NetworkTransport(profile),
+            SerialPortsGivenForThisRun()) {}
 
 CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
-             std::unique_ptr<CCommAbstract> cameraLink, bool serialPortsGiven)
+             std::unique_ptr<CCommAbstract> cameraLink, std::unique_ptr<CCommNet> network,
+             bool serialPortsGiven)
     : profile_(profile),
       serialPortsGiven_(serialPortsGiven),
       current_(comPort.get()),
       comPort_(std::move(comPort)),
-      cameraLink_(std::move(cameraLink)) {}
+      cameraLink_(std::move(cameraLink)),
+      network_(network ? std::move(network) : std::make_unique<CCommNet>()) {}
 
 CComm::~CComm() {
     (void)current_->Close();
@@ -42,25 +67,81 @@ CComm::~CComm() {
     profile_.Flush();
 }
 
+int CComm::ClassOfDevice(const std::string& device) {
+    return HasNetworkScheme(device) ? kNetworkClass : kSerialClass;
+}
+
 int CComm::GetClassCount() const {
+    // Classes are numbered by position: the network class can only be
+    // offered together with the two before it.
+    if (network_->GetPortCount() > 0) {
+        return kNetworkClass + 1;
+    }
     return (comPort_->GetPortCount() > 0 ? 1 : 0) + (cameraLink_->GetPortCount() > 0 ? 1 : 0);
 }
 
 std::string CComm::GetClassName(int commClass) const {
-    return commClass != kSerialClass ? cameraLink_->GetClassName() : comPort_->GetClassName();
+    return TransportOf(commClass).GetClassName();
 }
 
 std::string CComm::GetPortName(int commClass, int index) const {
-    return commClass != kSerialClass ? cameraLink_->GetPortName(index)
-                                     : comPort_->GetPortName(index);
+    return TransportOf(commClass).GetPortName(index);
 }
 
 int CComm::GetPortCount(int commClass) const {
-    return commClass != kSerialClass ? cameraLink_->GetPortCount() : comPort_->GetPortCount();
+    return TransportOf(commClass).GetPortCount();
+}
+
+// Any class number but the serial and network ones names Camera Link.
+const CCommAbstract& CComm::TransportOf(int commClass) const {
+    if (commClass == kSerialClass) {
+        return *comPort_;
+    }
+    return commClass == kNetworkClass ? *network_ : *cameraLink_;
 }
 
 CCommAbstract& CComm::Transport(int commClass) {
-    return commClass != kSerialClass ? *cameraLink_ : *comPort_;
+    return const_cast<CCommAbstract&>(std::as_const(*this).TransportOf(commClass));
+}
+
+ResultCode CComm::AddNetworkPort(const std::string& address, int& index) {
+    if (!IsNetworkAddress(address)) {
+        return rc::kInvalidArgument;
+    }
+    index = network_->AddPort(address);
+    std::vector<std::string> stored =
+        NetworkAddresses(profile_.GetString(kSection, kNetworkPortsKey, ""));
+    if (std::find(stored.begin(), stored.end(), address) == stored.end()) {
+        stored.push_back(address);
+        profile_.WriteString(kSection, kNetworkPortsKey, JoinPortList(stored));
+    }
+    return rc::kOk;
+}
+
+ResultCode CComm::RemoveNetworkPort(int index) {
+    ResolveSelection();
+    const std::string address = network_->GetPortName(index);
+    if (!network_->RemovePort(index)) {
+        return rc::kPortNotFound;
+    }
+    std::vector<std::string> stored =
+        NetworkAddresses(profile_.GetString(kSection, kNetworkPortsKey, ""));
+    if (std::erase(stored, address) > 0) {
+        profile_.WriteString(kSection, kNetworkPortsKey, JoinPortList(stored));
+    }
+    if (class_ != kNetworkClass) {
+        return rc::kOk;
+    }
+    if (network_->GetPortCount() == 0) {
+        class_ = kSerialClass;
+        port_ = 0;
+        current_ = comPort_.get();
+    } else if (port_ > index) {
+        --port_;
+    } else if (port_ == index) {
+        port_ = 0;
+    }
+    return rc::kOk;
 }
 
 void CComm::Select(int commClass, int port) {
@@ -104,8 +185,9 @@ void CComm::LoadSelection() const {
     // its libraries offer ports. Judging the Camera Link class by its own port
     // count rather than by the number of usable classes keeps it selected on a
     // machine without serial devices.
-    const bool classUsable =
-        class_ == kSerialClass || (class_ == kCameraLinkClass && cameraLink_->GetPortCount() > 0);
+    const bool classUsable = class_ == kSerialClass ||
+                             (class_ == kCameraLinkClass && cameraLink_->GetPortCount() > 0) ||
+                             (class_ == kNetworkClass && network_->GetPortCount() > 0);
     const int named = classUsable ? FindPort(class_, name) : -1;
     keepStored_ = !name.empty() && named < 0 && !givenList;
     if (!classUsable) {

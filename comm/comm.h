@@ -6,6 +6,7 @@
 
 #include "comm/comm_abstract.h"
 #include "comm/comm_link.h"
+#include "comm/comm_net.h"
 #include "comm/comm_port.h"
 #include "platform/profile_store.h"
 
@@ -23,18 +24,31 @@ namespace xkiv {
 // the one selected at start is chosen: a run that only used the stand-in
 // writes nothing back. A serial list given for the run (XKIV_SERIAL_PORTS)
 // is the user's choice, so the serial port used then is written back.
+//
+// The network class lists the addresses of XKIV_SERIAL_PORTS when that
+// variable is set, else the profile's list ("Comm"/"NetworkPorts", the
+// addresses separated by ':'), to which the address used last time is added
+// when the list lacks it.
 class CComm {
 public:
+    static constexpr int kNetworkClass = 2;
+
     // The profile is borrowed and must outlive the front.
     explicit CComm(ProfileStore& profile);
-    // For tests: the front over given transports; serialPortsGiven tells
-    // whether the serial list is one given for the run.
+    // For tests: the front over given transports; without a network
+    // transport, one without addresses; serialPortsGiven tells whether the
+    // serial list is one given for the run.
     CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
-          std::unique_ptr<CCommAbstract> cameraLink, bool serialPortsGiven = false);
+          std::unique_ptr<CCommAbstract> cameraLink, std::unique_ptr<CCommNet> network = nullptr,
+          bool serialPortsGiven = false);
     CComm(const CComm&) = delete;
     CComm& operator=(const CComm&) = delete;
     // Closes the current transport and saves the selection.
     virtual ~CComm();
+
+    // The class that lists a device named by the user: the network class for
+    // tcp:// and rfc2217:// addresses, else the serial class.
+    static int ClassOfDevice(const std::string& device);
 
     int GetClass() const {
         ResolveSelection();
@@ -45,7 +59,8 @@ public:
         return port_;
     }
     // Number of usable classes: 1 when the serial class has ports, plus 1
-    // when the Camera Link class has ports.
+    // when the Camera Link class has ports; 3 (every class up to the network
+    // class, whose index is fixed) when the network class has addresses.
     int GetClassCount() const;
     std::string GetClassName(int commClass) const;
     std::string GetPortName(int commClass, int index) const;
@@ -60,6 +75,16 @@ public:
     CCommAbstract& Current() { return *current_; }
     CCommAbstract& Transport(int commClass);
 
+    // Adds a network port to the network class and to the profile's list:
+    // 0 with its index in index (also when it is listed already), or 106 for
+    // a name that is no network address.
+    [[nodiscard]] ResultCode AddNetworkPort(const std::string& address, int& index);
+    // Removes the index-th network port from the class and the profile's
+    // list, closing it when it is open; the selection follows the ports it
+    // pointed at, and falls back to serial port 0 when the class is left
+    // without ports. 0, or 1 outside the list.
+    [[nodiscard]] ResultCode RemoveNetworkPort(int index);
+
 protected:
     ProfileStore& Profile() { return profile_; }
     // Writes the selection to the profile where it differs from it: class,
@@ -72,6 +97,7 @@ private:
     void LoadSelection() const;
     // The index of the named port in the class's list, else -1.
     int FindPort(int commClass, const std::string& name) const;
+    const CCommAbstract& TransportOf(int commClass) const;
 
     ProfileStore& profile_;
     bool serialPortsGiven_;
@@ -84,6 +110,7 @@ private:
     CCommAbstract* current_ = nullptr;
     std::unique_ptr<CCommAbstract> comPort_;
     std::unique_ptr<CCommAbstract> cameraLink_;
+    std::unique_ptr<CCommNet> network_;
 };
 
 }  // namespace xkiv

@@ -17,26 +17,13 @@
 #include <optional>
 #include <string_view>
 
+#include "comm/network_address.h"
+#include "comm/poll_deadline.h"
 #include "platform/interrupt.h"
 
 namespace xkiv {
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
-
-std::vector<std::string> SplitPaths(std::string_view text) {
-    std::vector<std::string> paths;
-    while (!text.empty()) {
-        const auto colon = text.find(':');
-        const std::string_view path = text.substr(0, colon);
-        if (!path.empty()) {
-            paths.emplace_back(path);
-        }
-        text.remove_prefix(colon == std::string_view::npos ? text.size() : colon + 1);
-    }
-    return paths;
-}
 
 // The system's serial devices. libserialport leaves out the legacy ports
 // that the kernel lists but that have no hardware behind them.
@@ -66,7 +53,7 @@ bool IsCharacterDevice(const std::string& path) {
 std::vector<std::string> BuildPortList(const std::string& configuredDevices,
                                        const std::string& rememberedDevice) {
     std::vector<std::string> ports =
-        configuredDevices.empty() ? SystemPorts() : SplitPaths(configuredDevices);
+        configuredDevices.empty() ? SystemPorts() : SerialPaths(configuredDevices);
     // A device used last time that no list names (a pseudo-terminal, a link
     // under /dev/serial/by-id) stays reachable while it exists.
     if (!rememberedDevice.empty() &&
@@ -101,16 +88,6 @@ bool ConfigureLine(int fd) {
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
-// Milliseconds left until deadline, rounded up so that poll() never wakes
-// before it; 0 when it has passed.
-int RemainingMs(SteadyClock::time_point deadline) {
-    const auto left = deadline - SteadyClock::now();
-    if (left <= SteadyClock::duration::zero()) {
-        return 0;
-    }
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
-}
-
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 }  // namespace
@@ -135,7 +112,7 @@ bool CCommPort::IsOpen() const {
 const std::vector<std::string>& CCommPort::Ports() const {
     if (!ports_) {
         // Set but empty means "no ports": a way to run without touching devices.
-        ports_ = environmentPorts_ ? SplitPaths(*environmentPorts_)
+        ports_ = environmentPorts_ ? SerialPaths(*environmentPorts_)
                                    : BuildPortList(configuredDevices_, rememberedDevice_);
     }
     return *ports_;

@@ -183,6 +183,18 @@ ResultCode CXKivRZ150LXCtrl::OpenCommunication(int commClass, int port) {
     return Connect(commClass, port);
 }
 
+ResultCode CXKivRZ150LXCtrl::RemoveNetworkPort(int index) {
+    const bool connectedThere = IsOnline() && GetClass() == kNetworkClass && GetPort() == index;
+    const ResultCode result = CComm::RemoveNetworkPort(index);
+    if (result == rc::kOk) {
+        if (connectedThere) {
+            GoOffline();
+        }
+        CommPortChanged();
+    }
+    return result;
+}
+
 void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code, bool partlyApplied) {
     // Offline is shown by the panels themselves, and a cancel is what the
     // user asked for: neither is an error report.

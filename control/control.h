@@ -50,6 +50,10 @@ public:
     // and reads the model name once more; every step notifies, so the
     // events fire. The result code of the attempt.
     [[nodiscard]] ResultCode OpenCommunication(int commClass, int port);
+    // Removes a network port (the Communication panel offers it); the
+    // camera goes offline when the port is the one it is connected on.
+    // Codes as CComm::RemoveNetworkPort.
+    [[nodiscard]] ResultCode RemoveNetworkPort(int index);
     // Passes every line that crosses the link to sink as it crosses, quiet
     // exchanges included: one complete line without its newline, as time
     // stamp, direction, the line and its meaning (see DescribeTraffic). An

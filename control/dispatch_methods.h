@@ -74,8 +74,8 @@ public:
                                         std::int32_t* pnResult, std::int32_t nShowResultMessage);
 
 private:
-    // The transports the port search walks through: COM, then Camera Link.
-    static constexpr int kSearchedClasses = 2;
+    // The transports the port search walks through: COM, Camera Link, then the network.
+    static constexpr int kSearchedClasses = 3;
 
     int CountSearchPorts() const;
     // Polls the result row until it leaves "Not Yet Finished", a read fails or

@@ -53,7 +53,7 @@ std::int32_t ControlMethods::AutoSelectCommunication(std::int32_t* pnClass, std:
     // The window stays alive while a port is tried, so Cancel can come
     // during the try: the camera found then is let go again.
     const auto cancelled = [&progress] { return Cancelled(progress); };
-    // Every transport is searched, COM ports first. Bounding the classes by
+    // Every transport is searched, COM ports first, the network last. Bounding the classes by
     // the class count would leave the Camera Link ports out whenever no COM
     // port exists, because the count then is 1 and class 0 is the COM class.
     // Port counts are asked again for every port: the lists may change while

@@ -246,7 +246,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder) {
 }
 
 std::string RandomPart() {
-    static std::mt19937 generator{std::random_device{}()};
+    // One a thread: cameras that save at once each draw their own names.
+    thread_local std::mt19937 generator{std::random_device{}()};
     char text[16];
     std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(generator()));
     return text;

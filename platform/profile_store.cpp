@@ -79,7 +79,7 @@ void ProfileStore::WriteString(const std::string& section, const std::string& ke
 }
 
 bool ProfileStore::Flush() {
-    if (pending_.Empty()) {
+    if (pending_.Empty() || inMemory_) {
         return true;
     }
     std::error_code error;

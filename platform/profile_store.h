@@ -54,6 +54,9 @@ public:
     // the old file is then left as it was, the changes are kept for a later
     // attempt, and FailureText() says why.
     bool Flush();
+    // From now on Flush() writes nothing and succeeds: the changes stay in
+    // memory. For a process that reads the profile but must not change it.
+    void KeepInMemory() { inMemory_ = true; }
     // "cannot read|save the settings ... PATH: reason" for the last read or
     // write that failed; empty once a write has succeeded, or when none failed.
     const std::string& FailureText() const { return failure_; }
@@ -65,6 +68,7 @@ private:
     IniDocument document_;  // as read at construction, with this process's written changes
     IniDocument pending_;   // changes not yet written
     std::string failure_;
+    bool inMemory_ = false;
 };
 
 }  // namespace xkiv

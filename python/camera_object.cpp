@@ -22,37 +22,12 @@ using automation::Variant;
 
 namespace {
 
-// The control and its module are single-threaded; every call into any
-// control of the process holds this. Recursive: an event callback may call
-// back into a camera on the same thread.
-std::recursive_mutex& ControlLock() {
-    static std::recursive_mutex lock;
+// Controls are made one at a time: a control takes its device list from
+// the environment while it is made.
+std::mutex& ConstructionLock() {
+    static std::mutex lock;
     return lock;
 }
-
-// Installs a camera's services in the shared module for the time of a call
-// into its control, and gives the caller's back after it (a callback may
-// call another camera).
-class ScopedControlCall {
-public:
-    explicit ScopedControlCall(UiServices& ui) : lock_(ControlLock()) {
-        Stack().push_back(&ui);
-        TheModule().SetUiServices(&ui);
-    }
-    ~ScopedControlCall() {
-        Stack().pop_back();
-        TheModule().SetUiServices(Stack().empty() ? nullptr : Stack().back());
-    }
-    ScopedControlCall(const ScopedControlCall&) = delete;
-    ScopedControlCall& operator=(const ScopedControlCall&) = delete;
-
-private:
-    static std::vector<UiServices*>& Stack() {
-        static std::vector<UiServices*> stack;
-        return stack;
-    }
-    std::lock_guard<std::recursive_mutex> lock_;
-};
 
 [[noreturn]] void Raise(py::handle type, py::tuple args) {
     PyErr_SetObject(type.ptr(), args.ptr());
@@ -105,12 +80,15 @@ CameraObject::CameraObject(const ConnectOptions& options, py::object progress, p
     : trace_(std::move(trace)), ui_(std::move(progress), pending_) {
     {
         py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+        const std::lock_guard construction(ConstructionLock());
+        const std::lock_guard call(lock_);
+        module_ = std::make_unique<CXKivRZ150LX>();
+        module_->SetUiServices(&ui_);
         if (options.device) {
-            // The serial class then lists just this device, as xkivctl does.
+            // Its class then lists just this device, as xkivctl does.
             ::setenv("XKIV_SERIAL_PORTS", options.device->c_str(), 1);
         }
-        control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
+        control_ = std::make_unique<CXKivRZ150LXCtrl>(*module_);
         cookie_ = control_->Advise(*this);
         if (!trace_.is_none()) {
             control_->SetTrace([this](const std::string& line) { Trace(line); });
@@ -163,7 +141,7 @@ template <typename Work>
 CameraObject::ControlCall CameraObject::WithControl(Work&& work) {
     ControlCall done;
     py::gil_scoped_release released;
-    ScopedControlCall call(ui_);
+    const std::lock_guard call(lock_);
     if (!control_ || closeRequested_) {
         return done;
     }
@@ -193,7 +171,7 @@ std::vector<std::string> CameraObject::DestroyLocked(bool collect) {
 
 void CameraObject::DestroyControl() {
     py::gil_scoped_release released;
-    ScopedControlCall call(ui_);
+    const std::lock_guard call(lock_);
     if (control_) {
         (void)DestroyLocked(false);
     }
@@ -215,7 +193,9 @@ void CameraObject::Connect(const ConnectOptions& options) {
     }
     // Without a choice the port stored in the profile is opened.
     const bool stored = !options.device && !options.commClass && !options.port;
-    const std::int32_t commClass = stored ? GetLong("CommClass") : options.commClass.value_or(0);
+    const std::int32_t commClass = stored           ? GetLong("CommClass")
+                                   : options.device ? CComm::ClassOfDevice(*options.device)
+                                                    : options.commClass.value_or(0);
     const std::int32_t port = stored ? GetLong("CommPort") : options.port.value_or(0);
     CallByName("StartCommunication", {py::int_(commClass), py::int_(port)});
 }
@@ -419,7 +399,7 @@ void CameraObject::Close(bool warnOnly) {
     std::vector<std::string> failures;
     {
         py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+        const std::lock_guard call(lock_);
         if (control_ && !closeRequested_) {
             if (busy_ > 0) {
                 // A callback of a call on this camera: the call still uses

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,15 +30,19 @@ struct ConnectOptions {
     bool offline = false;  // open nothing
 };
 
-// Owns one headless control. Every call into the control holds one lock
-// shared by all cameras of the process (the control is single-threaded and
-// its module is shared) and runs without the GIL; callbacks take the GIL
+// Owns one headless control on a module object of its own (its profile
+// and user-interface services), so that cameras share no state: calls into
+// different cameras run at the same time, each without the GIL. Calls into
+// one camera hold its lock (the control is single-threaded; recursive, as an
+// event callback may call back into the camera). Callbacks take the GIL
 // back, and an exception they raise is raised when the call returns.
-// Destroying the control writes the profile.
+// Destroying the control writes what it changed into the profile, merged
+// with the file as it is then: of two cameras that changed the same key,
+// the one closed last wins.
 //
-// The control is reached only under that lock, so a close() from another
-// thread waits for the call in progress and a call that comes after it
-// finds the camera closed (ValueError). A close() from a callback, which
+// The control is reached only under the camera's lock, so a close() from
+// another thread waits for the call in progress and a call that comes after
+// it finds the camera closed (ValueError). A close() from a callback, which
 // runs inside a call on this camera, lets that call finish and destroys the
 // control when the outermost call returns. Cameras still open when the
 // interpreter exits are closed then, and a camera collected unclosed warns
@@ -125,7 +130,9 @@ private:
     PendingError pending_;
     py::object trace_;
     PythonUiServices ui_;
-    // Under the control lock.
+    std::recursive_mutex lock_;
+    std::unique_ptr<CXKivRZ150LX> module_;
+    // Under lock_.
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     int busy_ = 0;                 // calls on this camera in progress
     bool closeRequested_ = false;  // destroy when the outermost call ends

@@ -3,16 +3,21 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 
 namespace xkiv::tools {
 
 const char* const kOptionsHelp =
     "Options:\n"
-    "  --device PATH             use this serial device\n"
-    "  --class N --port N        use this port of the class (0 serial, 1 Camera Link)\n"
+    "  --device PATH|ADDRESS     use this serial device or network port (tcp://HOST:PORT,\n"
+    "                            rfc2217://HOST:PORT); more than once for several cameras\n"
+    "  --devices FILE            run on every camera FILE names, one device a line\n"
+    "  --class N --port N        use this port of the class (0 serial, 1 Camera Link,\n"
+    "                            2 network)\n"
     "  --search                  look for the camera on every port first\n"
     "  --offline                 work on the stored values, open no port\n"
     "  --json                    one JSON object per command on stdout\n"
@@ -40,13 +45,15 @@ namespace {
 // The options that take a value, as CLI11 collects them; numbers are
 // converted afterwards so that the messages stay our own.
 struct ValueOptions {
-    std::string device;
+    std::vector<std::string> devices;
+    std::string devicesFile;
     std::string commClass;
     std::string port;
     std::string interval;
 };
 
-constexpr const char* kValueOptionNames[] = {"--device", "--class", "--port", "--interval"};
+constexpr const char* kValueOptionNames[] = {"--devices", "--device", "--class", "--port",
+                                             "--interval"};
 
 // CLI11 names the option whose value is missing at the start of its message.
 UsageError MissingValue(const CLI::ParseError& error) {
@@ -59,7 +66,55 @@ UsageError MissingValue(const CLI::ParseError& error) {
     return UsageError{message};
 }
 
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The devices of --device and --devices, each once.
+void CollectDevices(const ValueOptions& values, bool fromFile, Options& options) {
+    options.devices = values.devices;
+    if (fromFile) {
+        const std::vector<std::string> listed = ReadDeviceFile(values.devicesFile);
+        if (listed.empty()) {
+            throw UsageError{values.devicesFile + " names no device"};
+        }
+        options.devices.insert(options.devices.end(), listed.begin(), listed.end());
+    }
+    for (auto it = options.devices.begin(); it != options.devices.end(); ++it) {
+        if (it->empty()) {
+            throw UsageError{"--device needs a value"};
+        }
+        if (std::find(options.devices.begin(), it, *it) != it) {
+            throw UsageError{*it + " is named twice: one connection a device"};
+        }
+    }
+    options.severalDevices = fromFile || options.devices.size() > 1;
+}
+
 }  // namespace
+
+std::vector<std::string> ReadDeviceFile(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) {
+        throw UsageError{"cannot read the device list " + path};
+    }
+    std::vector<std::string> devices;
+    std::string line;
+    while (std::getline(file, line)) {
+        line = Trimmed(line);
+        if (!line.empty() && !line.starts_with('#')) {
+            devices.push_back(line);
+        }
+    }
+    if (file.bad()) {
+        throw UsageError{"cannot read the device list " + path};
+    }
+    return devices;
+}
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
@@ -74,7 +129,12 @@ Options ParseOptions(int argc, char** argv) {
     app.add_flag("--offline", options.offline);
     app.add_flag("--search", options.search);
     app.add_flag("--help,-h", options.help);
-    CLI::Option* device = app.add_option("--device", values.device)->take_last();
+    // Each --device takes one value and adds it; repeated, it names several cameras.
+    app.add_option("--device", values.devices)
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    CLI::Option* devicesFile = app.add_option("--devices", values.devicesFile)->take_last();
     CLI::Option* commClass = app.add_option("--class", values.commClass)->take_last();
     CLI::Option* port = app.add_option("--port", values.port)->take_last();
     CLI::Option* interval = app.add_option("--interval", values.interval)->take_last();
@@ -83,9 +143,7 @@ Options ParseOptions(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         throw MissingValue(error);
     }
-    if (device->count() > 0) {
-        options.device = values.device;
-    }
+    CollectDevices(values, devicesFile->count() > 0, options);
     // Class 0 is the serial ports, class 1 the Camera Link serial channels.
     if (commClass->count() > 0) {
         options.commClass = ParseInt(values.commClass, "--class", 0, 1);
@@ -106,10 +164,11 @@ Options ParseOptions(int argc, char** argv) {
             options.args.push_back(arg);
         }
     }
-    const int connections = options.device.has_value() + options.search + options.offline +
+    const int connections = !options.devices.empty() + options.search + options.offline +
                             (options.commClass.has_value() || options.port.has_value());
     if (connections > 1) {
-        throw UsageError{"choose one of --device, --class/--port, --search and --offline"};
+        throw UsageError{
+            "choose one of --device/--devices, --class/--port, --search and --offline"};
     }
     return options;
 }

@@ -23,7 +23,12 @@ struct Options {
     bool search = false;
     bool help = false;
     int interval = 2;
-    std::optional<std::string> device;
+    // --device, given once or more, and the lines of --devices FILE.
+    std::vector<std::string> devices;
+    // Several cameras at once: --devices, or --device more than once. Each
+    // camera then runs the command on a connection of its own and its output
+    // lines carry its device.
+    bool severalDevices = false;
     std::optional<int> commClass;
     std::optional<int> port;
     std::string command;
@@ -37,6 +42,11 @@ struct UsageError {
 
 // The options and the connection they choose; throws UsageError.
 Options ParseOptions(int argc, char** argv);
+
+// The devices a --devices file names: one a line; blank lines and lines
+// that start with '#' are left out, spaces around a name too. Throws
+// UsageError when the file cannot be read.
+std::vector<std::string> ReadDeviceFile(const std::string& path);
 
 // A decimal number within [minimum, maximum]; throws UsageError naming what
 // it is for.

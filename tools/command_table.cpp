@@ -14,6 +14,11 @@ constexpr Arguments kAnyArguments{0, kMany, nullptr};
 constexpr Arguments kFileName{1, 1, "a file name"};
 constexpr Arguments kAreaNumber{1, 1, "an area number"};
 
+// The help of every command that takes a file name ends with this.
+constexpr const char* kFilePatternHelp =
+    "  {id} and {device} in the file name stand for the camera ID and the device;\n"
+    "  with several cameras a file that is written needs one of them.\n";
+
 // clang-format off
 const std::array kCommands = {
     Command{"list", "list", "every property and method, with values, ranges and names",
@@ -34,10 +39,12 @@ const std::array kCommands = {
     Command{"watch", "watch", "print events as they fire until interrupted",
             "xkivctl watch [--interval SECONDS]\n  Connects, then reads the camera every "
             "interval and prints the events of\n  what changed, until interrupted.\n",
-            Needs::Camera, kAnyArguments, RunWatch},
+            Needs::Camera, kAnyArguments, RunWatch, nullptr, ShortcutArgs::None,
+            kExitAutomationError, kOneDevice},
     Command{"search", "search", "look for the camera on every port",
             "xkivctl search\n  Tries every port, serial ports first, until a camera answers.\n",
-            Needs::Control, kAnyArguments, RunSearch},
+            Needs::Control, kAnyArguments, RunSearch, nullptr, ShortcutArgs::None,
+            kExitAutomationError, kOneDevice},
     Command{"read-all", "read-all", nullptr,
             "xkivctl read-all\n  Reads every setting from the camera.\n",
             Needs::Camera, kAnyArguments, RunShortcut, "ReadAllFromCamera"},
@@ -46,18 +53,20 @@ const std::array kCommands = {
             Needs::Camera, kAnyArguments, RunShortcut, "WriteAllToCamera"},
     Command{"save", "save FILE.cam", nullptr,
             "xkivctl save FILE.cam\n  Writes the settings to a settings file.\n",
-            Needs::Camera, kFileName, RunShortcut, "WriteAllToFile", ShortcutArgs::FileName},
+            Needs::Camera, kFileName, RunShortcut, "WriteAllToFile", ShortcutArgs::FileName,
+            kExitAutomationError, kWritesFile},
     Command{"load", "load FILE.cam", "     settings file",
             "xkivctl load FILE.cam\n  Applies a settings file to the camera.\n",
             Needs::Camera, kFileName, RunShortcut, "ReadAllFromFile", ShortcutArgs::FileName},
     Command{"report", "report FILE.txt", "camera data report of the current settings and all areas",
             "xkivctl report FILE.txt\n  Writes the camera data report (reads all three areas).\n",
-            Needs::Camera, kFileName, RunShortcut, "WriteCameraDataToFile", ShortcutArgs::FileName},
+            Needs::Camera, kFileName, RunShortcut, "WriteCameraDataToFile", ShortcutArgs::FileName,
+            kExitAutomationError, kWritesFile},
     Command{"aberration-save", "aberration-save FILE.csv", nullptr,
             "xkivctl aberration-save FILE.csv\n  Reads the chromatic aberration tables from the "
             "camera into a file.\n",
             Needs::Camera, kFileName, RunShortcut, "WriteChromaticAberrationToFile",
-            ShortcutArgs::FileNameWithProgress},
+            ShortcutArgs::FileNameWithProgress, kExitAutomationError, kWritesFile},
     Command{"aberration-load", "aberration-load FILE.csv", "",
             "xkivctl aberration-load FILE.csv\n  Sends the chromatic aberration tables of a file "
             "to the camera.\n",
@@ -88,11 +97,13 @@ const std::array kCommands = {
             "xkivctl register [MODULE]\n  Records the control module (by default the one beside "
             "xkivctl) in the\n  user's class registry, through the module's own register entry "
             "point.\n",
-            Needs::Nothing, kAnyArguments, RunRegister},
+            Needs::Nothing, kAnyArguments, RunRegister, nullptr, ShortcutArgs::None,
+            kExitAutomationError, kOneDevice},
     Command{"unregister", "unregister [MODULE]", "   the control module in the class registry",
             "xkivctl unregister [MODULE]\n  Removes the control's classes from the user's class "
             "registry, through\n  the module's own unregister entry point.\n",
-            Needs::Nothing, kAnyArguments, RunRegister},
+            Needs::Nothing, kAnyArguments, RunRegister, nullptr, ShortcutArgs::None,
+            kExitAutomationError, kOneDevice},
 };
 // clang-format on
 
@@ -140,6 +151,11 @@ std::string UsageText() {
            "Without a connection option the stored port is opened, as the control does at "
            "start.\n"
            "\n"
+           "With several cameras (--device more than once, or --devices) the command runs on\n"
+           "all at once, one connection each; each output line starts with its device, --json\n"
+           "gives one object per camera. The exit status is the highest of the cameras', and\n"
+           "stderr ends with the cameras that failed and why. The profile is left as it is.\n"
+           "\n"
            "Exit status:\n"
            "  0       success; diff: the same settings\n"
            "  1       automation error, unknown name or no camera reached; settings that\n"
@@ -153,7 +169,9 @@ std::string UsageText() {
            "  $ xkivctl --device /dev/ttyUSB0 get ModelName FirmwareVersion\n"
            "  $ xkivctl --device /dev/ttyUSB0 set TriggerMode=pwc\n"
            "  $ xkivctl --device /dev/ttyUSB0 save line4.cam\n"
-           "  $ xkivctl --offline list\n";
+           "  $ xkivctl --offline list\n"
+           "  $ xkivctl --device tcp://10.0.0.5:2001 get ModelName\n"
+           "  $ xkivctl --devices rig.txt save 'rig/{id}.cam'\n";
 }
 
 void CheckArguments(const Command& command, const std::vector<std::string>& args) {
@@ -164,7 +182,11 @@ void CheckArguments(const Command& command, const std::vector<std::string>& args
 }
 
 std::string HelpText(const Command& command) {
-    return *command.help != '\0' ? command.help : UsageText();
+    if (*command.help == '\0') {
+        return UsageText();
+    }
+    return std::string(command.help) +
+           (command.shortcutArgs != ShortcutArgs::None ? kFilePatternHelp : "");
 }
 
 }  // namespace xkiv::tools

@@ -45,6 +45,12 @@ inline constexpr std::size_t kMany = SIZE_MAX;
 // The arguments a shortcut passes on to its method after the command's own.
 enum class ShortcutArgs { None, FileName, FileNameWithProgress };
 
+// What else a command row says about the command, as bits.
+enum CommandTraits : std::uint32_t {
+    kOneDevice = 1U << 0,   // runs on one camera only (it streams, or chooses no camera)
+    kWritesFile = 1U << 1,  // its file argument is written: several cameras need {id} or {device}
+};
+
 struct Command {
     const char* name;
     // The command as the usage's overview shows it.
@@ -62,6 +68,7 @@ struct Command {
     ShortcutArgs shortcutArgs = ShortcutArgs::None;
     // The exit status when an automation error or an unknown name ends it.
     int errorStatus = kExitAutomationError;
+    std::uint32_t traits = 0;
 };
 
 std::span<const Command> Commands();

@@ -150,7 +150,8 @@ int RunShortcut(Invocation& run) {
     const Command& command = run.command;
     std::vector<std::string> args;
     if (command.shortcutArgs != ShortcutArgs::None) {
-        args.push_back(run.options.args[0]);
+        args.push_back(
+            run.session->FileName(run.options.args[0], (command.traits & kWritesFile) != 0));
     }
     if (command.shortcutArgs == ShortcutArgs::FileNameWithProgress) {
         args.emplace_back("1");

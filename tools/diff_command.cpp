@@ -19,21 +19,22 @@ void Fail(ResultCode result, Output& output) {
     output.resultText = GetErrorText(result);
 }
 
-// Reads one side from a settings file; says on stderr why it cannot.
-bool ReadFileSide(const std::string& path, std::vector<SetupValue>& values, Output& output) {
+// Reads one side from a settings file; says on err why it cannot.
+bool ReadFileSide(const std::string& path, std::vector<SetupValue>& values, Output& output,
+                  std::FILE* err) {
     int failedRow = 0;
     const ResultCode result = ReadSetupValues(path, values, failedRow);
     if (result == rc::kOk) {
         return true;
     }
     if (result == rc::kFileAccess) {
-        std::fprintf(stderr, "xkivctl: cannot read %s\n", path.c_str());
+        std::fprintf(err, "xkivctl: cannot read %s\n", path.c_str());
     } else if (failedRow > 0 && IsValidRow(failedRow)) {
         const ParameterKey& key = Entry(failedRow).profile;
-        std::fprintf(stderr, "xkivctl: %s: key \"%s\" in [%s] is missing or invalid\n",
-                     path.c_str(), key.key, key.section);
+        std::fprintf(err, "xkivctl: %s: key \"%s\" in [%s] is missing or invalid\n", path.c_str(),
+                     key.key, key.section);
     } else {
-        std::fprintf(stderr, "xkivctl: %s: not a settings file of the %s cameras\n", path.c_str(),
+        std::fprintf(err, "xkivctl: %s: not a settings file of the %s cameras\n", path.c_str(),
                      kModelFamily);
     }
     output.extra["file"] = path;
@@ -57,7 +58,7 @@ std::optional<std::string> ReadCameraSide(Session& session, std::vector<SetupVal
             return std::nullopt;
         }
     } else {
-        std::fprintf(stderr, "xkivctl: offline: comparing with the stored values\n");
+        std::fprintf(session.Output().err, "xkivctl: offline: comparing with the stored values\n");
         side = "stored values";
     }
     int failedRow = 0;
@@ -114,12 +115,13 @@ int RunDiff(Invocation& run) {
     const std::vector<std::string>& args = run.options.args;
     std::vector<SetupValue> a;
     std::vector<SetupValue> b;
-    if (!ReadFileSide(args[0], a, run.output)) {
+    std::FILE* err = run.session->Output().err;
+    if (!ReadFileSide(args[0], a, run.output, err)) {
         return kExitResultCode;
     }
     std::optional<std::string> side;
     if (args.size() > 1) {
-        if (!ReadFileSide(args[1], b, run.output)) {
+        if (!ReadFileSide(args[1], b, run.output, err)) {
             return kExitResultCode;
         }
         side = args[1];

@@ -27,23 +27,33 @@ Json ValuesJson(const Output& output) {
     return values;
 }
 
-void PrintJson(Json& object, const std::vector<std::string>& events) {
+// The object's first members: the device (when several cameras run) and the command.
+Json Head(const Printing& printing) {
+    Json object = Json::object();
+    if (!printing.device.empty()) {
+        object["device"] = printing.device;
+    }
+    object["command"] = printing.command;
+    return object;
+}
+
+void PrintJson(std::FILE* out, Json& object, const std::vector<std::string>& events) {
     object["events"] = events;
     MakeValidUtf8(object);
-    std::printf("%s\n", object.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+    std::fprintf(out, "%s\n", object.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
 }
 
 // A text from the camera or a file is shown with its control characters
 // escaped, so that it cannot drive the terminal or forge a line.
-void PrintValues(const Output& output) {
+void PrintValues(std::FILE* out, const Output& output) {
     for (const auto& [name, value] : output.values) {
         const std::string raw = value.ToText().value_or("");
         const std::string text =
             value.Type() == automation::VarType::String ? EscapeControls(raw, KeptText::Utf8) : raw;
         if (name == "result" && output.result) {
-            std::printf("result=%s (%s)\n", text.c_str(), output.resultText.c_str());
+            std::fprintf(out, "result=%s (%s)\n", text.c_str(), output.resultText.c_str());
         } else {
-            std::printf("%s=%s\n", name.c_str(), text.c_str());
+            std::fprintf(out, "%s=%s\n", name.c_str(), text.c_str());
         }
     }
 }
@@ -80,10 +90,11 @@ Json ToJson(const automation::Variant& value) {
     }
 }
 
-void PrintOutput(bool json, const std::string& command, const Output& output,
+void PrintOutput(const Printing& printing, const Output& output,
                  const std::vector<std::string>& events) {
-    if (json) {
-        Json object = {{"command", command}};
+    std::FILE* out = printing.out;
+    if (printing.json) {
+        Json object = Head(printing);
         if (!output.values.empty()) {
             object["values"] = ValuesJson(output);
         }
@@ -98,28 +109,28 @@ void PrintOutput(bool json, const std::string& command, const Output& output,
             }
         }
         object.update(output.extra);
-        PrintJson(object, events);
+        PrintJson(out, object, events);
         return;
     }
-    std::fputs(output.text.c_str(), stdout);
-    PrintValues(output);
+    std::fputs(output.text.c_str(), out);
+    PrintValues(out, output);
     for (const auto& [name, value] : output.outParams) {
-        std::printf("%s=%d\n", name.c_str(), value);
+        std::fprintf(out, "%s=%d\n", name.c_str(), value);
     }
 }
 
-void PrintFailure(bool json, const std::string& command, const Output& output,
-                  const Failure& failure, const std::vector<std::string>& events) {
-    if (!json) {
-        PrintValues(output);
+void PrintFailure(const Printing& printing, const Output& output, const Failure& failure,
+                  const std::vector<std::string>& events) {
+    if (!printing.json) {
+        PrintValues(printing.out, output);
         return;
     }
-    Json object = {{"command", command}};
+    Json object = Head(printing);
     if (!output.values.empty()) {
         object["values"] = ValuesJson(output);
     }
     object["error"] = {{"code", failure.code}, {"description", failure.description}};
-    PrintJson(object, events);
+    PrintJson(printing.out, object, events);
 }
 
 }  // namespace xkiv::tools

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,15 +38,24 @@ struct Failure {
 // A variant as its natural JSON type.
 Json ToJson(const automation::Variant& value);
 
-// Prints the command's output on stdout: text, or one JSON object with the
-// events that fired.
-void PrintOutput(bool json, const std::string& command, const Output& output,
+// Where and how a command's output is printed. device, when not empty, is
+// the first member of the JSON object (several cameras at once).
+struct Printing {
+    std::FILE* out = stdout;
+    bool json = false;
+    std::string device;
+    std::string command;
+};
+
+// Prints the command's output: text, or one JSON object with the events
+// that fired.
+void PrintOutput(const Printing& printing, const Output& output,
                  const std::vector<std::string>& events);
 
-// Prints what a failed command had already done (the values it set) on
-// stdout; with json, in one object with the failure's code and description.
-void PrintFailure(bool json, const std::string& command, const Output& output,
-                  const Failure& failure, const std::vector<std::string>& events);
+// Prints what a failed command had already done (the values it set); with
+// json, in one object with the failure's code and description.
+void PrintFailure(const Printing& printing, const Output& output, const Failure& failure,
+                  const std::vector<std::string>& events);
 
 // Text that is valid UTF-8: a byte that is not part of a UTF-8 sequence
 // stands for the character of the same number (Latin-1).

@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "camera/parameter_table.h"
 #include "platform/automation_help.h"
 #include "platform/interrupt.h"
 
@@ -26,37 +28,114 @@ void OnInterrupt(int signal) {
     ConsoleUiServices::RequestCancel();
 }
 
+// text with every character that does not belong in a file name (a path
+// separator, a colon, a space) made '_', runs of them made one, none at the
+// ends; a text of dots alone would climb up the folders and becomes '_'.
+std::string FileNamePart(const std::string& text) {
+    std::string part;
+    for (const char c : text) {
+        const bool kept = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-';
+        if (kept) {
+            part += c;
+        } else if (!part.empty() && part.back() != '_') {
+            part += '_';
+        }
+    }
+    while (!part.empty() && part.back() == '_') {
+        part.pop_back();
+    }
+    if (part.find_first_not_of('.') == std::string::npos) {
+        return "_";
+    }
+    return part;
+}
+
+void ReplaceAll(std::string& text, const std::string& field, const std::string& value) {
+    for (std::size_t at = text.find(field); at != std::string::npos;
+         at = text.find(field, at + value.size())) {
+        text.replace(at, field.size(), value);
+    }
+}
+
+automation::AutomationException FileError(const std::string& description) {
+    return automation::AutomationException({automation::kPathFileAccessError, description, 0});
+}
+
 }  // namespace
+
+std::string FileClaims::Claim(const std::string& path, const std::string& device) {
+    std::error_code error;
+    const std::string key = std::filesystem::absolute(path, error).lexically_normal().string();
+    const std::lock_guard lock(mutex_);
+    const auto [owner, claimed] = owners_.try_emplace(key, device);
+    return claimed ? std::string() : owner->second;
+}
 
 void EventRecorder::OnEvent(automation::DispId dispid) {
     const MemberInfo* member = events_.Find(dispid);
     const std::string name = member ? member->name : "Event" + std::to_string(dispid);
     fired_.push_back(name);
-    if (print_) {
-        std::fprintf(stderr, "event: %s\n", name.c_str());
+    if (print_ != nullptr) {
+        std::fprintf(print_, "event: %s\n", name.c_str());
     }
 }
 
-Session::Session(const Options& options) : options_(options) {
-    TheModule().SetUiServices(&ui_);
-    if (options.device) {
-        // The serial class then lists just this device.
-        ::setenv("XKIV_SERIAL_PORTS", options.device->c_str(), 1);
+Session::Session(const Options& options, std::string device, Console console, FileClaims* claims)
+    : options_(options),
+      device_(std::move(device)),
+      console_(console),
+      claims_(claims),
+      ownModule_(claims != nullptr ? std::make_unique<CXKivRZ150LX>() : nullptr),
+      module_(ownModule_ ? *ownModule_ : TheModule()),
+      ui_("xkivctl", console.err) {
+    if (ownModule_) {
+        // The profile keeps the values of one camera: several cameras at
+        // once would overwrite each other's in an order nobody chose.
+        module_.Profile().KeepInMemory();
     }
-    control_ = std::make_unique<CXKivRZ150LXCtrl>(TheModule());
-    recorder_ = std::make_unique<EventRecorder>(*control_->TypeLibrary().events,
-                                                options.events && !options.json);
+    module_.SetUiServices(&ui_);
+    if (!device_.empty()) {
+        // Its class then lists just this device; it is read here, while the
+        // control is made.
+        ::setenv("XKIV_SERIAL_PORTS", device_.c_str(), 1);
+    }
+    control_ = std::make_unique<CXKivRZ150LXCtrl>(module_);
+    recorder_ = std::make_unique<EventRecorder>(
+        *control_->TypeLibrary().events, options.events && !options.json ? console.err : nullptr);
     control_->Advise(*recorder_);
     if (options.trace) {
         // As it happens and on stderr, so that --json output stays clean.
-        control_->SetTrace(
-            [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+        control_->SetTrace([err = console.err](const std::string& line) {
+            std::fprintf(err, "%s\n", line.c_str());
+        });
     }
 }
 
 Session::~Session() {
     control_.reset();
-    TheModule().SetUiServices(nullptr);
+    module_.SetUiServices(nullptr);
+}
+
+std::string Session::FileName(const std::string& pattern, bool written) {
+    std::string name = pattern;
+    if (name.find("{id}") != std::string::npos) {
+        const std::string& id = control_->Text(row::ID);
+        if (id.empty()) {
+            throw FileError("the camera ID is empty: {id} cannot name the file " + pattern);
+        }
+        ReplaceAll(name, "{id}", FileNamePart(id));
+    }
+    const std::string port = device_.empty()
+                                 ? control_->GetPortName(control_->GetClass(), control_->GetPort())
+                                 : device_;
+    ReplaceAll(name, "{device}", FileNamePart(port));
+    if (written && claims_ != nullptr) {
+        if (const std::string owner = claims_->Claim(name, device_); !owner.empty()) {
+            throw FileError(name + " is written for " + owner +
+                            " already; put {device} into the file name");
+        }
+    }
+    return name;
 }
 
 void Session::Connect() {
@@ -70,9 +149,11 @@ void Session::Connect() {
         }
         return;
     }
-    // The device of --device is the serial class's only port.
-    const bool stored = !options_.device && !options_.commClass && !options_.port;
-    const std::int32_t commClass = stored ? GetLong("CommClass") : options_.commClass.value_or(0);
+    // The device of --device is its class's only port.
+    const bool stored = device_.empty() && !options_.commClass && !options_.port;
+    const std::int32_t commClass = stored            ? GetLong("CommClass")
+                                   : device_.empty() ? options_.commClass.value_or(0)
+                                                     : CComm::ClassOfDevice(device_);
     const std::int32_t port = stored ? GetLong("CommPort") : options_.port.value_or(0);
     CallChecked("StartCommunication", {Variant::Long(commClass), Variant::Long(port)});
 }

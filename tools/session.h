@@ -1,7 +1,10 @@
 // One run's control: created headless, connected as the options say, invoked by name.
 #pragma once
 
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,14 +19,14 @@ namespace xkiv::tools {
 // stderr as they come when asked to.
 class EventRecorder final : public automation::EventSink {
 public:
-    EventRecorder(const automation::InterfaceInfo& events, bool print)
+    EventRecorder(const automation::InterfaceInfo& events, std::FILE* print)
         : events_(events), print_(print) {}
     void OnEvent(automation::DispId dispid) override;
     std::vector<std::string> Take() { return std::exchange(fired_, {}); }
 
 private:
     const automation::InterfaceInfo& events_;
-    bool print_;
+    std::FILE* print_;  // where events go as they come; null: nowhere
     std::vector<std::string> fired_;
 };
 
@@ -32,10 +35,34 @@ struct UnknownName {
     std::string name;
 };
 
+// Where a run's output goes: stdout and stderr, or one camera's buffers when
+// several run at once.
+struct Console {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+};
+
+// The files the cameras of one run write, so that no two write the same.
+class FileClaims {
+public:
+    // Gives path to device: the empty text, or the device that has it already.
+    std::string Claim(const std::string& path, const std::string& device);
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::string> owners_;
+};
+
 // Owns the control for one command; its destruction writes the profile.
 class Session {
 public:
-    explicit Session(const Options& options);
+    // device: the camera's serial device or network port; empty for the
+    // options' --class/--port, --search, --offline or the stored port. With
+    // claims (several cameras at once) the session has a module of its own,
+    // whose profile is read but never written, and the files it writes are
+    // claimed there first.
+    Session(const Options& options, std::string device = {}, Console console = {},
+            FileClaims* claims = nullptr);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -43,6 +70,15 @@ public:
     automation::DispatchObject& Object() { return *control_; }
     CXKivRZ150LXCtrl& Control() { return *control_; }
     EventRecorder& Events() { return *recorder_; }
+    CXKivRZ150LX& Module() { return module_; }
+    const std::string& Device() const { return device_; }
+    const Console& Output() const { return console_; }
+
+    // The file name pattern with {id} replaced by the camera ID and {device}
+    // by the device, each made fit for a file name. A written file is
+    // claimed for this camera; throws an automation error when the camera ID
+    // is empty or another camera of the run writes the same file.
+    std::string FileName(const std::string& pattern, bool written);
 
     // Opens the port the options choose, or the stored one; an automation
     // error when no camera answers there.
@@ -61,7 +97,12 @@ private:
     std::int32_t GetLong(const std::string& property);
 
     const Options& options_;
-    ConsoleUiServices ui_{"xkivctl"};
+    std::string device_;
+    Console console_;
+    FileClaims* claims_;
+    std::unique_ptr<CXKivRZ150LX> ownModule_;
+    CXKivRZ150LX& module_;
+    ConsoleUiServices ui_;
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
     std::unique_ptr<EventRecorder> recorder_;
 };

@@ -6,97 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "comm/result_code.h"
-#include "platform/automation_help.h"
 #include "platform/interrupt.h"
 #include "tools/command_line.h"
 #include "tools/command_table.h"
-#include "tools/commands.h"
+#include "tools/device_run.h"
 #include "tools/output.h"
 #include "tools/session.h"
 
 namespace xkiv::tools {
 namespace {
 
-std::string UnknownNameMessage(Session& session, const UnknownName& unknown) {
-    std::string message = "no property or method named " + unknown.name;
-    const std::vector<std::string> closest =
-        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name);
-    for (std::size_t i = 0; i < closest.size(); ++i) {
-        message += (i == 0 ? "; did you mean " : ", ") + closest[i];
-    }
-    return message + (closest.empty() ? "" : "?");
-}
-
-// How a command's handler ended: its status, or what failed and the line
-// that says so on stderr.
-struct Outcome {
-    int status = kExitOk;
-    std::optional<Failure> failure;
-    std::string complaint;
-};
-
-// Runs the command's handler, connected first when it needs the camera.
-Outcome RunHandler(Session& session, Invocation run) {
-    Outcome outcome;
-    try {
-        if (run.command.needs == Needs::Camera && !ChoosesItsPort(run.options)) {
-            session.Connect();
-        }
-        outcome.status = run.command.handler(run);
-        return outcome;
-    } catch (const automation::AutomationException& exception) {
-        const automation::AutomationError& error = exception.Error();
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.code));
-        outcome.failure = Failure{static_cast<std::uint32_t>(error.code), error.description};
-        outcome.complaint = "error " + std::string(code) + ": " + error.description;
-    } catch (const UnknownName& unknown) {
-        const std::string message = UnknownNameMessage(session, unknown);
-        outcome.failure = Failure{static_cast<std::uint32_t>(automation::kUnknownName), message};
-        outcome.complaint = message;
-    }
-    outcome.status = run.command.errorStatus;
-    return outcome;
-}
-
-// Runs a command on the control and prints what it produced.
-int RunCommand(Session& session, const Options& options, const Command& command) {
-    Output output;
-    Outcome outcome = RunHandler(session, {options, command, &session, output});
-    if (output.streamed) {
-        return outcome.status;
-    }
-    if (const int signal = InterruptSignal(); signal != 0) {
-        // A signal ends the run with the shell's status for it; what failed
-        // then is the interrupted exchange.
-        outcome.status = 128 + signal;
-        outcome.failure = Failure{outcome.status, "interrupted"};
-        outcome.complaint = "interrupted";
-    }
-    if (outcome.failure) {
-        std::fprintf(stderr, "xkivctl: %s\n", outcome.complaint.c_str());
-        PrintFailure(options.json, options.command, output, *outcome.failure,
-                     session.Events().Take());
-        return outcome.status;
-    }
-    if (output.result && *output.result != rc::kOk) {
-        std::fprintf(stderr, "xkivctl: result %d: %s\n", *output.result, output.resultText.c_str());
-        outcome.status = kExitResultCode;
-    }
-    PrintOutput(options.json, options.command, output, session.Events().Take());
-    // The answer reaches the caller now, not after the control has been
-    // destroyed and the profile written.
-    std::fflush(stdout);
-    return outcome.status;
-}
-
-// Runs a command on the control. The run ends here: the control is
-// destroyed and the profile written, which may wait for another process's
-// lock on it; a signal that ends that wait ends the run with its status.
+// Runs a command on the control of one camera. The run ends here: the
+// control is destroyed and the profile written, which may wait for another
+// process's lock on it; a signal that ends that wait ends the run with its
+// status.
 int RunWithControl(const Options& options, const Command& command) {
-    auto session = std::make_unique<Session>(options);
-    const int status = RunCommand(*session, options, command);
+    auto session = std::make_unique<Session>(
+        options, options.devices.empty() ? std::string() : options.devices.front());
+    const int status = RunOnDevice(options, command, *session).status;
     const bool interruptedBefore = InterruptRequested();
     session.reset();
     if (!interruptedBefore && InterruptRequested()) {
@@ -120,6 +47,10 @@ int Run(const Options& options) {
     }
     // Before the camera is touched.
     CheckArguments(*command, options.args);
+    if (options.severalDevices) {
+        InstallInterruptHandlers();
+        return RunOnEveryDevice(options, *command);
+    }
     if (command->needs == Needs::Nothing) {
         Output output;
         Invocation run{options, *command, nullptr, output};

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputDialog>
 
 #include "control/control.h"
 #include "control/dispatch_methods.h"
@@ -20,6 +21,9 @@ namespace {
 constexpr const char* kOfflineFailure = "Operation failed. The Camera is offline.";
 constexpr const char* kLogWriteFailure = "Operation failed in writing log file.";
 constexpr const char* kNotFound = "Camera not found.";
+constexpr const char* kAddressPrompt = "Network port (tcp://HOST:PORT or rfc2217://HOST:PORT):";
+constexpr const char* kBadAddress =
+    "Not a network port. Write tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (RFC 2217).";
 constexpr const char* kReportFilter = "Camera Data (*.txt)|*.txt||";
 constexpr const char* kSetupFilter = "Camera setup (*.cam)|*.cam||";
 constexpr const char* kLogFilter = "Control Tool Messages (*.txt)|*.txt||";
@@ -111,8 +115,16 @@ void CDialogComm::BuildControls() {
     classList_ = list("ClassList", 34, 47, 55, "Select the communication category");
     classLabel->setBuddy(classList_);
     QLabel* portLabel = label("PortLabel", "Port", 93, 49, 15);
-    portList_ = list("PortList", 109, 47, 146, "Select the communication port");
+    portList_ = list("PortList", 109, 47, 118, "Select the communication port");
     portLabel->setBuddy(portList_);
+    auto* addPort = AddButton("AddPortButton", "+", 229, 46, 14,
+                              "Click to add a network port (ser2net, serial device server)");
+    addPort->setAccessibleName(QStringLiteral("Add Network Port"));
+    removePortButton_ = AddButton("RemovePortButton", "-", 244, 46, 14,
+                                  "Click to remove the selected network port");
+    // A minus sign: captions are Latin-1, which has none.
+    removePortButton_->setText(QStringLiteral("\u2212"));
+    removePortButton_->setAccessibleName(QStringLiteral("Remove Network Port"));
     auto* autoButton = AddButton("AutoButton", "Auto", 260, 46, 27,
                                  "Click to search an available communication port");
 
@@ -162,6 +174,8 @@ void CDialogComm::BuildControls() {
 
     connect(writeData, &QPushButton::clicked, this, [this] { WriteCameraData(); });
     connect(autoButton, &QPushButton::clicked, this, [this] { AutoSelect(); });
+    connect(addPort, &QPushButton::clicked, this, [this] { AddNetworkPort(); });
+    connect(removePortButton_, &QPushButton::clicked, this, [this] { RemoveNetworkPort(); });
     connect(syncCamera, &QPushButton::clicked, this, [this] { SynchronizeCamera(); });
     connect(syncProgram, &QPushButton::clicked, this, [this] { SynchronizeProgram(); });
     connect(writeFile, &QPushButton::clicked, this, [this] { WriteSetupFile(); });
@@ -188,12 +202,7 @@ void CDialogComm::OnInitDialog() {
     SendingChanged(false, true);
     OnlineChanged(Control().Methods().CheckOnline());
 
-    ControlMethods& methods = Control().Methods();
-    classList_->clear();
-    const int lastClass = methods.AskCommClassRange(1);
-    for (int i = 0; i <= lastClass; ++i) {
-        classList_->addItem(QString::fromStdString(methods.AskCommClassString(i)));
-    }
+    FillClassList();
     classIndex_ = Control().GetClass();
     FillPortList(classIndex_);
     portIndex_ = Control().GetPort();
@@ -216,6 +225,20 @@ void CDialogComm::SelectLists() {
     classList_->setCurrentIndex(classIndex_);
     portList_->setCurrentIndex(portIndex_);
     areaList_->setCurrentIndex(areaIndex_);
+    EnableRemove();
+}
+
+void CDialogComm::FillClassList() {
+    ControlMethods& methods = Control().Methods();
+    classList_->clear();
+    const int lastClass = methods.AskCommClassRange(1);
+    for (int i = 0; i <= lastClass; ++i) {
+        classList_->addItem(QString::fromStdString(methods.AskCommClassString(i)));
+    }
+}
+
+void CDialogComm::EnableRemove() {
+    removePortButton_->setEnabled(classIndex_ == CComm::kNetworkClass && portList_->count() > 0);
 }
 
 void CDialogComm::FillPortList(int commClass) {
@@ -340,7 +363,41 @@ void CDialogComm::ClassSelected(int index) {
     classIndex_ = index;
     FillPortList(index);
     portList_->setCurrentIndex(0);
+    EnableRemove();
     Reconnect();
+}
+
+void CDialogComm::AddNetworkPort() {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(this, QStringLiteral("Network Port"),
+                                               QString::fromLatin1(kAddressPrompt),
+                                               QLineEdit::Normal, QString(), &accepted);
+    if (!accepted || text.trimmed().isEmpty()) {
+        return;
+    }
+    int index = 0;
+    if (Control().AddNetworkPort(text.trimmed().toStdString(), index) != rc::kOk) {
+        ShowMessage(kBadAddress);
+        return;
+    }
+    // The network class may be new to the list.
+    FillClassList();
+    classList_->setCurrentIndex(CComm::kNetworkClass);
+    FillPortList(CComm::kNetworkClass);
+    portList_->setCurrentIndex(index);
+    EnableRemove();
+    Reconnect();
+}
+
+void CDialogComm::RemoveNetworkPort() {
+    if (Control().RemoveNetworkPort(portList_->currentIndex()) != rc::kOk) {
+        return;
+    }
+    FillClassList();
+    classIndex_ = Control().GetClass();
+    FillPortList(classIndex_);
+    portIndex_ = Control().GetPort();
+    SelectLists();
 }
 
 void CDialogComm::PortSelected(int) {

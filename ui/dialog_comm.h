@@ -48,12 +48,18 @@ private:
     CButtonEX* AddButton(const char* objectName, const char* text, int left, int top, int width,
                          const char* toolTip);
     void TrafficLamp(bool on, bool immediate, const char* text, int iconId);
+    void FillClassList();
     void FillPortList(int commClass);
     void SelectLists();
     void ClassSelected(int index);
     void PortSelected(int index);
     void AreaSelected(int index);
     void Reconnect();
+    // The network ports: an address the user types is added and connected;
+    // the selected network port is removed.
+    void AddNetworkPort();
+    void RemoveNetworkPort();
+    void EnableRemove();
     // Runs a long camera operation with the wait cursor; its failure is reported.
     template <typename Fn>
     void Busy(Fn&& operation);
@@ -88,6 +94,7 @@ private:
     CComboBoxEX* portList_ = nullptr;
     CComboBoxEX* areaList_ = nullptr;
     CButtonEX* storeButton_ = nullptr;
+    CButtonEX* removePortButton_ = nullptr;
     QListWidget* log_ = nullptr;
     QTimer trafficTimer_;
 };

@@ -166,7 +166,8 @@ TEST_P(CommNamedSelectionTest, StoredNameSelectsThePortWhereverItIsListed) {
     {
         ProfileStore profile(file_);
         CComm front(profile, std::make_unique<FakeTransport>("COM", 8, serialLog_),
-                    std::make_unique<FakeTransport>("Link", 2, linkLog_), c.serialListGiven);
+                    std::make_unique<FakeTransport>("Link", 2, linkLog_), nullptr,
+                    c.serialListGiven);
         EXPECT_EQ(front.GetClass(), c.storedClass);
         EXPECT_EQ(front.GetPort(), c.expectedPort);
         if (c.openedPort >= 0) {

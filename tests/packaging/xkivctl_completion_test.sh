@@ -80,7 +80,7 @@ no_equals_breaks=$' \t\n"'"'"'><;|&(:'
 files=folder,libmodule.so,line4.cam,other.cam,report.txt,table.csv
 commands=aberration-load,aberration-save,area-load,area-store,call,diff,get,list,load,onepush
 commands+=,read-all,register,report,save,search,set,unregister,watch,write-all
-options=--class,--device,--events,--help,--interval,--json,--offline,--port,--search,--trace
+options=--class,--device,--devices,--events,--help,--interval,--json,--offline,--port,--search,--trace
 
 cases=(
     # Commands and options.
@@ -113,6 +113,7 @@ cases=(
     "xkivctl aberration-load |folder,table.csv"
     "xkivctl register |folder,libmodule.so"
     "xkivctl --device |$files"
+    "xkivctl --devices |$files"
     "xkivctl --class |"
     # The words of onepush, and the shading type after shading.
     "xkivctl onepush |awb,awb-shutter,line-rate,pixel-black,pixel-gain,shading"

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,15 @@ class XkivctlTest : public test::SimulatorTest {
 protected:
     XkivctlTest() : SimulatorTest("xkivctl", test::ClientClock::Real) {}
 
-    // Runs xkivctl with its profile and class registry in the test's folder.
-    RunResult Ctl(const std::vector<std::string>& args, const std::string& serialPorts = "") {
+    // Runs xkivctl with its profile and class registry in the test's folder;
+    // XKIV_SERIAL_PORTS is serialPorts, or unset when nullopt.
+    RunResult Ctl(const std::vector<std::string>& args,
+                  const std::optional<std::string>& serialPorts = "") {
         std::string command = "XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) +
                               " XDG_DATA_HOME=" + Quoted((dir_ / "data").string()) +
-                              " XKIV_SERIAL_PORTS=" + Quoted(serialPorts) + " " +
-                              Quoted(XKIV_XKIVCTL_PATH);
+                              (serialPorts ? " XKIV_SERIAL_PORTS=" + Quoted(*serialPorts)
+                                           : " env -u XKIV_SERIAL_PORTS") +
+                              " " + Quoted(XKIV_XKIVCTL_PATH);
         for (const std::string& arg : args) {
             command += " " + Quoted(arg);
         }

@@ -1,8 +1,10 @@
-// The Communication panel: its log, the traffic lamp, the port choice, results and settings areas.
+// The Communication panel: its log, the traffic lamp, the port choice (network ports added and
+// removed), results and settings areas.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include <fstream>
 
 #include "tests/support/patience.h"
+#include "tests/support/ser2net_bridge.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog_comm.h"
 
@@ -159,6 +162,108 @@ TEST_F(CommunicationTest, StoreIsOfferedForTheUserAreasOnly) {
         EXPECT_TRUE(Widget<QPushButton>("LoadButton")->isEnabled());
         EXPECT_EQ(control.Value(row::EepromArea), area);
     }
+}
+
+// Network ports are typed into the panel and removed from it. Each step
+// answers the address prompt (or cancels it) or removes the selected port,
+// and states the classes offered, the ports listed, whether the camera is
+// online and what the user is told. The list is kept in the profile: a
+// later run without XKIV_SERIAL_PORTS lists it and reopens the address.
+TEST_F(CommunicationTest, NetworkPortsAreAddedAndRemovedFromThePanel) {
+    if (test::Ser2netBridge::Program().empty()) {
+        GTEST_SKIP() << "ser2net is not installed (scripts/install-deps installs it)";
+    }
+    using Mode = test::Ser2netBridge::Mode;
+    sim::SimServer& sim = StartSim(test::Model("RZ-150LX"));
+    test::Ser2netBridge bridge(dir_, sim.DevicePath(), Mode::Rfc2217);
+    ASSERT_TRUE(bridge.Start());
+    const test::Ser2netBridge neverStarted(dir_, sim.DevicePath(), Mode::Raw);
+    const QString address = QString::fromStdString(bridge.Address());
+    const QString refusing = QString::fromStdString(neverStarted.Address());
+
+    QString typed;
+    int prompts = 0;
+    modal_.onShow = [&](QObject* window) {
+        auto* prompt = qobject_cast<QInputDialog*>(window);
+        if (prompt != nullptr) {
+            ++prompts;
+            QTimer::singleShot(0, prompt, [prompt, typed] {
+                prompt->setTextValue(typed);
+                typed.isNull() ? prompt->reject() : prompt->accept();
+            });
+        }
+        return prompt != nullptr;
+    };
+
+    const std::string kUnusable =
+        "Unable to use communication port.\nMake sure that no other programs are connected to "
+        "this port.";
+    const std::string kUnusableAtStart =
+        kUnusable + "\n\nUnable to find a camera model.\nStart with the default model.";
+    const QString kRemove = QStringLiteral("<remove>");
+    const QString kReopen = QStringLiteral("<reopen>");
+    struct Step {
+        const char* what;
+        QString action;     // typed into the prompt (null cancels it), kRemove or kReopen
+        QStringList ports;  // the network ports; empty: the serial class is chosen
+        int port;
+        bool online;
+        std::string message;  // the last message box, empty for none
+    };
+    const std::vector<Step> steps = {
+        {"cancelled", QString(), {}, 0, false, ""},
+        {"no address",
+         "ser2net:2001",
+         {},
+         0,
+         false,
+         "Not a network port. Write tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (RFC 2217)."},
+        {"bridge added and opened", " " + address + " ", {address}, 0, true, ""},
+        {"added twice, listed once", address, {address}, 0, true, ""},
+        {"refusing port added", refusing, {address, refusing}, 1, false, kUnusable},
+        {"reopened from the profile", kReopen, {address, refusing}, 1, false, kUnusableAtStart},
+        {"refusing port removed", kRemove, {address}, 0, false, ""},
+        {"reopened on the remembered address", kReopen, {address}, 0, true, ""},
+        {"last port removed", kRemove, {}, 0, false, ""},
+    };
+    OpenShown();
+    EXPECT_EQ(Widget<QPushButton>("RemovePortButton")->text(), QString(QChar(0x2212)));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        modal_.messages.clear();
+        if (step.action == kReopen) {
+            DestroyControl();
+            Open(std::vector<std::string>{});
+            control_->SetShowFlag(kPanelCommunication, true);
+        } else if (step.action == kRemove) {
+            Click("RemovePortButton");
+        } else {
+            typed = step.action;
+            Click("AddPortButton");
+        }
+        auto* classes = Widget<QComboBox>("ClassList");
+        auto* ports = Widget<QComboBox>("PortList");
+        const bool network = !step.ports.isEmpty();
+        EXPECT_EQ(control_->GetClass(), network ? CComm::kNetworkClass : 0);
+        EXPECT_EQ(classes->count(), network ? CComm::kNetworkClass + 1 : 1);
+        EXPECT_EQ(classes->currentIndex(), control_->GetClass());
+        if (network) {
+            QStringList listed;
+            for (int i = 0; i < ports->count(); ++i) {
+                listed << ports->itemText(i);
+            }
+            EXPECT_EQ(listed, step.ports);
+            EXPECT_EQ(ports->currentIndex(), step.port);
+            EXPECT_EQ(control_->GetPort(), step.port);
+        }
+        EXPECT_EQ(Widget<QPushButton>("RemovePortButton")->isEnabled(), network);
+        EXPECT_EQ(control_->IsOnline(), step.online);
+        if (step.online) {
+            EXPECT_EQ(control_->Text(row::MD), "RZ-150LX");
+        }
+        EXPECT_EQ(modal_.messages.empty() ? std::string() : modal_.messages.back(), step.message);
+    }
+    EXPECT_EQ(prompts, 5);
 }
 
 }  // namespace

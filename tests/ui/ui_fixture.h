@@ -50,8 +50,13 @@ protected:
     std::filesystem::path ProfilePath() const { return dir_ / "profile.ini"; }
 
     // A control whose serial ports are devices, not yet with a window.
+    // Without devices, the ports are those of the system and the profile.
     CXKivRZ150LXCtrl& MakeControl(const std::vector<std::string>& devices) {
-        UseSerialPorts(devices);
+        if (devices.empty()) {
+            ::unsetenv("XKIV_SERIAL_PORTS");
+        } else {
+            UseSerialPorts(devices);
+        }
         module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), clock_);
         factory_ = std::make_unique<ui::QtPanelFactory>();
         services_ = std::make_unique<ui::QtUiServices>(module_->ApplicationName(),
