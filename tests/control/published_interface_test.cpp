@@ -5,10 +5,14 @@
 #include <sstream>
 #include <string>
 
+#include "camera/camera.h"
 #include "camera/parameter_table.h"
 #include "control/dispatch_events.h"
+#include "control/dispatch_method_families.h"
 #include "control/dispatch_properties.h"
 #include "control/type_library.h"
+#include "platform/profile_store.h"
+#include "tests/support/test_files.h"
 
 namespace xkiv::control_test {
 namespace {
@@ -59,6 +63,30 @@ void DumpRowTies(std::ostream& out) {
     }
 }
 
+// The answers of the range and name questions for each model under the
+// first-run values: constants of the interface and bounds of the rows.
+void DumpQuestions(std::ostream& out) {
+    test::TemporaryFolder folder("xkiv-published");
+    ProfileStore profile(folder.Path() / "profile.ini");
+    CCamera camera(profile);
+    for (const char* model : {"RZ-130LX", "RZ-150LX", "RZ-130LX-FS", "RZ-150LX-HR"}) {
+        (void)camera.SetValueText(row::MD, model);
+        out << "model " << camera.Text(row::MD) << '\n';
+        for (const automation::MemberInfo& member : DispatchInterface().Members()) {
+            if (member.name.rfind("Ask", 0) != 0 || member.name.rfind("AskComm", 0) == 0) {
+                continue;
+            }
+            out << member.name;
+            for (std::int32_t argument : {-1, 0, 1, 2, 3}) {
+                const auto answer =
+                    method_families::AnswerRangeOrName(member.dispid, argument, camera);
+                out << " | " << (answer ? answer->Describe() : std::string("none"));
+            }
+            out << '\n';
+        }
+    }
+}
+
 std::string Published() {
     std::ostringstream out;
     out << XKivTypeLibrary().name << ' ' << XKivTypeLibrary().majorVersion << '.'
@@ -66,6 +94,7 @@ std::string Published() {
     DumpInterface(DispatchInterface(), out);
     DumpInterface(EventInterface(), out);
     DumpRowTies(out);
+    DumpQuestions(out);
     return out.str();
 }
 
