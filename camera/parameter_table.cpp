@@ -1,4 +1,4 @@
-// The constant parameter table: 80 rows, their conditions, bounds, value names and profile keys.
+// The constant parameter table: its rows, their conditions, bounds, value names and profile keys.
 #include "camera/parameter_table.h"
 
 #include <cstddef>

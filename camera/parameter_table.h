@@ -1,4 +1,4 @@
-// The table of the camera's 80 parameters and the rules evaluated over it.
+// The table of the camera's parameters and the rules evaluated over it.
 #pragma once
 
 #include <array>
@@ -28,7 +28,6 @@ enum : int {
 }  // namespace row
 
 inline constexpr int kParameterCount = row::Count;
-static_assert(kParameterCount == 80);
 
 // Flag bits of a row.
 inline constexpr std::uint32_t PF_STRING = 0x1;            // value is text, not an integer

@@ -51,12 +51,15 @@ void DumpInterface(const automation::InterfaceInfo& info, std::ostream& out) {
 // with a get or a set depends on these as much as on the published list.
 void DumpRowTies(std::ostream& out) {
     for (const PropertyEntry& property : PropertyTable()) {
+        // The bounds a Fixed set clamps into (the row's own).
+        const bool fixed = property.set == SetFamily::Fixed;
         out << "property " << property.dispid << " row " << Mnemonic(property.row) << '/'
             << property.row << " panel " << property.panel << " get "
             << static_cast<int>(property.get) << " set " << static_cast<int>(property.set)
-            << (property.supportedOnly ? " supported-only" : "") << " fixed " << property.minimum
-            << ".." << property.maximum << " follow " << static_cast<int>(property.followUp)
-            << '\n';
+            << (property.supportedOnly ? " supported-only" : "") << " fixed "
+            << (fixed ? Entry(property.row).minimum : 0) << ".."
+            << (fixed ? Entry(property.row).maximum : 0) << " follow "
+            << static_cast<int>(property.followUp) << '\n';
     }
     for (int row = 0; row < kParameterCount; ++row) {
         out << "event-of-row " << row << ' ' << EventOfRow(row) << '\n';
