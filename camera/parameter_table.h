@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "camera/model_table.h"
+
 namespace xkiv {
 
 // Row numbers of the parameter table, named after their mnemonics. ShadingType
@@ -40,8 +42,8 @@ inline constexpr std::uint32_t PF_INDEXED = 0x40;          // carries indexRow's
 inline constexpr std::uint32_t PF_CAMERA_DATA = 0x100;     // part of read-all, write-all, files
 inline constexpr std::uint32_t PF_PROFILE = 0x200;         // persisted in the profile
 inline constexpr std::uint32_t PF_HAS_DEPENDENTS = 0x400;  // other rows' rules depend on it
-inline constexpr std::uint32_t PF_QUIET = 0x1000000;       // never logged, no sending light
-inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;    // never part of read-all/write-all
+inline constexpr std::uint32_t PF_QUIET = 0x1000000;     // never logged, no sending light
+inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;  // never part of read-all/write-all
 
 // What a condition node tests. Row comparisons read the current value of the
 // node's row (and of the operand row for the row-to-row operations); the text
@@ -66,6 +68,9 @@ enum class ConditionOp : std::int32_t {
     Not,          // NOT left
     Or,           // left OR right, both evaluated
     And,          // left AND right, both evaluated
+    // The model MD names has the feature of modelColumn from the firmware
+    // version value(row) on; false for a model outside the model table.
+    ModelFeature,
 };
 
 // A condition over the current values; an absent node is true.
@@ -76,15 +81,20 @@ struct ConditionNode {
     const char* text;      // for TextEquals / TextDiffers
     const ConditionNode* left;
     const ConditionNode* right;
+    std::int32_t ModelEntry::*modelColumn = nullptr;  // for ModelFeature
 };
 
-// A conditional bound: a decision tree over conditions ending in values.
+// A conditional bound: a decision tree over conditions ending in values. A
+// value may be a column of the model table, read from the row of the model
+// MD names (BoundsOfModel).
 struct RangeRule {
     const ConditionNode* condition;
     std::int32_t valueIfTrue;
     std::int32_t valueIfFalse;
     const RangeRule* branchIfTrue;
     const RangeRule* branchIfFalse;
+    std::int32_t ModelEntry::*modelIfTrue = nullptr;
+    std::int32_t ModelEntry::*modelIfFalse = nullptr;
 };
 
 // One enumerated value of a row with its display name, offered while its
@@ -120,9 +130,6 @@ struct ParameterEntry {
 };
 
 extern const std::array<ParameterEntry, kParameterCount> kParameterTable;
-
-// The camera data family text that setup files carry as their model check.
-inline constexpr const char* kModelFamily = "RZ-130LX/RZ-150LX/RZ-130LX-FS/RZ-150LX-HR";
 
 // Named conditions of the table, for callers that ask them directly.
 extern const ConditionNode kCableSupport;
