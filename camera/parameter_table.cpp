@@ -222,6 +222,22 @@ constexpr ParameterEntry WithMaximum(ParameterEntry entry, std::int32_t maximum)
     return entry;
 }
 
+// The value a row takes before the profile has one, instead of its minimum.
+constexpr ParameterEntry StartsAt(ParameterEntry entry, std::int32_t firstRun) {
+    entry.firstRun = firstRun;
+    return entry;
+}
+constexpr ParameterEntry StartsAtMaximum(ParameterEntry entry) {
+    return StartsAt(entry, entry.maximum);
+}
+
+// A setting added after settings files were written: those files still load, and the
+// camera keeps its value for it.
+constexpr ParameterEntry AddedLater(ParameterEntry entry) {
+    entry.flags |= PF_MAY_BE_ABSENT;
+    return entry;
+}
+
 // A row whose bounds come from rules. Its fixed bounds are then used only as the first-run
 // default (the fixed minimum) and as a description of the widest range: the minimum is 0
 // (or the one minimum every model shares), the maximum the largest any rule gives.
@@ -394,10 +410,12 @@ constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
           &kAberrationOn, &kAberrationSupport),
     // The fixed bounds of the detail rows CABAR to CABTB describe their widest range; the
     // effective bounds come from the left-side value and the neighbouring detail rows.
-    Fixed(kIndexedUnchecked, "CABAR", {kOthers, "Aberration Area Red"}, 1, 8,
-                          kSetting, &kAreaRed, &kAberrationSupport),
-    Fixed(kIndexedUnchecked, "CABAB", {kOthers, "Aberration Area Blue"}, 1, 8,
-                          kSetting, &kAreaBlue, &kAberrationSupport),
+    // The aberration areas start at their widest setting.
+    StartsAtMaximum(Fixed(kIndexedUnchecked, "CABAR", {kOthers, "Aberration Area Red"}, 1, 8,
+                          kSetting, &kAreaRed, &kAberrationSupport)),
+    // The aberration areas start at their widest setting.
+    StartsAtMaximum(Fixed(kIndexedUnchecked, "CABAB", {kOthers, "Aberration Area Blue"}, 1, 8,
+                          kSetting, &kAreaBlue, &kAberrationSupport)),
     Fixed(kIndexedUnchecked, "CABSR", {kOthers, "Aberration Second Pixel Red"}, 1, 7, kSetting,
           &kSecondRed, &kAberrationSupport),
     Fixed(kIndexedUnchecked, "CABSB", {kOthers, "Aberration Second Pixel Blue"}, 1, 7, kSetting,

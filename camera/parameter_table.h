@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,9 @@ inline constexpr std::uint32_t PF_INDEXED = 0x40;          // carries indexRow's
 inline constexpr std::uint32_t PF_CAMERA_DATA = 0x100;     // part of read-all, write-all, files
 inline constexpr std::uint32_t PF_PROFILE = 0x200;         // persisted in the profile
 inline constexpr std::uint32_t PF_HAS_DEPENDENTS = 0x400;  // other rows' rules depend on it
+// A row added after settings files were written: a file that lacks its key
+// leaves the camera's value as it is instead of being refused.
+inline constexpr std::uint32_t PF_MAY_BE_ABSENT = 0x800;
 inline constexpr std::uint32_t PF_QUIET = 0x1000000;     // never logged, no sending light
 inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;  // never part of read-all/write-all
 
@@ -127,6 +131,8 @@ struct ParameterEntry {
     std::uint32_t writeTimeout;  // milliseconds a set waits for its answer
     std::uint32_t readTimeout;   // milliseconds a query waits for its answer
     ParameterKey profile;        // where the row persists, and its display name
+    // The value before the profile has one; the minimum when not given.
+    std::optional<std::int32_t> firstRun = std::nullopt;
 };
 
 extern const std::array<ParameterEntry, kParameterCount> kParameterTable;
