@@ -434,9 +434,10 @@ constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
 namespace {
 
 // Checks of the table's shape that the compiler can make once and for all.
-constexpr std::uint32_t kUsedFlagBits =
-    PF_STRING | PF_READABLE | PF_WRITABLE | PF_MODEL_DEPENDENT | PF_NO_RANGE_CHECK | PF_NO_ANSWER |
-    PF_INDEXED | PF_CAMERA_DATA | PF_PROFILE | PF_HAS_DEPENDENTS | PF_QUIET | PF_NO_BULK;
+constexpr std::uint32_t kUsedFlagBits = PF_STRING | PF_READABLE | PF_WRITABLE | PF_MODEL_DEPENDENT |
+                                        PF_NO_RANGE_CHECK | PF_NO_ANSWER | PF_INDEXED |
+                                        PF_CAMERA_DATA | PF_PROFILE | PF_HAS_DEPENDENTS |
+                                        PF_MAY_BE_ABSENT | PF_QUIET | PF_NO_BULK;
 
 constexpr bool RowIsWellFormed(const ParameterEntry& entry) {
     const bool indexed = (entry.flags & PF_INDEXED) != 0;
