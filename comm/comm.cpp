@@ -26,16 +26,15 @@ CComm::CComm(ProfileStore& profile)
                                         profile.GetInt(kSection, kClassKey, 0) == kSerialClass
                                             ? profile.GetString(kSection, kPortNameKey, "")
                                             : std::string()),
-            std::make_unique<CCommLink>()) {}
+            std::make_unique<CCommLink>(), SerialPortsGivenForThisRun()) {}
 
 CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
-             std::unique_ptr<CCommAbstract> cameraLink)
+             std::unique_ptr<CCommAbstract> cameraLink, bool serialPortsGiven)
     : profile_(profile),
+      serialPortsGiven_(serialPortsGiven),
       current_(comPort.get()),
       comPort_(std::move(comPort)),
-      cameraLink_(std::move(cameraLink)) {
-    LoadSelection();
-}
+      cameraLink_(std::move(cameraLink)) {}
 
 CComm::~CComm() {
     (void)current_->Close();
@@ -66,6 +65,10 @@ CCommAbstract& CComm::Transport(int commClass) {
 
 void CComm::Select(int commClass, int port) {
     (void)current_->Close();
+    // Choosing the port the stored selection resolved to keeps a stored name
+    // this run lacks; a choice made before any was resolved keeps nothing.
+    keepStored_ = keepStored_ && commClass == class_ && port == port_;
+    selectionResolved_ = true;
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);
@@ -85,20 +88,30 @@ int CComm::FindPort(int commClass, const std::string& name) const {
     return -1;
 }
 
-void CComm::LoadSelection() {
+void CComm::ResolveSelection() const {
+    if (!selectionResolved_) {
+        selectionResolved_ = true;
+        LoadSelection();
+    }
+}
+
+void CComm::LoadSelection() const {
     class_ = profile_.GetInt(kSection, kClassKey, 0);
     port_ = profile_.GetInt(kSection, kPortKey, 0);
+    const std::string name = profile_.GetString(kSection, kPortNameKey, "");
+    const bool givenList = class_ == kSerialClass && serialPortsGiven_;
     // Class 0 is always acceptable (it is the default); Camera Link only while
     // its libraries offer ports. Judging the Camera Link class by its own port
     // count rather than by the number of usable classes keeps it selected on a
     // machine without serial devices.
     const bool classUsable =
         class_ == kSerialClass || (class_ == kCameraLinkClass && cameraLink_->GetPortCount() > 0);
+    const int named = classUsable ? FindPort(class_, name) : -1;
+    keepStored_ = !name.empty() && named < 0 && !givenList;
     if (!classUsable) {
         class_ = kSerialClass;
         port_ = 0;
-    } else if (const int named = FindPort(class_, profile_.GetString(kSection, kPortNameKey, ""));
-               named >= 0) {
+    } else if (named >= 0) {
         port_ = named;
     } else if (port_ < 0 || port_ >= GetPortCount(class_)) {
         port_ = 0;
@@ -106,6 +119,10 @@ void CComm::LoadSelection() {
 }
 
 void CComm::SaveSelection() {
+    // A selection never asked for is the profile's own: nothing to write.
+    if (!selectionResolved_ || keepStored_) {
+        return;
+    }
     // Only what differs from the profile is written, so that a run that kept
     // the selection does not undo one another run stored meanwhile.
     const auto update = [this](const char* key, int value) {

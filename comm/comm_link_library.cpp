@@ -1,6 +1,8 @@
 // Camera Link serial library binding, serial I/O and status-code mapping.
 #include "comm/comm_link_library.h"
 
+#include "platform/console_ui.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -21,15 +23,24 @@ bool CCommLinkLibrary::IsOpen() const {
     return library_ != nullptr && reference_ != nullptr;
 }
 
+const std::vector<std::string>& CCommLinkLibrary::Ports() const {
+    if (!ports_) {
+        // Listing loads and releases the library and leaves the transport as
+        // it was: the list is what changes, and it is built only once.
+        ports_ = const_cast<CCommLinkLibrary*>(this)->ListLibraryPorts();
+    }
+    return *ports_;
+}
+
 int CCommLinkLibrary::GetPortCount() const {
-    return static_cast<int>(ports_.size());
+    return static_cast<int>(Ports().size());
 }
 
 std::string CCommLinkLibrary::GetPortName(int index) const {
     if (index < 0 || index >= GetPortCount()) {
         return {};
     }
-    return ports_[static_cast<std::size_t>(index)];
+    return Ports()[static_cast<std::size_t>(index)];
 }
 
 ResultCode CCommLinkLibrary::Close() {
@@ -91,8 +102,15 @@ std::int32_t CCommLinkLibrary::ReadRaw(std::uint8_t* buffer, std::size_t count,
 
 bool CCommLinkLibrary::LoadFrom(const std::string& nameOrPath) {
     ReleaseLibrary();
-    auto library = DynamicLibrary::Load(nameOrPath);
+    std::string error;
+    bool refused = false;
+    auto library = DynamicLibrary::Load(nameOrPath, &error, &refused);
     if (library == nullptr) {
+        // A missing candidate is normal (the next one is tried); a file that
+        // is there but unsafe to load is something the user must hear of.
+        if (refused) {
+            SayOnStderr(error);
+        }
         return false;
     }
     const bool bound = BindEntry(*library, "clSerialInit", serialInit_) &&

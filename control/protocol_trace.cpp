@@ -41,27 +41,10 @@ const std::array<const char*, kParameterCount>& PropertyNames() {
     return names;
 }
 
+// The trace shows every byte beyond printable ASCII as a number: a line on
+// the wire is ASCII, and anything else in it is worth seeing as bytes.
 std::string Escaped(std::string_view bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (c == '\r') {
-            text += "\\r";
-        } else if (c == '\n') {
-            text += "\\n";
-        } else if (c == '\t') {
-            text += "\\t";
-        } else if (byte < 0x20 || byte >= 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            text += hex;
-        } else {
-            text += c;
-        }
-    }
-    return text;
+    return EscapeControls(bytes, KeptText::Ascii);
 }
 
 std::string_view WithoutLineEnd(std::string_view bytes) {

@@ -1,6 +1,8 @@
 // The class registry kept in INI files: the user's own, then the system's shared ones.
 #include "platform/class_registry.h"
 
+#include "platform/console_ui.h"
+#include "platform/file_access.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 
@@ -265,6 +267,21 @@ bool ClassRegistry::UnregisterClass(const Guid& clsid) {
 
 namespace {
 
+// The file as it is now when it may name modules to load: nullopt when it
+// cannot be read, or when someone else could have written it, which is said
+// on stderr. A missing or empty file names nothing and needs no trust.
+std::optional<IniDocument> LoadTrusted(const std::filesystem::path& file) {
+    std::optional<IniDocument> document = IniDocument::Load(file);
+    if (!document || document->Empty()) {
+        return document;
+    }
+    if (const std::string problem = OwnershipProblem(file); !problem.empty()) {
+        SayOnStderr("ignoring the class registry " + file.string() + ": " + problem);
+        return std::nullopt;
+    }
+    return document;
+}
+
 std::optional<ClassEntry> FindIn(const IniDocument& document, std::string_view clsidOrProgId) {
     auto clsid = Guid::Parse(clsidOrProgId);
     if (!clsid) {
@@ -286,9 +303,10 @@ std::optional<ClassEntry> FindIn(const IniDocument& document, std::string_view c
 }  // namespace
 
 std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgId) const {
-    // A file that cannot be read is passed over like one that is missing.
+    // A file that cannot be read or trusted is passed over like one that is
+    // missing.
     for (const std::filesystem::path& file : LookupFiles()) {
-        if (const auto document = IniDocument::Load(file)) {
+        if (const auto document = LoadTrusted(file)) {
             if (auto entry = FindIn(*document, clsidOrProgId)) {
                 return entry;
             }
@@ -300,7 +318,7 @@ std::optional<ClassEntry> ClassRegistry::FindClass(std::string_view clsidOrProgI
 std::vector<ClassEntry> ClassRegistry::Classes() const {
     std::vector<ClassEntry> classes;
     for (const std::filesystem::path& file : LookupFiles()) {
-        const auto document = IniDocument::Load(file);
+        const auto document = LoadTrusted(file);
         if (!document) {
             continue;
         }
@@ -308,13 +326,17 @@ std::vector<ClassEntry> ClassRegistry::Classes() const {
             if (!StartsWithFolded(section.name, kClassPrefix)) {
                 continue;
             }
+            // Only a section a lookup finds: "CLSID {...}" in the identifier's
+            // own form (the identifier parses without braces too).
             const auto clsid =
                 Guid::Parse(std::string_view(section.name).substr(kClassPrefix.size()));
+            if (!clsid || !EqualsFolded(section.name, ClassSection(*clsid))) {
+                continue;
+            }
             const bool listed =
-                clsid && std::any_of(classes.begin(), classes.end(), [&](const ClassEntry& known) {
-                    return known.clsid == *clsid;
-                });
-            if (clsid && !listed) {
+                std::any_of(classes.begin(), classes.end(),
+                            [&](const ClassEntry& known) { return known.clsid == *clsid; });
+            if (!listed) {
                 classes.push_back(ReadClass(*document, section.name, *clsid));
             }
         }

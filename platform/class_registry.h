@@ -37,7 +37,10 @@ struct ClassEntry {
 // Lookups read the per-user file first and then, in order, the shared
 // files below it (those of the system's data folders), so that a package can
 // register a class for every user while a user's own registration wins.
-// Changes only ever write the per-user file.
+// A file that names modules to load must be one nobody but its owner and
+// root could have written, owned by root or this user (OwnershipProblem):
+// any other is passed over by lookups, and stderr says why. Changes only
+// ever write the per-user file.
 //
 // Nothing is cached: every lookup reads the file as it is now, and every
 // change reads it, changes it and replaces it whole and atomically, so that

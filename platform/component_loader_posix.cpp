@@ -38,7 +38,13 @@ std::unique_ptr<DynamicLibrary> LoadModule(const std::string& modulePath, HResul
 
 HResult CallServerEntry(const std::string& modulePath, const char* entryName, std::string* reason) {
     HResult result = kOk;
-    const auto library = LoadModule(modulePath, &result, reason);
+    // A path the user names is taken from the current folder, once: the
+    // loader itself takes only absolute paths.
+    std::error_code error;
+    const std::string path = modulePath.find('/') == std::string::npos
+                                 ? modulePath
+                                 : std::filesystem::absolute(modulePath, error).string();
+    const auto library = LoadModule(path, &result, reason);
     if (!library) {
         return result;
     }
@@ -74,6 +80,15 @@ std::unique_ptr<ComponentHandle> CreateComponent(std::string_view clsidOrProgId,
         const std::string problem = registry.ReadProblem();
         SetReason(reason, "The class " + std::string(clsidOrProgId) + " is not registered" +
                               (problem.empty() ? "" : " (" + problem + ")"));
+        return nullptr;
+    }
+    // The registry must name its module by an absolute path: a plain name or
+    // a relative path would load whatever the search order or the current
+    // folder offers.
+    if (!std::filesystem::path(entry->modulePath).is_absolute()) {
+        SetResult(result, kModuleNotFound);
+        SetReason(reason, "The class registry names the module of " + entry->clsid.ToString() +
+                              " by a relative path, which is refused: " + entry->modulePath);
         return nullptr;
     }
     auto library = LoadModule(entry->modulePath, result, reason);

@@ -1,11 +1,14 @@
 // The console progress bar and message lines.
 #include "platform/console_ui.h"
 
+#include <errno.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <utility>
+
+#include "platform/text.h"
 
 namespace xkiv {
 
@@ -107,6 +110,12 @@ void ConsoleUiServices::ShowMessage(const std::string& text, MessageIcon icon) {
     }
     std::fprintf(out_, "%s: %s: %s\n", program_.c_str(), IconWord(icon), line.c_str());
     std::fflush(out_);
+}
+
+void SayOnStderr(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                 EscapeControls(text, KeptText::Utf8).c_str());
+    std::fflush(stderr);
 }
 
 void ConsoleUiServices::RequestCancel() {

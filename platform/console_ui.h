@@ -34,4 +34,10 @@ private:
     bool bar_;
 };
 
+// Writes "program: text" as one line on stderr, program being the running
+// program's short name and the text's control characters escaped (it may
+// name a file): for what the user must hear although no caller can pass it
+// on, such as a library refused as unsafe or a wait for a lock.
+void SayOnStderr(const std::string& text);
+
 }  // namespace xkiv

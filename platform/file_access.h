@@ -1,4 +1,5 @@
-// Whole-file reads and atomic replacement of the files the user can lose work in.
+// Whole-file reads and atomic replacement of the files the user can lose work in, locks, and
+// whether a file may be trusted with code.
 #pragma once
 
 #include <filesystem>
@@ -21,6 +22,15 @@ std::error_code make_error_code(FileError error);
 // refused without waiting on it (FileError::NotRegularFile).
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
                                            std::error_code& error);
+
+// Why a file that holds code, or names code to load, cannot be trusted, or
+// empty when it can. As OpenSSH's strict modes judge: it must belong to
+// root or to this process's user, and nobody else may write it (group write
+// is allowed only for its owner's private group, which has no other
+// members). The text says why ("it is writable by every user"); the caller
+// names the file. A file that cannot be examined is refused with the
+// system's reason.
+std::string OwnershipProblem(const std::filesystem::path& file);
 
 // Replaces one file whole: the new contents go to a temporary file beside the
 // target, are flushed to disk and renamed over the target, so the target is
@@ -69,10 +79,16 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 
 // An exclusive lock between processes on a lock file, held for the object's
 // life. The lock file is created when missing and never removed, so that
-// every process locks the same file.
+// every process locks the same file. While another process holds it the
+// constructor waits; after 2 s it says on stderr that guardedFile (the file
+// the lock protects) is locked, and by which process where /proc/locks
+// tells, and keeps waiting. A signal whose handler requests an interrupt
+// (RequestInterrupt) ends the wait, and no wait starts while an interrupt is
+// pending: the lock is then not taken and Error() is
+// std::errc::interrupted.
 class FileLock {
 public:
-    explicit FileLock(const std::filesystem::path& lockFile);
+    FileLock(const std::filesystem::path& lockFile, const std::filesystem::path& guardedFile);
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock();

@@ -2,16 +2,30 @@
 #include "platform/file_access.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/sysmacros.h>
+
 #include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <fstream>
+#include <mutex>
 #include <random>
+#include <sstream>
+#include <thread>
 #include <utility>
+#include <vector>
+
+#include "platform/console_ui.h"
+#include "platform/interrupt.h"
 
 namespace xkiv {
 
@@ -32,6 +46,127 @@ public:
 
 std::error_code LastError() {
     return {errno, std::generic_category()};
+}
+
+// "process 1234 (xkivctl)" for the process that holds the flock() lock on
+// the file with this device and inode, as /proc/locks lists it; "another
+// process" when the system does not tell.
+std::string LockHolderText(dev_t device, ino_t inode) {
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", ::major(device), ::minor(device),
+                  static_cast<unsigned long long>(inode));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 00:2b:1837 0 EOF"; waiters are
+        // listed with "->" after the number.
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, pid, file;
+        fields >> number >> kind >> mode >> access >> pid >> file;
+        if (kind == "FLOCK" && file == wanted && pid != "-1") {
+            std::ifstream comm("/proc/" + pid + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            return "process " + pid + (name.empty() ? "" : " (" + name + ")");
+        }
+    }
+    return "another process";
+}
+
+// Says on stderr, once the wait has lasted kLockNoticeDelay, which file is
+// locked and by whom; the notice comes from a thread of its own, which
+// blocks every signal so that signals reach the waiting thread.
+class LockWaitNotice {
+public:
+    static constexpr std::chrono::seconds kLockNoticeDelay{2};
+
+    template <typename HolderText>
+    LockWaitNotice(const std::filesystem::path& guardedFile, HolderText holderText) {
+        sigset_t all;
+        sigset_t previous;
+        ::sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        thread_ = std::thread([this, guardedFile, holderText] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (!done_.wait_for(lock, kLockNoticeDelay, [this] { return finished_; })) {
+                SayOnStderr(guardedFile.string() + " is locked by " + holderText() +
+                            "; waiting for it (Ctrl+C ends the wait)");
+            }
+        });
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+    ~LockWaitNotice() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        thread_.join();
+    }
+    LockWaitNotice(const LockWaitNotice&) = delete;
+    LockWaitNotice& operator=(const LockWaitNotice&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+// Takes the exclusive lock on the open lock file, waiting as FileLock
+// promises.
+bool AcquireLock(int fd, const struct stat& info, const std::filesystem::path& guardedFile,
+                 std::error_code& error) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return true;
+    }
+    if (errno != EWOULDBLOCK) {
+        error = LastError();
+        return false;
+    }
+    const LockWaitNotice notice(guardedFile, [device = info.st_dev, inode = info.st_ino] {
+        return LockHolderText(device, inode);
+    });
+    // Blocking: only a signal or the holder's release wakes it. A signal
+    // that requests an interrupt ends the wait; any other one resumes it.
+    for (;;) {
+        if (InterruptRequested()) {
+            error = std::make_error_code(std::errc::interrupted);
+            return false;
+        }
+        if (::flock(fd, LOCK_EX) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            error = LastError();
+            return false;
+        }
+    }
+}
+
+// Whether gid is the private group of user uid: the user's own primary
+// group, with no member but the user.
+bool IsPrivateGroupOf(gid_t gid, uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd user{};
+    passwd* foundUser = nullptr;
+    if (::getpwuid_r(uid, &user, buffer.data(), buffer.size(), &foundUser) != 0 ||
+        foundUser == nullptr || user.pw_gid != gid) {
+        return false;
+    }
+    const std::string userName = user.pw_name;
+    group entry{};
+    group* foundGroup = nullptr;
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &foundGroup) != 0 ||
+        foundGroup == nullptr) {
+        return false;
+    }
+    for (char** member = entry.gr_mem; *member != nullptr; ++member) {
+        if (userName != *member) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -126,6 +261,23 @@ const std::error_category& FileErrorCategory() {
 
 std::error_code make_error_code(FileError error) {
     return {static_cast<int>(error), FileErrorCategory()};
+}
+
+std::string OwnershipProblem(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        return LastError().message();
+    }
+    if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
+        return "it belongs to another user (uid " + std::to_string(info.st_uid) + ")";
+    }
+    if ((info.st_mode & S_IWOTH) != 0) {
+        return "it is writable by every user";
+    }
+    if ((info.st_mode & S_IWGRP) != 0 && !IsPrivateGroupOf(info.st_gid, info.st_uid)) {
+        return "it is writable by its group (gid " + std::to_string(info.st_gid) + ")";
+    }
+    return {};
 }
 
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
@@ -271,7 +423,8 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     return written;
 }
 
-FileLock::FileLock(const std::filesystem::path& lockFile) {
+FileLock::FileLock(const std::filesystem::path& lockFile,
+                   const std::filesystem::path& guardedFile) {
     fd_ = ::open(lockFile.c_str(),
                  O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) {
@@ -283,15 +436,8 @@ FileLock::FileLock(const std::filesystem::path& lockFile) {
         error_ = LastError();
     } else if (!S_ISREG(info.st_mode)) {
         error_ = FileError::NotRegularFile;
-    } else {
-        int locked;
-        do {
-            locked = ::flock(fd_, LOCK_EX);
-        } while (locked != 0 && errno == EINTR);
-        if (locked == 0) {
-            return;
-        }
-        error_ = LastError();
+    } else if (AcquireLock(fd_, info, guardedFile, error_)) {
+        return;
     }
     ::close(fd_);
     fd_ = -1;

@@ -86,9 +86,9 @@ void IniDocument::Store(std::string_view section, std::string_view key, std::str
     auto& entries = sections_[sectionIt->second.position].entries;
     auto [keyIt, newKey] = sectionIt->second.keys.try_emplace(FoldCase(key), entries.size());
     if (newKey) {
-        entries.push_back({std::string(key), WithoutLineBreaks(value)});
+        entries.push_back({std::string(key), std::string(value)});
     } else if (!keepFirst) {
-        entries[keyIt->second].value = WithoutLineBreaks(value);
+        entries[keyIt->second].value = std::string(value);
     }
 }
 
@@ -96,7 +96,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (!IsWritableSection(section) || !IsWritableKey(key)) {
         return false;
     }
-    Store(section, key, value, false);
+    Store(section, key, WithoutLineBreaks(value), false);
     return true;
 }
 
@@ -156,7 +156,10 @@ std::string IniDocument::Serialize() const {
     for (const auto& section : sections_) {
         text.append("[").append(section.name).append("]").append(kLineEnd);
         for (const auto& entry : section.entries) {
-            text.append(entry.key).append("=").append(entry.value).append(kLineEnd);
+            // A lone CR read inside a value is never written back: it would
+            // end the line for other readers.
+            text.append(entry.key).append("=").append(WithoutLineBreaks(entry.value));
+            text.append(kLineEnd);
         }
     }
     return text;

@@ -55,7 +55,9 @@ public:
     // lines starting with ';' and lines that are neither a section header nor
     // a key=value pair are skipped, and so are key lines before the first
     // section or under a malformed header. Spaces and tabs around names and
-    // values are trimmed. A repeated key keeps its first value, as a
+    // values are trimmed. A lone CR inside a value stays in it, for the
+    // caller to judge (a settings file refuses it as a control character);
+    // Serialize() drops it. A repeated key keeps its first value, as a
     // private-profile lookup finds the first one; a repeated section
     // continues the first one.
     static IniDocument Parse(std::string_view text);

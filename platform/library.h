@@ -18,10 +18,17 @@ class DynamicLibrary {
 public:
     // Loads a library by file path (when the text holds a '/') or by plain
     // name through the system's library search order, resolving every symbol
-    // at once and keeping them out of the global namespace. Null on failure,
-    // with the loader's reason in *error when error is given.
+    // at once and keeping them out of the global namespace. A path is loaded
+    // only when it is absolute and names a regular file, an ELF shared
+    // library of this machine whose loadable segments all lie within the
+    // file, that nobody but its owner and root may write and that belongs to
+    // root or to this user (OwnershipProblem); it is examined without
+    // blocking, so a FIFO is refused at once. Null on failure, with the
+    // reason, naming the file, in *error, and in *refused whether the file
+    // was there but refused (as opposed to missing or failing in the loader).
     static std::unique_ptr<DynamicLibrary> Load(const std::string& nameOrPath,
-                                                std::string* error = nullptr);
+                                                std::string* error = nullptr,
+                                                bool* refused = nullptr);
 
     DynamicLibrary(void* handle, PassKey);
     DynamicLibrary(const DynamicLibrary&) = delete;

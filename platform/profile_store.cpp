@@ -98,7 +98,7 @@ bool ProfileStore::WriteChanges(std::error_code& error) {
     }
     // Another process may be between reading and replacing the file: wait
     // for it, then merge into what it wrote.
-    const FileLock lock(file_.parent_path() / ("." + file_.filename().string() + ".lock"));
+    const FileLock lock(file_.parent_path() / ("." + file_.filename().string() + ".lock"), file_);
     if (!lock.Locked()) {
         error = lock.Error();
         return false;

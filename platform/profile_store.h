@@ -47,7 +47,10 @@ public:
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
     // Writes this process's changes to the file, creating the profile's
-    // folder when missing. False when the file could not be read or written:
+    // folder when missing. Waits for another process's lock on the file as
+    // FileLock does: after 2 s stderr says who holds it, and a signal that
+    // requests an interrupt ends the wait (a failure, "Interrupted system
+    // call"). False when the file could not be read or written:
     // the old file is then left as it was, the changes are kept for a later
     // attempt, and FailureText() says why.
     bool Flush();

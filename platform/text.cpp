@@ -1,8 +1,9 @@
-// ASCII case folding, trimming and strict number parsing.
+// ASCII case folding, trimming, strict number parsing, UTF-8 sequences and terminal escapes.
 #include "platform/text.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace xkiv {
 
@@ -10,6 +11,34 @@ namespace {
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void AppendEscaped(std::string& text, unsigned char byte) {
+    switch (byte) {
+        case '\\':
+            text += "\\\\";
+            return;
+        case '\r':
+            text += "\\r";
+            return;
+        case '\n':
+            text += "\\n";
+            return;
+        case '\t':
+            text += "\\t";
+            return;
+        default:
+            break;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+    text += hex;
+}
+
+// The C1 controls U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+bool IsC1InUtf8(std::string_view bytes, std::size_t at, std::size_t length) {
+    return length == 2 && static_cast<unsigned char>(bytes[at]) == 0xC2 &&
+           static_cast<unsigned char>(bytes[at + 1]) <= 0x9F;
 }
 
 }  // namespace
@@ -50,6 +79,61 @@ std::optional<std::int32_t> ParseWholeDecimal(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+std::string EscapeControls(std::string_view bytes, KeptText kept) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+            text += static_cast<char>(byte);
+            ++at;
+            continue;
+        }
+        const std::size_t length =
+            byte >= 0x80 && kept == KeptText::Utf8 ? Utf8SequenceLength(bytes, at) : 0;
+        if (length > 1 && !IsC1InUtf8(bytes, at, length)) {
+            text.append(bytes, at, length);
+            at += length;
+        } else {
+            AppendEscaped(text, byte);
+            ++at;
+        }
+    }
+    return text;
 }
 
 }  // namespace xkiv

@@ -1,4 +1,5 @@
-// Small text helpers shared by the platform layer: ASCII case folding, trimming, numbers.
+// Small text helpers shared by the layers: ASCII case folding, trimming, numbers, UTF-8 and
+// escaping for the terminal.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +18,22 @@ std::string_view TrimBlanks(std::string_view text, std::string_view blanks = " \
 // A whole decimal number with an optional sign that fits 32 bits, spaces
 // and tabs around it allowed; nullopt for anything else.
 std::optional<std::int32_t> ParseWholeDecimal(std::string_view text);
+
+// The length of the valid UTF-8 sequence that starts at text[at] (1 for an
+// ASCII byte), or 0 when none starts there: overlong forms, surrogates and
+// code points beyond U+10FFFF are not valid.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+// Which bytes beyond printable ASCII EscapeControls shows as they are.
+enum class KeptText {
+    Ascii,  // none: every byte from 0x80 on is escaped
+    Utf8,   // valid UTF-8 characters other than the C1 controls U+0080 to U+009F
+};
+
+// The bytes made safe to show on a terminal, each escape unambiguous: a
+// backslash doubled, CR, LF and tab as \r, \n and \t, and every other
+// control byte as \xHH: C0, DEL, and the bytes beyond ASCII that kept does
+// not keep (a C1 control written in UTF-8 is escaped byte by byte).
+std::string EscapeControls(std::string_view bytes, KeptText kept);
 
 }  // namespace xkiv

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "comm/result_code.h"
@@ -74,6 +75,25 @@ std::string JoinedSuggestions(const std::vector<std::string>& names) {
     return text + (names.empty() ? "" : "?");
 }
 
+// The cameras not yet closed, for the close at exit. Changed and read with
+// the GIL held.
+std::set<CameraObject*>& OpenCameras() {
+    static std::set<CameraObject*> cameras;
+    return cameras;
+}
+
+// Keeps a running call's count on its camera whatever way the call ends.
+class BusyCount {
+public:
+    explicit BusyCount(int& count) : count_(++count) {}
+    ~BusyCount() { --count_; }
+    BusyCount(const BusyCount&) = delete;
+    BusyCount& operator=(const BusyCount&) = delete;
+
+private:
+    int& count_;
+};
+
 }  // namespace
 
 ErrorClasses& Errors() {
@@ -102,19 +122,80 @@ CameraObject::CameraObject(const ConnectOptions& options, py::object progress, p
         DestroyControl();
         throw;
     }
+    OpenCameras().insert(this);
 }
 
 CameraObject::~CameraObject() {
+    OpenCameras().erase(this);
+    if (!closed_) {
+        // Called while Python frees the object: whatever error is on its
+        // way stays, and a warning turned into an error cannot be raised.
+        const py::error_scope kept;
+        if (PyErr_WarnEx(PyExc_ResourceWarning,
+                         "unclosed xkiv.Camera: closed now, which writes its profile; use a "
+                         "with block or close()",
+                         1) != 0) {
+            PyErr_WriteUnraisable(nullptr);
+        }
+    }
     // Nobody can catch a failure here: the console line says it.
     DestroyControl();
 }
 
+void CameraObject::CloseAllAtExit() {
+    // A copy: closing takes each camera off the list.
+    const std::set<CameraObject*> open = OpenCameras();
+    for (CameraObject* camera : open) {
+        if (PyErr_WarnEx(PyExc_ResourceWarning,
+                         "xkiv.Camera still open at exit: closed now, which writes its profile",
+                         1) != 0) {
+            PyErr_WriteUnraisable(nullptr);
+        }
+        try {
+            camera->Close(true);
+        } catch (py::error_already_set& error) {
+            error.discard_as_unraisable("closing an xkiv.Camera at exit");
+        }
+    }
+}
+
+template <typename Work>
+CameraObject::ControlCall CameraObject::WithControl(Work&& work) {
+    ControlCall done;
+    py::gil_scoped_release released;
+    ScopedControlCall call(ui_);
+    if (!control_ || closeRequested_) {
+        return done;
+    }
+    done.ran = true;
+    {
+        const BusyCount busy(busy_);
+        work(*control_);
+    }
+    if (busy_ == 0 && closeRequested_) {
+        done.closeFailures = DestroyLocked(true);
+        done.closedAfter = true;
+    }
+    return done;
+}
+
+std::vector<std::string> CameraObject::DestroyLocked(bool collect) {
+    // Whatever the control does while it goes (a trace line, a message)
+    // finds the camera closing: a callback cannot start a call or a close.
+    closeRequested_ = true;
+    closed_ = true;
+    ui_.Collect(collect);
+    control_->Unadvise(cookie_);
+    control_.reset();
+    ui_.Collect(false);
+    return ui_.TakeCollected();
+}
+
 void CameraObject::DestroyControl() {
+    py::gil_scoped_release released;
+    ScopedControlCall call(ui_);
     if (control_) {
-        py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
-        control_->Unadvise(cookie_);
-        control_.reset();
+        (void)DestroyLocked(false);
     }
 }
 
@@ -141,6 +222,9 @@ void CameraObject::Connect(const ConnectOptions& options) {
 
 void CameraObject::Trace(const std::string& line) {
     py::gil_scoped_acquire gil;
+    if (trace_.is_none()) {
+        return;
+    }
     try {
         if (PyCallable_Check(trace_.ptr())) {
             trace_(DecodedText(line));
@@ -153,31 +237,29 @@ void CameraObject::Trace(const std::string& line) {
 }
 
 std::int32_t CameraObject::GetLong(const char* property) {
-    const MemberInfo* member = Control().TypeLibrary().dispatch->Find(property);
-    return Get(*member).cast<std::int32_t>();
+    return Get(*XKivTypeLibrary().dispatch->Find(property)).cast<std::int32_t>();
 }
 
 py::object CameraObject::CallByName(const char* method, const std::vector<py::object>& args) {
-    return CallWith(*Control().TypeLibrary().dispatch->Find(method), args, false);
-}
-
-CXKivRZ150LXCtrl& CameraObject::Control() {
-    if (!control_) {
-        throw py::value_error("the camera is closed");
-    }
-    return *control_;
+    return CallWith(*XKivTypeLibrary().dispatch->Find(method), args, false);
 }
 
 Variant CameraObject::Invoke(const MemberInfo& member, InvokeKind kind,
                              std::vector<Variant>& args) {
-    CXKivRZ150LXCtrl& control = Control();
     Variant result;
     AutomationError error;
     HResult hr = automation::kOk;
-    {
-        py::gil_scoped_release released;
-        ScopedControlCall call(ui_);
+    const ControlCall call = WithControl([&](CXKivRZ150LXCtrl& control) {
         hr = control.Invoke(member.dispid, kind, args, &result, &error);
+    });
+    if (!call.ran) {
+        throw py::value_error("the camera is closed");
+    }
+    if (call.closedAfter) {
+        OpenCameras().erase(this);
+        // The call's own failure comes first; the close's goes with it as a
+        // warning.
+        ReportCloseFailures(call.closeFailures, pending_.Pending() || hr != automation::kOk);
     }
     pending_.RaiseIfAny();
     if (hr != automation::kOk) {
@@ -333,14 +415,32 @@ void CameraObject::OnEvent(automation::DispId dispid) {
 }
 
 void CameraObject::Close(bool warnOnly) {
-    if (!control_) {
+    bool destroyed = false;
+    std::vector<std::string> failures;
+    {
+        py::gil_scoped_release released;
+        ScopedControlCall call(ui_);
+        if (control_ && !closeRequested_) {
+            if (busy_ > 0) {
+                // A callback of a call on this camera: the call still uses
+                // the control, which goes when the call returns.
+                closeRequested_ = true;
+                closed_ = true;
+            } else {
+                failures = DestroyLocked(true);
+                destroyed = true;
+            }
+        }
+    }
+    if (!destroyed) {
         return;
     }
-    ui_.Collect(true);
-    DestroyControl();
-    ui_.Collect(false);
-    const std::vector<std::string> failures = ui_.TakeCollected();
+    OpenCameras().erase(this);
     pending_.RaiseIfAny();
+    ReportCloseFailures(failures, warnOnly);
+}
+
+void CameraObject::ReportCloseFailures(const std::vector<std::string>& failures, bool warnOnly) {
     if (failures.empty()) {
         return;
     }
@@ -355,6 +455,27 @@ void CameraObject::Close(bool warnOnly) {
         return;
     }
     Raise(Errors().profileError, py::make_tuple(DecodedText(text)));
+}
+
+int CameraObject::Traverse(visitproc visit, void* arg) const {
+    Py_VISIT(trace_.ptr());
+    Py_VISIT(ui_.ProgressCallback().ptr());
+    for (const auto& [dispid, callbacks] : callbacks_) {
+        for (const py::object& callback : callbacks) {
+            Py_VISIT(callback.ptr());
+        }
+    }
+    return 0;
+}
+
+void CameraObject::Clear() {
+    // Called on a camera no longer reachable, so on no call in progress.
+    trace_ = py::none();
+    ui_.DropProgressCallback();
+    for (auto& [dispid, callbacks] : callbacks_) {
+        callbacks.clear();
+        UpdateHooked(dispid);
+    }
 }
 
 }  // namespace xkiv::python

@@ -34,6 +34,16 @@ struct ConnectOptions {
 // its module is shared) and runs without the GIL; callbacks take the GIL
 // back, and an exception they raise is raised when the call returns.
 // Destroying the control writes the profile.
+//
+// The control is reached only under that lock, so a close() from another
+// thread waits for the call in progress and a call that comes after it
+// finds the camera closed (ValueError). A close() from a callback, which
+// runs inside a call on this camera, lets that call finish and destroys the
+// control when the outermost call returns. Cameras still open when the
+// interpreter exits are closed then, and a camera collected unclosed warns
+// (ResourceWarning) and is closed: the profile is written whatever its
+// callbacks hold, and the garbage collector sees those callbacks (Traverse,
+// Clear), so a callback that refers back to its camera is no leak.
 class CameraObject final : public automation::EventSink {
 public:
     // Creates the control and connects; raises AutomationError or
@@ -60,33 +70,66 @@ public:
 
     // Destroys the control, which writes the profile. A profile that cannot
     // be written raises ProfileError, or warns when warnOnly (an exception
-    // is already on its way).
+    // is already on its way). Inside a call on this camera (from one of its
+    // callbacks) the control is destroyed when that call returns, which then
+    // raises ProfileError (or warns) instead.
     void Close(bool warnOnly);
-    bool Closed() const { return control_ == nullptr; }
+    // True once close() has run or been asked for.
+    bool Closed() const { return closed_.load(); }
+
+    // Closes every camera still open, warning (ResourceWarning) for each:
+    // the interpreter is exiting.
+    static void CloseAllAtExit();
+
+    // The garbage collector's view of the Python objects the camera holds.
+    int Traverse(visitproc visit, void* arg) const;
+    void Clear();
 
     void OnEvent(automation::DispId dispid) override;
 
 private:
+    // What WithControl did.
+    struct ControlCall {
+        bool ran = false;                        // the camera was open
+        std::vector<std::string> closeFailures;  // of a close done after the call
+        bool closedAfter = false;
+    };
+
     void Connect(const ConnectOptions& options);
     void Trace(const std::string& line);
-    // Destroys the control, if any, as a call into it: the profile is written
-    // and its messages reach this camera's services.
+    // Runs work on the control with the GIL released and the control lock
+    // held; does not run it when the camera is closed or closing. The
+    // outermost call on a camera whose close was asked for meanwhile
+    // destroys the control after the work.
+    template <typename Work>
+    ControlCall WithControl(Work&& work);
+    // Destroys the control; the lock is held and the GIL released. With
+    // collect, the control's messages (a profile that cannot be written) are
+    // returned instead of shown.
+    std::vector<std::string> DestroyLocked(bool collect);
+    // Destroys the control, if any, with its messages on the console.
     void DestroyControl();
+    // Raises ProfileError for the messages of a close, or warns (warnOnly).
+    static void ReportCloseFailures(const std::vector<std::string>& failures, bool warnOnly);
     std::int32_t GetLong(const char* property);
     py::object CallByName(const char* method, const std::vector<py::object>& args);
     // Invokes with the GIL released; raises a callback's pending error first,
-    // then the automation error of a failed invoke.
+    // then the automation error of a failed invoke, then the failure of a
+    // close asked for during the call.
     automation::Variant Invoke(const automation::MemberInfo& member, automation::InvokeKind kind,
                                std::vector<automation::Variant>& args);
     py::object CallWith(const automation::MemberInfo& method, std::vector<py::object> values,
                         bool raw);
-    CXKivRZ150LXCtrl& Control();
     const automation::MemberInfo& EventNamed(const std::string& event) const;
 
     PendingError pending_;
     py::object trace_;
     PythonUiServices ui_;
+    // Under the control lock.
     std::unique_ptr<CXKivRZ150LXCtrl> control_;
+    int busy_ = 0;                 // calls on this camera in progress
+    bool closeRequested_ = false;  // destroy when the outermost call ends
+    std::atomic<bool> closed_{false};
     std::uint32_t cookie_ = 0;
     std::map<automation::DispId, std::vector<py::object>> callbacks_;
     // Whether an event has callbacks, readable without the GIL: the control

@@ -50,6 +50,11 @@ public:
     void EndWaitCursor() override {}
     void PumpMessages() override {}
 
+    // The progress callback, for the garbage collector; dropping it leaves
+    // the console bar.
+    const py::object& ProgressCallback() const { return progress_; }
+    void DropProgressCallback() { progress_ = py::none(); }
+
     void Collect(bool on) { collecting_ = on; }
     std::vector<std::string> TakeCollected() { return std::exchange(collected_, {}); }
 

@@ -54,7 +54,13 @@ Variant ToVariant(py::handle value, ParamType type, std::int32_t* ref, const std
         return Variant::Long(ToInt32(value, what));
     }
     if (PyUnicode_Check(value.ptr())) {
-        return Variant::String(value.cast<std::string>());
+        // As Python's own file functions do: a NUL would cut a path short
+        // where the control hands it to the system.
+        std::string text = value.cast<std::string>();
+        if (text.find('\0') != std::string::npos) {
+            throw py::value_error(what + ": embedded null character");
+        }
+        return Variant::String(std::move(text));
     }
     RaiseTypeError(value, type, what);
 }

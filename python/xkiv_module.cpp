@@ -99,8 +99,37 @@ std::string UnknownMemberText(const std::string& name) {
     return text + (closest.empty() ? "" : "?");
 }
 
+// The camera behind a Python object, or null while it is not made yet.
+CameraObject* CameraOf(PyObject* self) {
+    try {
+        return &py::cast<CameraObject&>(py::handle(self));
+    } catch (const std::exception&) {
+        // The object's camera is not constructed (or is failing to be).
+        return nullptr;
+    }
+}
+
+// The garbage collector sees the callbacks a camera holds, so that a
+// callback that refers to its camera makes a cycle it can collect.
+void SetUpGarbageCollection(PyHeapTypeObject* heapType) {
+    PyTypeObject* type = &heapType->ht_type;
+    type->tp_flags |= Py_TPFLAGS_HAVE_GC;
+    type->tp_traverse = [](PyObject* self, visitproc visit, void* arg) {
+        Py_VISIT(Py_TYPE(self));
+        const CameraObject* camera = CameraOf(self);
+        return camera != nullptr ? camera->Traverse(visit, arg) : 0;
+    };
+    type->tp_clear = [](PyObject* self) {
+        if (CameraObject* camera = CameraOf(self)) {
+            camera->Clear();
+        }
+        return 0;
+    };
+}
+
 void AddCameraClass(py::module_& module) {
-    py::class_<CameraObject> camera(module, "Camera", kCameraDoc);
+    py::class_<CameraObject> camera(module, "Camera", kCameraDoc,
+                                    py::custom_type_setup(SetUpGarbageCollection));
     camera.def(py::init([](std::optional<std::string> device, std::optional<std::int32_t> cls,
                            std::optional<std::int32_t> port, bool search, bool offline,
                            py::object progress, py::object trace) {
@@ -110,6 +139,9 @@ void AddCameraClass(py::module_& module) {
                    }
                    if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
                        throw py::type_error("progress must be callable");
+                   }
+                   if (device && device->find('\0') != std::string::npos) {
+                       throw py::value_error("device: embedded null character");
                    }
                    return std::make_unique<CameraObject>(
                        ConnectOptions{std::move(device), cls, port, search, offline},
@@ -171,6 +203,11 @@ PYBIND11_MODULE(xkiv, module) {
     }
     module.attr("EVENTS") = py::tuple(events);
     AddCameraClass(module);
+    // Cameras left open (a script that never closes one, a callback cycle
+    // the collector has not reached) write their profiles before the
+    // interpreter goes.
+    py::module_::import("atexit").attr("register")(
+        py::cpp_function([] { CameraObject::CloseAllAtExit(); }));
 }
 
 }  // namespace xkiv::python

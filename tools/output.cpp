@@ -3,42 +3,11 @@
 
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace xkiv::tools {
 
 namespace {
-
-// The length of the UTF-8 sequence at text[i], or 0 when it is not one.
-std::size_t SequenceLength(const std::string& text, std::size_t i) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 void MakeValidUtf8(Json& json) {
     if (json.is_string()) {
@@ -64,9 +33,13 @@ void PrintJson(Json& object, const std::vector<std::string>& events) {
     std::printf("%s\n", object.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
 }
 
+// A text from the camera or a file is shown with its control characters
+// escaped, so that it cannot drive the terminal or forge a line.
 void PrintValues(const Output& output) {
     for (const auto& [name, value] : output.values) {
-        const std::string text = value.ToText().value_or("");
+        const std::string raw = value.ToText().value_or("");
+        const std::string text =
+            value.Type() == automation::VarType::String ? EscapeControls(raw, KeptText::Utf8) : raw;
         if (name == "result" && output.result) {
             std::printf("result=%s (%s)\n", text.c_str(), output.resultText.c_str());
         } else {
@@ -81,7 +54,7 @@ std::string ValidUtf8(const std::string& text) {
     std::string valid;
     valid.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = SequenceLength(text, i);
+        const std::size_t length = Utf8SequenceLength(text, i);
         if (length > 0) {
             valid.append(text, i, length);
             i += length;

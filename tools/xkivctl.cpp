@@ -1,12 +1,14 @@
 // xkivctl: drives the control through its dispatch interface from the command line.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "comm/result_code.h"
 #include "platform/automation_help.h"
+#include "platform/interrupt.h"
 #include "tools/command_line.h"
 #include "tools/command_table.h"
 #include "tools/commands.h"
@@ -58,10 +60,8 @@ Outcome RunHandler(Session& session, Invocation run) {
     return outcome;
 }
 
-// Runs a command on the control. The run ends here: when the session goes
-// out of scope, the control is destroyed and the profile written.
-int RunWithControl(const Options& options, const Command& command) {
-    Session session(options);
+// Runs a command on the control and prints what it produced.
+int RunCommand(Session& session, const Options& options, const Command& command) {
     Output output;
     Outcome outcome = RunHandler(session, {options, command, &session, output});
     if (output.streamed) {
@@ -85,7 +85,24 @@ int RunWithControl(const Options& options, const Command& command) {
         outcome.status = kExitResultCode;
     }
     PrintOutput(options.json, options.command, output, session.Events().Take());
+    // The answer reaches the caller now, not after the control has been
+    // destroyed and the profile written.
+    std::fflush(stdout);
     return outcome.status;
+}
+
+// Runs a command on the control. The run ends here: the control is
+// destroyed and the profile written, which may wait for another process's
+// lock on it; a signal that ends that wait ends the run with its status.
+int RunWithControl(const Options& options, const Command& command) {
+    auto session = std::make_unique<Session>(options);
+    const int status = RunCommand(*session, options, command);
+    const bool interruptedBefore = InterruptRequested();
+    session.reset();
+    if (!interruptedBefore && InterruptRequested()) {
+        return 128 + InterruptSignal();
+    }
+    return status;
 }
 
 int Run(const Options& options) {

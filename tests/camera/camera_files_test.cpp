@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadSetupCase{"Truncated", "Master Gain", nullptr, row::GA},
                       BadSetupCase{"ControlCharacterInText", "Aberration Input Name 1",
                                    "Aberration Input Name 1=ab\tSA=1", row::CABN1},
+                      BadSetupCase{"LoneCarriageReturnInText", "Aberration Input Name 1",
+                                   "Aberration Input Name 1=ab\rTR=1", row::CABN1},
                       BadSetupCase{"NotANumber", "Master Gain", "Master Gain=12abc", row::GA},
                       BadSetupCase{"NumberBeyondRange", "Line Rate", "Line Rate=99999999999",
                                    row::LR}),

@@ -33,6 +33,8 @@ public:
     int CloseCount() const { return closes_; }
     // The next Write fails with this code (once).
     void FailNextWrite(ResultCode code) { nextWriteFailure_ = code; }
+    // Forgets every reply, byte and write, as a transport just made.
+    void Reset();
 
     bool IsOpen() const override { return open_; }
     int GetPortCount() const override { return portCount_; }

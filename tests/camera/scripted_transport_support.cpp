@@ -11,6 +11,16 @@ std::string ScriptedTransport::GetPortName(int index) const {
     return index >= 0 && index < portCount_ ? "scripted" + std::to_string(index) : "";
 }
 
+void ScriptedTransport::Reset() {
+    open_ = false;
+    purges_ = 0;
+    closes_ = 0;
+    nextWriteFailure_ = 0;
+    written_.clear();
+    replies_.clear();
+    incoming_.clear();
+}
+
 ResultCode ScriptedTransport::Open(int index) {
     if (index < 0 || index >= portCount_) {
         return rc::kPortNotFound;

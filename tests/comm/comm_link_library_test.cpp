@@ -1,7 +1,9 @@
 // Tests of the Camera Link transports' port lists, library location and library lifetime.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -226,6 +228,20 @@ TEST_F(ClSerialPathTest, IncompleteLibraryInTheFolderFallsBackToPlainName) {
     ExpectOpenLoads(BrokenLibraryDir().string(), LibraryDir() / kAllSerialLibraryName);
 }
 
+// A file the loader must not map (cut short, which would fault at the first
+// touch; a FIFO, which would block) is refused with the file named on stderr.
+TEST_F(ClSerialPathTest, FileUnsafeToLoadIsRefusedAndFallsBackToPlainName) {
+    const std::string library = test::ReadFile(LibraryDir() / kAllSerialLibraryName);
+    test::WriteFile(folder_ / "cut.so", library.substr(0, 8000));
+    ASSERT_EQ(::mkfifo((folder_ / "fifo.so").c_str(), 0600), 0);
+    for (const char* name : {"cut.so", "fifo.so"}) {
+        testing::internal::CaptureStderr();
+        ExpectOpenLoads((folder_ / name).string(), LibraryDir() / kAllSerialLibraryName);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_THAT(said, testing::HasSubstr("refusing to load " + (folder_ / name).string()));
+    }
+}
+
 // Which transport class, and how a test builds it over a given library file.
 struct LibraryCase {
     const char* name;
@@ -281,6 +297,18 @@ TEST_P(CameraLinkLibraryTest, LibraryIsLoadedOnlyWhileAPortIsOpen) {
     ASSERT_EQ(transport->Open(0), rc::kOk);
     transport.reset();
     EXPECT_FALSE(IsLoaded(file)) << "after destruction while open";
+}
+
+TEST_P(CameraLinkLibraryTest, LibraryIsLookedForWhenThePortsAreFirstAsked) {
+    test::TemporaryFolder later{"xkiv-cl-later"};
+    const fs::path file = later.Path() / FileName();
+    auto transport = GetParam().make(file.string());
+    // Installed after the transport was made: construction looked for nothing.
+    fs::copy_file(LibraryDir() / FileName(), file);
+    EXPECT_EQ(transport->GetPortCount(), 1);
+    EXPECT_FALSE(IsLoaded(file)) << "after listing";
+    ASSERT_EQ(transport->Open(0), rc::kOk);
+    EXPECT_TRUE(IsLoaded(file));
 }
 
 TEST_P(CameraLinkLibraryTest, PortThatCannotBeOpenedGives3AndReleasesTheLibrary) {

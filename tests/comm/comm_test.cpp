@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ using test::WriteFile;
 struct TransportLog {
     std::vector<std::string> calls;
     bool open = false;
+    mutable int listQuestions = 0;  // port count and name questions
 };
 
 class FakeTransport final : public CCommAbstract {
@@ -34,8 +36,12 @@ public:
           openResult_(openResult) {}
 
     bool IsOpen() const override { return log_.open; }
-    int GetPortCount() const override { return portCount_; }
+    int GetPortCount() const override {
+        ++log_.listQuestions;
+        return portCount_;
+    }
     std::string GetPortName(int index) const override {
+        ++log_.listQuestions;
         return index >= 0 && index < portCount_ ? className_ + std::to_string(index) : "";
     }
     std::string GetClassName() const override { return className_; }
@@ -137,13 +143,18 @@ struct NamedSelectionCase {
     int storedPort;
     const char* storedName;
     int expectedPort;
+    int openedPort;        // the port the run opens in the stored class; -1 none
+    bool serialListGiven;  // XKIV_SERIAL_PORTS names the run's serial ports
+    int expectedStoredPort;
+    const char* expectedStoredName;
 };
 
 class CommNamedSelectionTest : public CommTest,
                                public testing::WithParamInterface<NamedSelectionCase> {};
 
 // The serial ports change order when adapters come and go: the stored name
-// finds its port; the index is the fallback when the name is not listed.
+// finds its port; the index is the fallback when the name is not listed,
+// and the stored name and index stay until the user chooses another port.
 TEST_P(CommNamedSelectionTest, StoredNameSelectsThePortWhereverItIsListed) {
     const NamedSelectionCase& c = GetParam();
     {
@@ -154,24 +165,34 @@ TEST_P(CommNamedSelectionTest, StoredNameSelectsThePortWhereverItIsListed) {
     }
     {
         ProfileStore profile(file_);
-        auto front = MakeFront(profile, 8, 2);
-        EXPECT_EQ(front->GetClass(), c.storedClass);
-        EXPECT_EQ(front->GetPort(), c.expectedPort);
+        CComm front(profile, std::make_unique<FakeTransport>("COM", 8, serialLog_),
+                    std::make_unique<FakeTransport>("Link", 2, linkLog_), c.serialListGiven);
+        EXPECT_EQ(front.GetClass(), c.storedClass);
+        EXPECT_EQ(front.GetPort(), c.expectedPort);
+        if (c.openedPort >= 0) {
+            EXPECT_EQ(front.SelectAndOpen(c.storedClass, c.openedPort), rc::kOk);
+        }
     }
     ProfileStore reread(file_);
-    EXPECT_EQ(reread.GetInt("Comm", "Port", -1), c.expectedPort);
-    EXPECT_EQ(reread.GetString("Comm", "PortName", ""),
-              (c.storedClass == 0 ? "COM" : "Link") + std::to_string(c.expectedPort));
+    EXPECT_EQ(reread.GetInt("Comm", "Port", -1), c.expectedStoredPort);
+    EXPECT_EQ(reread.GetString("Comm", "PortName", ""), c.expectedStoredName);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommNamedSelectionTest,
-    testing::Values(NamedSelectionCase{"NameWinsOverIndex", 0, 2, "COM5", 5},
-                    NamedSelectionCase{"NameWinsOverIndexOutOfRange", 0, 12, "COM7", 7},
-                    NamedSelectionCase{"UnlistedNameKeepsIndex", 0, 3, "COM20", 3},
-                    NamedSelectionCase{"EmptyNameKeepsIndex", 0, 4, "", 4},
-                    NamedSelectionCase{"CameraLinkName", 1, 0, "Link1", 1},
-                    NamedSelectionCase{"NameOfOtherClassKeepsIndex", 1, 1, "COM0", 1}),
+    testing::Values(
+        NamedSelectionCase{"NameWinsOverIndex", 0, 2, "COM5", 5, -1, false, 5, "COM5"},
+        NamedSelectionCase{"NameWinsOverIndexOutOfRange", 0, 12, "COM7", 7, -1, false, 7, "COM7"},
+        NamedSelectionCase{"UnlistedNameIsKeptWithItsIndex", 0, 3, "COM20", 3, -1, false, 3,
+                           "COM20"},
+        NamedSelectionCase{"UnlistedNameOutlivesARunOnTheStandIn", 0, 12, "COM20", 0, 0, false, 12,
+                           "COM20"},
+        NamedSelectionCase{"ChoosingAnotherPortReplacesTheName", 0, 3, "COM20", 3, 4, false, 4,
+                           "COM4"},
+        NamedSelectionCase{"PortOfAGivenSerialListIsAChoice", 0, 3, "COM20", 3, 3, true, 3, "COM3"},
+        NamedSelectionCase{"EmptyNameKeepsIndex", 0, 4, "", 4, -1, false, 4, "COM4"},
+        NamedSelectionCase{"CameraLinkName", 1, 0, "Link1", 1, -1, false, 1, "Link1"},
+        NamedSelectionCase{"NameOfOtherClassIsKept", 1, 1, "COM0", 1, 1, true, 1, "COM0"}),
     [](const testing::TestParamInfo<NamedSelectionCase>& info) {
         return std::string(info.param.name);
     });
@@ -244,7 +265,9 @@ TEST_F(CommTest, DestructionWritesTheValidatedSelectionWithoutAnyOpen) {
     StoreSelection(1, 3);
     {
         ProfileStore profile(file_);
-        MakeFront(profile, 16, 0).reset();
+        auto front = MakeFront(profile, 16, 0);
+        EXPECT_EQ(front->GetPort(), 0);
+        front.reset();
         // The front flushes itself: the file holds the selection before the
         // profile object goes away.
         ProfileStore meanwhile(file_);
@@ -252,6 +275,44 @@ TEST_F(CommTest, DestructionWritesTheValidatedSelectionWithoutAnyOpen) {
         EXPECT_EQ(meanwhile.GetInt("Comm", "Port", -1), 0);
     }
     EXPECT_TRUE(serialLog_.calls == std::vector<std::string>{"Close"});
+}
+
+// Listing ports scans devices and looks for libraries: a run that never
+// needs the selection (offline) asks no list and leaves the stored one alone.
+TEST_F(CommTest, PortListsAreAskedOnlyWhenTheSelectionIsNeeded) {
+    // Stored: Camera Link port 7, which the lists (4 serial ports, no Camera
+    // Link port) refuse once asked.
+    const struct {
+        const char* name;
+        std::function<void(CComm&)> use;
+        bool listsAsked;
+        int savedClass;
+        int savedPort;
+    } cases[] = {
+        {"unused", [](CComm&) {}, false, 1, 7},
+        {"class asked", [](CComm& front) { (void)front.GetClass(); }, true, 0, 0},
+        {"port asked", [](CComm& front) { (void)front.GetPort(); }, true, 0, 0},
+        // A port chosen outright needs no list to validate the stored one.
+        {"opened", [](CComm& front) { (void)front.SelectAndOpen(0, 2); }, false, 0, 2},
+    };
+    for (const auto& c : cases) {
+        // Each case from a profile of its own: a port name an earlier case
+        // wrote would be a stored name this run lacks, which is kept.
+        std::filesystem::remove(file_);
+        StoreSelection(1, 7);
+        serialLog_ = {};
+        linkLog_ = {};
+        {
+            ProfileStore profile(file_);
+            auto front = MakeFront(profile, 4, 0);
+            c.use(*front);
+            EXPECT_EQ(serialLog_.listQuestions + linkLog_.listQuestions > 0, c.listsAsked)
+                << c.name;
+        }
+        ProfileStore reread(file_);
+        EXPECT_EQ(reread.GetInt("Comm", "Class", -1), c.savedClass) << c.name;
+        EXPECT_EQ(reread.GetInt("Comm", "Port", -1), c.savedPort) << c.name;
+    }
 }
 
 // The front with its real transports: serial devices from the environment,

@@ -163,7 +163,9 @@ TEST_F(ClassRegistryTest, DamagedFileIsReadAsFarAsItGoes) {
                           "[ProgID Broken.1]\r\nCLSID=nonsense\r\n[ProgID Dangling.1]\r\n" +
                           "CLSID={1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FF}\r\n" +
                           "[CLSID {1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0F9}]\r\nMiscStatus=zz\r\n" +
-                          "TypeLib=bad\r\n[unterminated\r\n=\r\n");
+                          "TypeLib=bad\r\n[unterminated\r\n=\r\n" +
+                          // Parses as an identifier, but no lookup finds it.
+                          "[CLSID 1F2E3D4C-5B6A-4978-8695-A4B3C2D1E0FA]\r\nModule=/y.so\r\n");
     for (const char* key : {"Broken.1", "Dangling.1", "not-a-guid"}) {
         EXPECT_FALSE(registry_.FindClass(key)) << key;
     }
@@ -306,6 +308,53 @@ TEST(SharedClassRegistryTest, UserFileFirstThenSharedFilesInOrder) {
               "/second.so");
     EXPECT_EQ(ClassRegistry(first).FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.1")->modulePath,
               "/first.so");
+}
+
+// A registry file that someone else could have written names no module: it
+// is passed over, as the user's planted file in a shared folder would be,
+// and stderr says why.
+TEST(SharedClassRegistryTest, FileOthersCouldHaveWrittenIsPassedOver) {
+    TemporaryFolder folder;
+    const fs::path user = folder.Path() / "user.ini";
+    const fs::path shared = folder.Path() / "shared.ini";
+    ClassEntry planted = ControlEntry();
+    planted.modulePath = "/planted.so";
+    const struct {
+        const char* name;
+        mode_t mode;
+        uid_t owner;
+        gid_t group;
+        const char* said;  // null: the file is trusted
+    } cases[] = {
+        {"OwnFile", 0644, ::geteuid(), ::getegid(), nullptr},
+        {"WritableByEveryUser", 0646, ::geteuid(), ::getegid(), "writable by every user"},
+        {"WritableByASharedGroup", 0664, ::geteuid(), 100, "writable by its group"},
+        {"OwnedByAnotherUser", 0644, 65534, 65534, "belongs to another user"},
+    };
+    ASSERT_TRUE(ClassRegistry(shared).RegisterClass(ControlEntry()));
+    ASSERT_TRUE(ClassRegistry(user).RegisterClass(planted));
+    const ClassRegistry registry(user, {shared});
+    for (const auto& c : cases) {
+        if ((c.owner != ::geteuid() || c.group != ::getegid()) && ::geteuid() != 0) {
+            continue;  // changing a file's owner needs root
+        }
+        ASSERT_EQ(::chown(user.c_str(), c.owner, c.group), 0) << c.name;
+        ASSERT_EQ(::chmod(user.c_str(), c.mode), 0) << c.name;
+        ::testing::internal::CaptureStderr();
+        const auto found = registry.FindClass("XKIVRZ150LX.XKivRZ150LXCtrl.1");
+        const auto classes = registry.Classes();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(found) << c.name;
+        EXPECT_EQ(found->modulePath, c.said ? ControlEntry().modulePath : "/planted.so") << c.name;
+        EXPECT_EQ(classes.front().modulePath, found->modulePath) << c.name;
+        if (c.said != nullptr) {
+            EXPECT_NE(said.find("ignoring the class registry " + user.string()), std::string::npos)
+                << said;
+            EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        } else {
+            EXPECT_EQ(said, "") << c.name;
+        }
+    }
 }
 
 }  // namespace

@@ -116,6 +116,9 @@ TEST_F(ComponentLoaderTest, InstanceIsDestroyedBeforeTheModuleIsReleased) {
 
 TEST_F(ComponentLoaderTest, BrokenRegistrationsFailWithTheirOwnCodes) {
     WriteFile(folder_.Path() / "not-a-library.so", "text");
+    // A registered module that anybody may replace is not loaded.
+    fs::copy_file(kModulePath, folder_.Path() / "shared.so");
+    fs::permissions(folder_.Path() / "shared.so", fs::perms::others_write, fs::perm_options::add);
     const struct {
         const char* clsid;
         std::string modulePath;
@@ -127,7 +130,11 @@ TEST_F(ComponentLoaderTest, BrokenRegistrationsFailWithTheirOwnCodes) {
          kModuleNotFound},
         {"{00000000-0000-0000-0000-0000000000A3}", "", kModuleNotFound},
         {"{00000000-0000-0000-0000-0000000000A4}", kModuleWithoutDestroyPath, kEntryPointNotFound},
-        {"{00000000-0000-0000-0000-0000000000A5}", "libm.so.6", kEntryPointNotFound},
+        // Names that the search order or the current folder would resolve.
+        {"{00000000-0000-0000-0000-0000000000A5}", "libm.so.6", kModuleNotFound},
+        {"{00000000-0000-0000-0000-0000000000A8}", "./components/module.so", kModuleNotFound},
+        {"{00000000-0000-0000-0000-0000000000A9}", (folder_.Path() / "shared.so").string(),
+         kModuleNotFound},
         // The module is fine but does not make this class.
         {"{00000000-0000-0000-0000-0000000000A6}", kModulePath, kClassNotAvailable},
         {"{00000000-0000-0000-0000-0000000000A7}", kModulePath, kClassNotRegistered},

@@ -33,6 +33,9 @@ def test_failing_result_code_raises_result_error_unless_raw():
     (lambda cam: setattr(cam, "MasterGain", 2**31), OverflowError, "32-bit"),
     (lambda cam: cam.StartCommunication(0), TypeError, "missing argument 'nPort'"),
     (lambda cam: cam.CheckOnline(raw=True), TypeError, "unexpected argument 'raw'"),
+    # A NUL would cut the text short where it becomes a path or a device.
+    (lambda cam: cam.WriteAllToFile("/tmp/xkiv-nul\0.cam"), ValueError, "null character"),
+    (lambda cam: xkiv.Camera(device="/tmp/xkiv-nul\0sim"), ValueError, "null character"),
 ])
 def test_misuse_raises_python_errors(action, error, text):
     with xkiv.Camera(offline=True) as cam:

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
-#include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "tests/tools/xkivctl_fixture.h"
 
@@ -156,19 +154,13 @@ TEST_P(InterruptTest, EndsTheExchangeAndWritesTheProfile) {
     args[1] = camera.DevicePath();
     const pid_t child = Spawn(args);
     ASSERT_GT(child, 0);
-    for (int i = 0; i < 500; ++i) {
-        const std::vector<std::string> received = camera.ReceivedLines();
-        if (std::find(received.begin(), received.end(), "TR=1") != received.end()) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const auto signalled = std::chrono::steady_clock::now();
+    // The signal comes while the tool waits for the trigger mode's answer.
+    const auto triggerIndex = static_cast<std::size_t>(trigger - sent.begin());
+    EXPECT_GT(camera.WaitReceived(triggerIndex + 1), triggerIndex);
     ::kill(child, GetParam());
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    // Well before the trigger mode's answer would time out (1 s).
-    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::milliseconds(500));
+    // An exchange that had run into its time-out would have ended with that error instead.
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
     EXPECT_THAT(Profile(), HasSubstr("Master Gain=300"));
@@ -177,6 +169,57 @@ TEST_P(InterruptTest, EndsTheExchangeAndWritesTheProfile) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
                          [](const auto& info) { return info.param == SIGINT ? "Int" : "Term"; });
+
+// While another process holds the profile's lock, the run waits for it and
+// says after 2 s who holds it; a signal ends the wait with its status and
+// writes nothing, a release lets the run write and succeed.
+struct LockWaitCase {
+    const char* name;
+    int signal;  // 0: the lock is released instead
+    int status;
+};
+
+class ProfileLockWaitTest : public XkivctlTest,
+                            public ::testing::WithParamInterface<LockWaitCase> {};
+
+TEST_P(ProfileLockWaitTest, SaysWhoHoldsTheLockAndEndsOnASignal) {
+    const LockWaitCase& c = GetParam();
+    std::filesystem::create_directories(dir_ / "config" / "KIV");
+    const int held = ::open((dir_ / "config" / "KIV" / ".XKivRZ150LX Control.ini.lock").c_str(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const pid_t child = Spawn({"--offline", "set", "MasterGain=321"});
+    ASSERT_GT(child, 0);
+    const std::string notice = "is locked by process " + std::to_string(::getpid());
+    // The notice is the sign that the run waits; it comes after 2 s.
+    for (int i = 0; i < 3000 && test::ReadFile(dir_ / "err").find(notice) == std::string::npos;
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_THAT(test::ReadFile(dir_ / "err"), HasSubstr(notice));
+    if (c.signal != 0) {
+        ::kill(child, c.signal);
+    } else {
+        ::close(held);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << test::ReadFile(dir_ / "err");
+    if (c.signal != 0) {
+        ::close(held);
+        EXPECT_THAT(Profile(), Not(HasSubstr("=321")));
+        EXPECT_THAT(test::ReadFile(dir_ / "err"), HasSubstr("cannot save the settings"));
+    } else {
+        EXPECT_THAT(Profile(), HasSubstr("Master Gain=321"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProfileLockWaitTest,
+                         ::testing::Values(LockWaitCase{"Int", SIGINT, 130},
+                                           LockWaitCase{"Term", SIGTERM, 143},
+                                           LockWaitCase{"Released", 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- JSON output ----------------------------------------------------------------------------
 
@@ -235,6 +278,35 @@ const JsonCase kJsonCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, JsonOutputTest, ::testing::ValuesIn(kJsonCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Plain-text output shows the camera's text with its control characters
+// escaped: a C1 code such as CSI (0x9B) would otherwise drive the terminal.
+// Valid UTF-8 is shown as it is.
+struct PlainTextCase {
+    const char* name;
+    const char* userId;  // as the camera holds it
+    const char* line;    // as xkivctl prints it
+};
+
+class PlainTextOutputTest : public XkivctlTest,
+                            public ::testing::WithParamInterface<PlainTextCase> {};
+
+TEST_P(PlainTextOutputTest, EscapesControlCharacters) {
+    sim::CameraConfig config;
+    config.userId = GetParam().userId;
+    const RunResult run = Ctl({"--device", StartSim(config).DevicePath(), "get", "UserID"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string("UserID=") + GetParam().line + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlainTextOutputTest,
+                         ::testing::Values(PlainTextCase{"LoneC1Byte", "a\x9B[2Jb", "a\\x9B[2Jb"},
+                                           PlainTextCase{"C1InUtf8", "a\xC2\x9B[2J",
+                                                         "a\\xC2\\x9B[2J"},
+                                           PlainTextCase{"Latin1Byte", "caf\xE9", "caf\\xE9"},
+                                           PlainTextCase{"Utf8Kept", "caf\xC3\xA9", "caf\xC3\xA9"},
+                                           PlainTextCase{"BackslashDoubled", "a\\b", "a\\\\b"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(XkivctlTest, SetWithAMalformedAssignmentSetsNothing) {
