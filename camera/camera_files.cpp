@@ -168,6 +168,9 @@ ResultCode ReadSetupRows(const IniDocument& file, const ParameterValues& current
             continue;
         }
         if (value == kNoData) {
+            if (HasFlag(row, PF_MAY_BE_ABSENT)) {
+                continue;  // a file from before the row existed
+            }
             return rc::kUnmatchedFile;
         }
         if (row == row::MD && keepModel) {

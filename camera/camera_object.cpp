@@ -20,9 +20,7 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
 
 // The value a row takes when the profile has none.
 std::int32_t ProfileDefault(int row) {
-    // The aberration areas start at their widest setting.
-    const bool area = row == row::CABAR || row == row::CABAB;
-    return area ? Entry(row).maximum : Entry(row).minimum;
+    return Entry(row).firstRun.value_or(Entry(row).minimum);
 }
 
 }  // namespace

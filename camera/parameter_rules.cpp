@@ -205,25 +205,43 @@ bool Evaluate(const ConditionNode* node, const ParameterValues& values) {
             const bool right = Evaluate(node->right, values);
             return left && right;
         }
+        case ConditionOp::ModelFeature: {
+            const ModelEntry* model = FindModel(DisplayText(row::MD, values));
+            if (model == nullptr || node->modelColumn == nullptr) {
+                return false;
+            }
+            const std::int32_t from = model->*(node->modelColumn);
+            return from != kNeverFirmware && value >= from;
+        }
         case ConditionOp::AnyBitSet:
         default:  // an operation outside the list tests the bits as AnyBitSet does
             return (value & node->operand) != 0;
     }
 }
 
+namespace {
+
+// A rule's end value: its constant, or the column of the model table.
+std::int32_t EndValue(std::int32_t constant, std::int32_t ModelEntry::*column,
+                      const ParameterValues& values) {
+    return column != nullptr ? BoundsOfModel(DisplayText(row::MD, values)).*column : constant;
+}
+
+}  // namespace
+
 std::int32_t Evaluate(const RangeRule* rule, const ParameterValues& values) {
     while (rule != nullptr) {
         if (rule->condition == nullptr) {
-            return rule->valueIfTrue;
+            return EndValue(rule->valueIfTrue, rule->modelIfTrue, values);
         }
         if (Evaluate(rule->condition, values)) {
             if (rule->branchIfTrue == nullptr) {
-                return rule->valueIfTrue;
+                return EndValue(rule->valueIfTrue, rule->modelIfTrue, values);
             }
             rule = rule->branchIfTrue;
         } else {
             if (rule->branchIfFalse == nullptr) {
-                return rule->valueIfFalse;
+                return EndValue(rule->valueIfFalse, rule->modelIfFalse, values);
             }
             rule = rule->branchIfFalse;
         }

@@ -1,4 +1,4 @@
-// The constant parameter table: 80 rows, their conditions, bounds, value names and profile keys.
+// The constant parameter table: its rows, their conditions, bounds, value names and profile keys.
 #include "camera/parameter_table.h"
 
 #include <cstddef>
@@ -17,12 +17,9 @@ constexpr ConditionNode Is(int row, std::int32_t value) {
 constexpr ConditionNode IsNot(int row, std::int32_t value) {
     return {ConditionOp::Differs, row, value, nullptr, nullptr, nullptr};
 }
-constexpr ConditionNode FirmwareAtLeast(std::int32_t version) {
-    return {ConditionOp::AtLeast, row::VN, version, nullptr, nullptr, nullptr};
-}
-// Model names are matched against the display text of MD, which is its text value.
-constexpr ConditionNode ModelIs(const char* model) {
-    return {ConditionOp::TextEquals, row::MD, 0, model, nullptr, nullptr};
+// The model MD names has the feature of the model table's column from its firmware version.
+constexpr ConditionNode ModelHasFrom(std::int32_t ModelEntry::*column) {
+    return {ConditionOp::ModelFeature, row::VN, 0, nullptr, nullptr, nullptr, column};
 }
 constexpr ConditionNode Or(const ConditionNode& left, const ConditionNode& right) {
     return {ConditionOp::Or, 0, 0, nullptr, &left, &right};
@@ -30,11 +27,6 @@ constexpr ConditionNode Or(const ConditionNode& left, const ConditionNode& right
 constexpr ConditionNode And(const ConditionNode& left, const ConditionNode& right) {
     return {ConditionOp::And, 0, 0, nullptr, &left, &right};
 }
-
-constexpr ConditionNode kModel130 = ModelIs("RZ-130LX");
-constexpr ConditionNode kModel150 = ModelIs("RZ-150LX");
-constexpr ConditionNode kModel130Fs = ModelIs("RZ-130LX-FS");
-constexpr ConditionNode kModel150Hr = ModelIs("RZ-150LX-HR");
 
 constexpr ConditionNode kTrIsNoShutter = Is(row::TR, 0);
 constexpr ConditionNode kShutterSelect = Is(row::TR, 1);
@@ -49,33 +41,12 @@ constexpr ConditionNode kPixelGainUser = Is(row::PGC, 2);
 constexpr ConditionNode kPixelBlackUser = Is(row::PBC, 2);
 constexpr ConditionNode kUserAreaSelected = IsNot(row::EepromArea, 0);
 
-// Firmware versions from which each model has the cable compensation rows.
-constexpr ConditionNode kVn56 = FirmwareAtLeast(56);
-constexpr ConditionNode kVn168 = FirmwareAtLeast(168);
-constexpr ConditionNode kVn16 = FirmwareAtLeast(16);
-constexpr ConditionNode kCable150 = And(kModel150, kVn56);
-constexpr ConditionNode kCable150Hr = And(kModel150Hr, kVn168);
-constexpr ConditionNode kCable130Fs = And(kModel130Fs, kVn168);
-constexpr ConditionNode kCable130 = And(kModel130, kVn16);
-constexpr ConditionNode kCable150Or150Hr = Or(kCable150, kCable150Hr);
-constexpr ConditionNode kCable150To130Fs = Or(kCable150Or150Hr, kCable130Fs);
-
-// Firmware versions from which each model has the chromatic aberration rows; the
-// RZ-150LX-HR never has them.
-constexpr ConditionNode kVn22 = FirmwareAtLeast(22);
-constexpr ConditionNode kVn8 = FirmwareAtLeast(8);
-constexpr ConditionNode kVn63 = FirmwareAtLeast(63);
-constexpr ConditionNode kAberration130 = And(kModel130, kVn22);
-constexpr ConditionNode kAberration130Fs = And(kModel130Fs, kVn8);
-constexpr ConditionNode kAberration150 = And(kModel150, kVn63);
-constexpr ConditionNode kAberration130Or130Fs = Or(kAberration130, kAberration130Fs);
-
 constexpr ConditionNode kMavOn = Is(row::MAV, 1);
 
 }  // namespace
 
-constexpr ConditionNode kCableSupport = Or(kCable150To130Fs, kCable130);
-constexpr ConditionNode kAberrationSupport = Or(kAberration130Or130Fs, kAberration150);
+constexpr ConditionNode kCableSupport = ModelHasFrom(&ModelEntry::cableFromFirmware);
+constexpr ConditionNode kAberrationSupport = ModelHasFrom(&ModelEntry::aberrationFromFirmware);
 constexpr ConditionNode kAberrationOn = And(kAberrationSupport, kMavOn);
 
 namespace {
@@ -122,35 +93,26 @@ constexpr RangeRule Branch(const ConditionNode& condition, const RangeRule& ifTr
 }
 
 // The line rate bounds depend on the model and on whether the sensor reads out fully
-// (SRO = 0) or partly. The RZ-150LX has no branch of its own: it and any unknown model
-// share the last one.
+// (SRO = 0) or partly.
 constexpr ConditionNode kFullReadOut = Is(row::SRO, 0);
 
-constexpr RangeRule kLineRateMin130 = Value(kFullReadOut, 2633, 1609);
-constexpr RangeRule kLineRateMin150Hr = Value(kFullReadOut, 5238, 3190);
-constexpr RangeRule kLineRateMin130Fs = Value(kFullReadOut, 2500, 1476);
-constexpr RangeRule kLineRateMinOther = Value(kFullReadOut, 4944, 2921);
-constexpr RangeRule kLineRateMinFsOrOther =
-    Branch(kModel130Fs, kLineRateMin130Fs, kLineRateMinOther);
-constexpr RangeRule kLineRateMinHrOrLater =
-    Branch(kModel150Hr, kLineRateMin150Hr, kLineRateMinFsOrOther);
-constexpr RangeRule kLineRateMin = Branch(kModel130, kLineRateMin130, kLineRateMinHrOrLater);
+constexpr RangeRule ByReadOut(std::int32_t ModelEntry::*full, std::int32_t ModelEntry::*partial) {
+    return {&kFullReadOut, 0, 0, nullptr, nullptr, full, partial};
+}
+constexpr RangeRule OfModel(std::int32_t ModelEntry::*column) {
+    return {nullptr, 0, 0, nullptr, nullptr, column, nullptr};
+}
 
-constexpr RangeRule kLineRateMax130 = Value(kFullReadOut, 1347584, 823296);
-constexpr RangeRule kLineRateMax150Hr = Value(kFullReadOut, 1201920, 597376);
-constexpr RangeRule kLineRateMax130Fs = Value(kFullReadOut, 1280000, 755713);
-constexpr RangeRule kLineRateMaxOther = Value(kFullReadOut, 1201920, 597376);
-constexpr RangeRule kLineRateMaxFsOrOther =
-    Branch(kModel130Fs, kLineRateMax130Fs, kLineRateMaxOther);
-constexpr RangeRule kLineRateMaxHrOrLater =
-    Branch(kModel150Hr, kLineRateMax150Hr, kLineRateMaxFsOrOther);
-constexpr RangeRule kLineRateMax = Branch(kModel130, kLineRateMax130, kLineRateMaxHrOrLater);
+constexpr RangeRule kLineRateMin =
+    ByReadOut(&ModelEntry::lineRateMinimumFull, &ModelEntry::lineRateMinimumPartial);
+constexpr RangeRule kLineRateMax =
+    ByReadOut(&ModelEntry::lineRateMaximumFull, &ModelEntry::lineRateMaximumPartial);
+constexpr std::int32_t kLineRateLargest = LargestOver(&ModelEntry::lineRateMaximumFull);
 
 // The exposure minimum is 800 on every model; only the maximum needs a rule.
 constexpr std::int32_t kExposureMinimum = 800;
-constexpr RangeRule kExposureMaxFsOrOther = Value(kModel130Fs, 1279560, 1194752);
-constexpr RangeRule kExposureMaxHrOrLater = Else(kModel150Hr, 1194752, kExposureMaxFsOrOther);
-constexpr RangeRule kExposureMax = Else(kModel130, 1056720, kExposureMaxHrOrLater);
+constexpr RangeRule kExposureMax = OfModel(&ModelEntry::exposureMaximum);
+constexpr std::int32_t kExposureLargest = LargestOver(&ModelEntry::exposureMaximum);
 
 // Gains and black levels widen when the colours are set individually (GM / BLM != 0).
 constexpr ConditionNode kGainTracking = Is(row::GM, 0);
@@ -260,6 +222,22 @@ constexpr ParameterEntry WithMaximum(ParameterEntry entry, std::int32_t maximum)
     return entry;
 }
 
+// The value a row takes before the profile has one, instead of its minimum.
+constexpr ParameterEntry StartsAt(ParameterEntry entry, std::int32_t firstRun) {
+    entry.firstRun = firstRun;
+    return entry;
+}
+constexpr ParameterEntry StartsAtMaximum(ParameterEntry entry) {
+    return StartsAt(entry, entry.maximum);
+}
+
+// A setting added after settings files were written: those files still load, and the
+// camera keeps its value for it.
+constexpr ParameterEntry AddedLater(ParameterEntry entry) {
+    entry.flags |= PF_MAY_BE_ABSENT;
+    return entry;
+}
+
 // A row whose bounds come from rules. Its fixed bounds are then used only as the first-run
 // default (the fixed minimum) and as a description of the widest range: the minimum is 0
 // (or the one minimum every model shares), the maximum the largest any rule gives.
@@ -351,19 +329,19 @@ constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
     WithMaximum(Named(kSettingFlags, "ARST", {kTrigger, "Auto Reset Mode"}, kAutoReset, kSetting),
                 1),
     // 0 as the fixed minimum makes a first run without a profile start LR at 0.
-    Ruled(kSettingFlags, "LR", {kExposure, "Line Rate"}, 0, 1347584, &kLineRateMin, &kLineRateMax,
-          kSetting, &kInternalTrigger),
+    Ruled(kSettingFlags, "LR", {kExposure, "Line Rate"}, 0, kLineRateLargest, &kLineRateMin,
+          &kLineRateMax, kSetting, &kInternalTrigger),
     Fixed(kCommand, "AR", {kExposure, "One Push Line Rate Set"}, 0, 0, Command(5000),
           &kInternalTrigger),
     Fixed(kSettingFlags, "AL", {kExposure, "Line Rate Reference"}, 0, 1023, kSetting),
     Named(kLeadingSetting, "EI", {kExposure, "Exposure Mode"}, kExposureMode, kSetting,
           &kShutterSelect),
-    Ruled(kSettingFlags, "PER", {kExposure, "Exposure Red"}, kExposureMinimum, 1279560, nullptr,
-          &kExposureMax, kSetting, &kExposureIndividual),
-    Ruled(kSettingFlags, "PEG", {kExposure, "Exposure Green"}, kExposureMinimum, 1279560, nullptr,
-          &kExposureMax, kSetting, &kShutterSelect),
-    Ruled(kSettingFlags, "PEB", {kExposure, "Exposure Blue"}, kExposureMinimum, 1279560, nullptr,
-          &kExposureMax, kSetting, &kExposureIndividual),
+    Ruled(kSettingFlags, "PER", {kExposure, "Exposure Red"}, kExposureMinimum, kExposureLargest,
+          nullptr, &kExposureMax, kSetting, &kExposureIndividual),
+    Ruled(kSettingFlags, "PEG", {kExposure, "Exposure Green"}, kExposureMinimum, kExposureLargest,
+          nullptr, &kExposureMax, kSetting, &kShutterSelect),
+    Ruled(kSettingFlags, "PEB", {kExposure, "Exposure Blue"}, kExposureMinimum, kExposureLargest,
+          nullptr, &kExposureMax, kSetting, &kExposureIndividual),
     Fixed(kCommand, "AH", {kExposure, "One Push AWB By Exposure"}, 0, 0, Command(5000),
           &kShutterSelect),
     Named(kStatusOnly, "AHRS", {kExposure, "AWBS Result"}, kOnePushResult, kResult),
@@ -432,10 +410,12 @@ constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
           &kAberrationOn, &kAberrationSupport),
     // The fixed bounds of the detail rows CABAR to CABTB describe their widest range; the
     // effective bounds come from the left-side value and the neighbouring detail rows.
-    Fixed(kIndexedUnchecked, "CABAR", {kOthers, "Aberration Area Red"}, 1, 8, kSetting, &kAreaRed,
-          &kAberrationSupport),
-    Fixed(kIndexedUnchecked, "CABAB", {kOthers, "Aberration Area Blue"}, 1, 8, kSetting, &kAreaBlue,
-          &kAberrationSupport),
+    // The aberration areas start at their widest setting.
+    StartsAtMaximum(Fixed(kIndexedUnchecked, "CABAR", {kOthers, "Aberration Area Red"}, 1, 8,
+                          kSetting, &kAreaRed, &kAberrationSupport)),
+    // The aberration areas start at their widest setting.
+    StartsAtMaximum(Fixed(kIndexedUnchecked, "CABAB", {kOthers, "Aberration Area Blue"}, 1, 8,
+                          kSetting, &kAreaBlue, &kAberrationSupport)),
     Fixed(kIndexedUnchecked, "CABSR", {kOthers, "Aberration Second Pixel Red"}, 1, 7, kSetting,
           &kSecondRed, &kAberrationSupport),
     Fixed(kIndexedUnchecked, "CABSB", {kOthers, "Aberration Second Pixel Blue"}, 1, 7, kSetting,
@@ -454,9 +434,10 @@ constexpr std::array<ParameterEntry, kParameterCount> kParameterTable = {{
 namespace {
 
 // Checks of the table's shape that the compiler can make once and for all.
-constexpr std::uint32_t kUsedFlagBits =
-    PF_STRING | PF_READABLE | PF_WRITABLE | PF_MODEL_DEPENDENT | PF_NO_RANGE_CHECK | PF_NO_ANSWER |
-    PF_INDEXED | PF_CAMERA_DATA | PF_PROFILE | PF_HAS_DEPENDENTS | PF_QUIET | PF_NO_BULK;
+constexpr std::uint32_t kUsedFlagBits = PF_STRING | PF_READABLE | PF_WRITABLE | PF_MODEL_DEPENDENT |
+                                        PF_NO_RANGE_CHECK | PF_NO_ANSWER | PF_INDEXED |
+                                        PF_CAMERA_DATA | PF_PROFILE | PF_HAS_DEPENDENTS |
+                                        PF_MAY_BE_ABSENT | PF_QUIET | PF_NO_BULK;
 
 constexpr bool RowIsWellFormed(const ParameterEntry& entry) {
     const bool indexed = (entry.flags & PF_INDEXED) != 0;

@@ -1,10 +1,13 @@
-// The table of the camera's 80 parameters and the rules evaluated over it.
+// The table of the camera's parameters and the rules evaluated over it.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "camera/model_table.h"
 
 namespace xkiv {
 
@@ -28,7 +31,6 @@ enum : int {
 }  // namespace row
 
 inline constexpr int kParameterCount = row::Count;
-static_assert(kParameterCount == 80);
 
 // Flag bits of a row.
 inline constexpr std::uint32_t PF_STRING = 0x1;            // value is text, not an integer
@@ -41,8 +43,11 @@ inline constexpr std::uint32_t PF_INDEXED = 0x40;          // carries indexRow's
 inline constexpr std::uint32_t PF_CAMERA_DATA = 0x100;     // part of read-all, write-all, files
 inline constexpr std::uint32_t PF_PROFILE = 0x200;         // persisted in the profile
 inline constexpr std::uint32_t PF_HAS_DEPENDENTS = 0x400;  // other rows' rules depend on it
-inline constexpr std::uint32_t PF_QUIET = 0x1000000;       // never logged, no sending light
-inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;    // never part of read-all/write-all
+// A row added after settings files were written: a file that lacks its key
+// leaves the camera's value as it is instead of being refused.
+inline constexpr std::uint32_t PF_MAY_BE_ABSENT = 0x800;
+inline constexpr std::uint32_t PF_QUIET = 0x1000000;     // never logged, no sending light
+inline constexpr std::uint32_t PF_NO_BULK = 0x80000000;  // never part of read-all/write-all
 
 // What a condition node tests. Row comparisons read the current value of the
 // node's row (and of the operand row for the row-to-row operations); the text
@@ -67,6 +72,9 @@ enum class ConditionOp : std::int32_t {
     Not,          // NOT left
     Or,           // left OR right, both evaluated
     And,          // left AND right, both evaluated
+    // The model MD names has the feature of modelColumn from the firmware
+    // version value(row) on; false for a model outside the model table.
+    ModelFeature,
 };
 
 // A condition over the current values; an absent node is true.
@@ -77,15 +85,20 @@ struct ConditionNode {
     const char* text;      // for TextEquals / TextDiffers
     const ConditionNode* left;
     const ConditionNode* right;
+    std::int32_t ModelEntry::*modelColumn = nullptr;  // for ModelFeature
 };
 
-// A conditional bound: a decision tree over conditions ending in values.
+// A conditional bound: a decision tree over conditions ending in values. A
+// value may be a column of the model table, read from the row of the model
+// MD names (BoundsOfModel).
 struct RangeRule {
     const ConditionNode* condition;
     std::int32_t valueIfTrue;
     std::int32_t valueIfFalse;
     const RangeRule* branchIfTrue;
     const RangeRule* branchIfFalse;
+    std::int32_t ModelEntry::*modelIfTrue = nullptr;
+    std::int32_t ModelEntry::*modelIfFalse = nullptr;
 };
 
 // One enumerated value of a row with its display name, offered while its
@@ -118,12 +131,11 @@ struct ParameterEntry {
     std::uint32_t writeTimeout;  // milliseconds a set waits for its answer
     std::uint32_t readTimeout;   // milliseconds a query waits for its answer
     ParameterKey profile;        // where the row persists, and its display name
+    // The value before the profile has one; the minimum when not given.
+    std::optional<std::int32_t> firstRun = std::nullopt;
 };
 
 extern const std::array<ParameterEntry, kParameterCount> kParameterTable;
-
-// The camera data family text that setup files carry as their model check.
-inline constexpr const char* kModelFamily = "RZ-130LX/RZ-150LX/RZ-130LX-FS/RZ-150LX-HR";
 
 // Named conditions of the table, for callers that ask them directly.
 extern const ConditionNode kCableSupport;

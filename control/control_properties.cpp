@@ -138,7 +138,7 @@ std::int32_t CXKivRZ150LXCtrl::ClampForFamily(const PropertyEntry& entry,
             value = std::max(value, GetMinimum(row, false));
             return std::min(value, GetMaximum(row, false));
         case SetFamily::Fixed:
-            return std::clamp(value, entry.minimum, entry.maximum);
+            return std::clamp(value, Entry(row).minimum, Entry(row).maximum);
         case SetFamily::LeftSide:
             return std::clamp(value, kLeftSideMinimum, kLeftSideMaximum);
         default:

@@ -23,7 +23,7 @@ struct EventEntry {
     int row;
 };
 
-// The 70 events in dispid order.
+// Every event in dispid order, built from the member table.
 std::span<const EventEntry> EventTable();
 
 // The event a value change of row fires, or kDispidUnknown when the row has

@@ -25,7 +25,7 @@ enum class SetFamily {
     ReadOnly,          // every set fails with 0x800A017F
     List,              // clamp into 0..offered names - 1, beyond that the fixed maximum
     Rule,              // clamp into the row's conditional bounds
-    Fixed,             // clamp into the property's own fixed bounds
+    Fixed,             // clamp into the row's fixed bounds
     LeftSide,          // clamp into -3..3
     AberrationDetail,  // clamp into the bounds the other rows of the colour give
     Local,             // as List, but the camera never receives the value
@@ -45,8 +45,7 @@ enum class FollowUp {
 // One property. row is the parameter row (-1 for none); panel the panel
 // number of the panel family (-1 otherwise). supportedOnly: the value is
 // written only while the camera supports the row; otherwise it is stored
-// and reported without an exchange. minimum and maximum are the bounds of
-// the Fixed family.
+// and reported without an exchange.
 struct PropertyEntry {
     automation::DispId dispid;
     const char* name;
@@ -56,13 +55,11 @@ struct PropertyEntry {
     GetKind get;
     SetFamily set;
     bool supportedOnly;
-    std::int32_t minimum;
-    std::int32_t maximum;
     FollowUp followUp;
     const char* help;
 };
 
-// Every property in dispid order.
+// Every property in dispid order, built from the member table.
 std::span<const PropertyEntry> PropertyTable();
 // The property of a dispid, or null.
 const PropertyEntry* FindProperty(automation::DispId dispid);

@@ -39,7 +39,7 @@ inline constexpr std::uint32_t kPersistedVersion =
 
 // Properties (from the property table) and methods of the control.
 const automation::InterfaceInfo& DispatchInterface();
-// The 70 events, each a method without arguments.
+// The events, each a method without arguments.
 const automation::InterfaceInfo& EventInterface();
 // XKivRZ150LXLib 1.26 with the two interfaces; built once, lives for the
 // whole process.

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <functional>
 
+#include "host/version_info.h"
 #include "host/xkiv_ctrl.h"
 #include "platform/class_registry.h"
 
@@ -12,7 +13,6 @@ class QContextMenuEvent;
 
 namespace xkiv::host {
 
-inline constexpr const char* kCaption = "RZ-150/130LX Control Tool";
 inline constexpr const char* kAboutEntry = "&About Tarnview...";
 inline constexpr const char* kQuitQuestion = "Are you sure you want to quit this application ?";
 

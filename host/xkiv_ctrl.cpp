@@ -4,30 +4,9 @@
 #include <QPainter>
 #include <vector>
 
+#include "host/painter_surface.h"
+
 namespace xkiv::host {
-
-namespace {
-
-// What the control may draw on before its panels exist.
-class PainterSurface final : public automation::DrawingSurface {
-public:
-    explicit PainterSurface(QPainter& painter) : painter_(painter) {}
-
-    void FillWhite(const automation::Bounds& bounds) override {
-        painter_.fillRect(Rect(bounds), Qt::white);
-    }
-    void Ellipse(const automation::Bounds& bounds) override { painter_.drawEllipse(Rect(bounds)); }
-    void DrawCentredText(const automation::Bounds& bounds, const std::string& text) override {
-        painter_.drawText(Rect(bounds), Qt::AlignCenter, QString::fromStdString(text));
-    }
-
-private:
-    static QRect Rect(const automation::Bounds& b) { return {b.left, b.top, b.width, b.height}; }
-
-    QPainter& painter_;
-};
-
-}  // namespace
 
 CXKivCtrl::CXKivCtrl(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("XKivCtrl"));

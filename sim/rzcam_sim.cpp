@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "to connect to. Stops on Ctrl+C (SIGINT) or SIGTERM.\n"
     "\n"
     "Camera:\n"
-    "  --model NAME             RZ-130LX (default), RZ-150LX, RZ-130LX-FS, RZ-150LX-HR\n"
+    "  --model NAME             @MODELS@\n"
     "                           or any other name of up to 12 characters\n"
     "  --firmware N             firmware version VN, 0-999 (default: the first version\n"
     "                           with every feature of the model)\n"
@@ -57,6 +57,22 @@ constexpr const char* kUsage =
     "  --silent-after N         answer nothing after the N-th command\n"
     "\n"
     "  --help                   show this help\n";
+
+// The usage text with the model table's names; the default model is marked.
+std::string Usage() {
+    std::string models;
+    for (const xkiv::ModelEntry& model : xkiv::kModels) {
+        models += models.empty() ? "" : ", ";
+        models += model.name;
+        if (model.name == xkiv::sim::CameraConfig{}.model) {
+            models += " (default)";
+        }
+    }
+    std::string usage = kUsage;
+    const std::string placeholder = "@MODELS@";
+    usage.replace(usage.find(placeholder), placeholder.size(), models);
+    return usage;
+}
 
 enum Option {
     kModel = 256,
@@ -268,7 +284,7 @@ int main(int argc, char** argv) {
         return kExitBadOption;
     }
     if (options->help) {
-        std::cout << kUsage;
+        std::cout << Usage();
         return 0;
     }
     // Blocked except while the server waits, so a stop request is never missed between its

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <utility>
 
+#include "camera/model_table.h"
+
 namespace xkiv::sim {
 
 // A parsed set command: row, MAVCG selection (-1 for a row without index) and value.
@@ -77,19 +79,7 @@ bool HasMovingBounds(int r) {
            Entry(r).valueNameCount == 0;
 }
 
-struct FirmwareOfModel {
-    const char* model;
-    int firmware;
-};
-
-// The first version of each model with cable selection, APF control and (where the model
-// has it) chromatic aberration correction.
-constexpr std::array<FirmwareOfModel, 4> kFullFirmware{{
-    {"RZ-130LX", 22},
-    {"RZ-150LX", 63},
-    {"RZ-130LX-FS", 168},
-    {"RZ-150LX-HR", 168},
-}};
+// The firmware of a model outside the model table.
 constexpr int kOtherModelFirmware = 100;
 
 struct RowDefault {
@@ -236,12 +226,8 @@ int ResolveFirmware(const CameraConfig& config) {
     if (config.firmware >= 0) {
         return config.firmware;
     }
-    for (const auto& known : kFullFirmware) {
-        if (config.model == known.model) {
-            return known.firmware;
-        }
-    }
-    return kOtherModelFirmware;
+    const ModelEntry* model = FindModel(config.model);
+    return model != nullptr ? model->fullFirmware : kOtherModelFirmware;
 }
 
 SimCamera::SimCamera(const CameraConfig& config, Clock& clock)

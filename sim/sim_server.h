@@ -17,7 +17,7 @@ class SimCamera;
 
 // What camera the simulator emulates and how its one-push commands behave.
 struct CameraConfig {
-    std::string model = "RZ-130LX";  // RZ-130LX, RZ-150LX, RZ-130LX-FS, RZ-150LX-HR or any text
+    std::string model = "RZ-130LX";  // a model of the model table, or any text
     int firmware = -1;               // VN; -1 picks the newest known for the model
     int fpga = 10;                   // PV
     std::string cameraId = "SIM0001";

@@ -9,6 +9,7 @@
 #include <QSysInfo>
 #include <QUrl>
 
+#include "camera/model_table.h"
 #include "control/control.h"
 #include "control/dispatch_methods.h"
 #include "ui/accessibility.h"
@@ -19,7 +20,6 @@ namespace xkiv::ui {
 
 namespace {
 
-constexpr const char* kModels = "RZ-130LX/RZ-150LX/RZ-130LX-FS/RZ-150LX-HR";
 constexpr const char* kMakerLine = "XKivRZ150LX Control, a control tool for line-scan cameras";
 constexpr const char* kEmptyUserId = "A valid User ID must contain some characters !!";
 constexpr const char* kNoFile = "No file was selected!!";
@@ -89,7 +89,9 @@ void CDialogAbout::BuildControls() {
     icon->setPixmap(ModulePixmap(IconId::Dialog, std::min(icon->width(), icon->height())));
 
     // The longest line starts beside the icon, so that it fits on wider fonts.
-    text("Title", QStringLiteral("%1 Camera Control Tool").arg(QLatin1String(kModels)), 56, 7, 236);
+    text("Title",
+         QStringLiteral("%1 Camera Control Tool").arg(QString::fromStdString(ModelNames())), 56, 7,
+         236);
     text("Version", VersionText(), 79, 15, 183);
     text("MakerLine", QString::fromLatin1(kMakerLine), 79, 23, 205);
     CLabel* address = text("MakerAddress", DocumentationFolder(), 79, 34, 205);

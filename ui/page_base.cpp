@@ -320,16 +320,23 @@ void CDialogPage::SetEditRange(int editId) {
 
 void CDialogPage::EnablePass() {
     const CCamera& camera = Control();
-    for (const EnableEntry& entry : tables_.enables) {
-        const bool enabled = IsEnabled(entry.row, camera);
-        for (const int id : entry.ids) {
-            if (id == 0) {
-                break;
+    const auto enable = [this](int id, bool enabled) {
+        if (QWidget* widget = id != 0 ? ControlById(id) : nullptr;
+            widget != nullptr && widget->isEnabled() != enabled) {
+            widget->setEnabled(enabled);
+        }
+    };
+    for (const Binding& binding : tables_.bindings) {
+        if (IsValidRow(binding.row)) {
+            const bool enabled = IsEnabled(binding.row, camera);
+            for (const int id : {binding.id, binding.spin, binding.caption}) {
+                enable(id, enabled);
             }
-            if (QWidget* widget = ControlById(id);
-                widget != nullptr && widget->isEnabled() != enabled) {
-                widget->setEnabled(enabled);
-            }
+        }
+    }
+    for (const Decoration& decoration : tables_.decorations) {
+        if (IsValidRow(decoration.enableRow)) {
+            enable(decoration.id, IsEnabled(decoration.enableRow, camera));
         }
     }
 }

@@ -92,24 +92,6 @@ constexpr std::array kControlDecorations = {
     Decoration{282, DecorationKind::TimeText, "", {106, 188, 48, 8}},
 };
 
-constexpr std::array kControlEnables = {
-    EnableEntry{row::BI, {233, 232}},        EnableEntry{row::BA, {235, 234}},
-    EnableEntry{row::TS, {239, 238}},        EnableEntry{row::SRO, {237, 236}},
-    EnableEntry{row::TR, {221, 220}},        EnableEntry{row::TG, {227, 226}},
-    EnableEntry{row::TI, {225, 224}},        EnableEntry{row::TP, {223, 222}},
-    EnableEntry{row::ARST, {229, 228}},      EnableEntry{row::LR, {252, 253, 251}},
-    EnableEntry{row::AR, {208}},             EnableEntry{row::AL, {255, 256, 254}},
-    EnableEntry{row::EI, {260}},             EnableEntry{row::PER, {243, 244, 242}},
-    EnableEntry{row::PEG, {246, 247, 245}},  EnableEntry{row::PEB, {249, 250, 248}},
-    EnableEntry{row::AH, {207}},             EnableEntry{row::GM, {212, 211}},
-    EnableEntry{row::GA, {214, 215, 213}},   EnableEntry{row::GAR, {217, 218, 216}},
-    EnableEntry{row::GAB, {240, 241, 219}},  EnableEntry{row::SGR, {257}},
-    EnableEntry{row::SGG, {258}},            EnableEntry{row::SGB, {259}},
-    EnableEntry{row::WB, {284, 283}},        EnableEntry{row::AW, {285}},
-    EnableEntry{row::BLM, {286, 231}},       EnableEntry{row::BL, {288, 289, 287}},
-    EnableEntry{row::BLR, {291, 292, 290}},  EnableEntry{row::BLB, {294, 295, 293}},
-};
-
 constexpr Binding Radio(int id, const char* name, int item, Place place) {
     return {id, name, BindKind::Radio, "", row::MAVCG, "AberrationSelection", row::MAVCG, place,
             0,  0,    kNone,           item, RefreshRule::Any, PageAction::None};
@@ -148,9 +130,9 @@ constexpr std::array kCalibBindings = {
     Spoken("Aberration Set 1 Name", NameEdit(288, "AberrationName1", row::CABN1, "AberrationInputName1", {74, 134, 83, 12})),
     Spoken("Aberration Set 2 Name", NameEdit(291, "AberrationName2", row::CABN2, "AberrationInputName2", {74, 148, 83, 12})),
     Spoken("Aberration Set 3 Name", NameEdit(294, "AberrationName3", row::CABN3, "AberrationInputName3", {74, 162, 83, 12})),
-    Button(289, "ChangeName", "Change Name", -4, {162, 134, 58, 14}, PageAction::ChangeName),
-    Button(268, "SaveToFile", "Save To File", -1, {226, 134, 62, 14}, PageAction::SaveAberration),
-    Button(269, "LoadFromFile", "Load From File", -2, {226, 150, 62, 14}, PageAction::LoadAberration),
+    Button(289, "ChangeName", "Change Name", -4, {162, 134, 58, 14}, PageAction::ChangeName, row::CABN1),
+    Button(268, "SaveToFile", "Save To File", -1, {226, 134, 62, 14}, PageAction::SaveAberration, row::CABR),
+    Button(269, "LoadFromFile", "Load From File", -2, {226, 150, 62, 14}, PageAction::LoadAberration, row::CABB),
     Spoken("R-ch Left Side Pixel", PositionList(311, "RedLeftSide", "R-ch", row::CABLR, "AberrationLeftSidePixelRedIndex", {44, 188, 44, 80}, 277, LabelAt(14, 188, 26))),
     Spoken("B-ch Left Side Pixel", PositionList(322, "BlueLeftSide", "B-ch", row::CABLB, "AberrationLeftSidePixelBlueIndex", {44, 203, 44, 80}, 278, LabelAt(14, 203, 26))),
     Spoken("R-ch Area", Edit(299, "RedArea", BindKind::EditU, "Area", row::CABAR, "AberrationAreaNumberRed", {94, 188, 50, 12}, 266, 281, {94, 178, 50, 8})),
@@ -168,27 +150,11 @@ constexpr std::array kCalibDecorations = {
     Decoration{0, DecorationKind::Frame, "Chromatic Aberration", {7, 124, 289, 129}},
     Decoration{0, DecorationKind::Label, "Point", {14, 42, 34, 8}},
     Decoration{0, DecorationKind::Label, "Slope", {14, 57, 34, 8}},
-    Decoration{280, DecorationKind::Label, "Left Side Pixel", {40, 178, 52, 8}},
+    Decoration{280, DecorationKind::Label, "Left Side Pixel", {40, 178, 52, 8}, row::CABLR},
     Decoration{0, DecorationKind::Label, "R-ch", {14, 225, 24, 8}},
     Decoration{0, DecorationKind::Label, "B-ch", {14, 238, 24, 8}},
 };
 
-constexpr std::array kCalibEnables = {
-    EnableEntry{row::KN, {245, 279}},          EnableEntry{row::KSR, {249, 250}},
-    EnableEntry{row::KSG, {252, 253}},         EnableEntry{row::KSB, {255, 256}},
-    EnableEntry{row::KPR, {257, 258, 259}},    EnableEntry{row::KPG, {260, 261, 262}},
-    EnableEntry{row::KPB, {263, 264, 265}},    EnableEntry{row::SDC, {270, 271}},
-    EnableEntry{row::PGC, {272, 273}},         EnableEntry{row::PBC, {274, 275}},
-    EnableEntry{row::SCB, {244, 248}},         EnableEntry{row::MAV, {284}},
-    EnableEntry{row::MAVCG, {287, 290, 293}},  EnableEntry{row::CABR, {268}},
-    EnableEntry{row::CABB, {269}},             EnableEntry{row::HPFC, {251, 254}},
-    EnableEntry{row::CABN1, {288, 289}},       EnableEntry{row::CABN2, {291}},
-    EnableEntry{row::CABN3, {294}},            EnableEntry{row::CABLR, {277, 311, 280}},
-    EnableEntry{row::CABLB, {278, 322}},       EnableEntry{row::CABAR, {299, 266, 281}},
-    EnableEntry{row::CABAB, {300, 286}},       EnableEntry{row::CABSR, {301, 292, 282}},
-    EnableEntry{row::CABSB, {302, 295}},       EnableEntry{row::CABTR, {303, 296, 297}},
-    EnableEntry{row::CABTB, {304, 298}},
-};
 // clang-format on
 
 struct ButtonHintEntry {
@@ -206,12 +172,12 @@ constexpr std::array kButtonHints = {
 }  // namespace
 
 const PageTables& ControlPageTables() {
-    static const PageTables tables{kControlBindings, kControlDecorations, kControlEnables};
+    static const PageTables tables{kControlBindings, kControlDecorations};
     return tables;
 }
 
 const PageTables& CalibPageTables() {
-    static const PageTables tables{kCalibBindings, kCalibDecorations, kCalibEnables};
+    static const PageTables tables{kCalibBindings, kCalibDecorations};
     return tables;
 }
 

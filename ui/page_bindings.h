@@ -49,7 +49,9 @@ enum class PageAction {
 
 // One bound control. spin and caption are control ids (0: none); an edit's
 // place holds the edit and its spin, the spin taking the last 9 units.
-// hover is the row, or a negative hint number for a button.
+// hover is the row, or a negative hint number for a button. The control, its
+// spin and its caption are enabled while the row's enable condition holds
+// (a button without a row always is).
 struct Binding {
     int id;
     const char* objectName;
@@ -78,12 +80,7 @@ struct Decoration {
     DecorationKind kind;
     const char* text;
     Place place;
-};
-
-// The controls whose enabled state follows a row's enable condition.
-struct EnableEntry {
-    int row;
-    std::array<int, 4> ids;  // 0 ends the list
+    int enableRow = -1;  // a label enabled with the controls of this row
 };
 
 // The spin of an edit takes this many units at the right of the edit's place.
@@ -92,7 +89,6 @@ inline constexpr int kSpinWidth = 9;
 struct PageTables {
     std::span<const Binding> bindings;
     std::span<const Decoration> decorations;
-    std::span<const EnableEntry> enables;
 };
 
 const PageTables& ControlPageTables();

@@ -3,8 +3,8 @@
 #include "ui/page_control.h"
 
 #include <array>
-#include <string_view>
 
+#include "camera/model_table.h"
 #include "control/control.h"
 #include "control/dispatch_methods.h"
 
@@ -26,15 +26,6 @@ struct TimeTextEntry {
 };
 constexpr std::array kTimeTexts = {TimeTextEntry{row::LR, 279}, TimeTextEntry{row::PER, 280},
                                    TimeTextEntry{row::PEG, 281}, TimeTextEntry{row::PEB, 282}};
-
-// The pixel clock period in nanoseconds of each model.
-struct ClockPeriod {
-    std::string_view model;
-    double period;
-};
-constexpr std::array kClockPeriods = {ClockPeriod{"RZ-130LX", 12.5}, ClockPeriod{"RZ-150LX", 12.5},
-                                      ClockPeriod{"RZ-130LX-FS", 16.7},
-                                      ClockPeriod{"RZ-150LX-HR", 16.7}};
 
 }  // namespace
 
@@ -143,13 +134,10 @@ void CDialogChildControl::ValueChanged(int row, bool fromUser, bool) {
 }
 
 QString CDialogChildControl::TimeText(std::int32_t value) const {
-    const std::string& model = Control().Text(row::MD);
-    for (const ClockPeriod& clock : kClockPeriods) {
-        if (clock.model == model) {
-            return QString::asprintf("%.01fns", value * clock.period);
-        }
-    }
-    return {};
+    // A model outside the model table has no known clock: no text.
+    const ModelEntry* model = FindModel(Control().Text(row::MD));
+    return model != nullptr ? QString::asprintf("%.01fns", value * model->clockPeriodNs)
+                            : QString();
 }
 
 void CDialogChildControl::UpdateTimeText(int row) {

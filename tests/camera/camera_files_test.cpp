@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 
+#include "camera/camera_files.h"
 #include "platform/ini_document.h"
 #include "tests/camera/sim_fixture.h"
 #include "tests/support/test_files.h"
@@ -111,6 +112,39 @@ TEST_F(CameraFilesTest, MissingKeyStopsTheLoadAtItsRow) {
     int failedRow = 0;
     EXPECT_EQ(camera.ReadSetupFile(PathOf("broken.cam"), &failedRow), rc::kUnmatchedFile);
     EXPECT_EQ(failedRow, row::GA);
+}
+
+// A file that lacks a key is refused at that row, unless the row was added
+// after files were written (PF_MAY_BE_ABSENT) or is model-dependent (it
+// then only counts where the file's model has it).
+TEST(SetupFileKeys, EachKeyIsRequiredUnlessAddedLater) {
+    const auto fileWithout = [](int skipped) {
+        IniDocument file;
+        file.Set("General", "ModelName", kModelFamily);
+        for (int row = 0; row < kParameterCount; ++row) {
+            if (HasFlag(row, PF_PROFILE) && row != skipped) {
+                const ParameterKey& key = Entry(row).profile;
+                file.Set(key.section, key.key,
+                         HasFlag(row, PF_STRING) ? "A" : std::to_string(Entry(row).minimum));
+            }
+        }
+        return file;
+    };
+    std::vector<SetupValue> values;
+    int failedRow = -1;
+    ASSERT_EQ(ReadSetupValues(fileWithout(-1), values, failedRow), rc::kOk);
+    for (int row = 0; row < kParameterCount; ++row) {
+        if (!HasFlag(row, PF_PROFILE)) {
+            continue;
+        }
+        const bool mayLack = HasFlag(row, PF_MODEL_DEPENDENT) || HasFlag(row, PF_MAY_BE_ABSENT);
+        const ResultCode expected = mayLack ? rc::kOk : rc::kUnmatchedFile;
+        EXPECT_EQ(ReadSetupValues(fileWithout(row), values, failedRow), expected)
+            << Entry(row).profile.key;
+        if (expected != rc::kOk) {
+            EXPECT_EQ(failedRow, row);
+        }
+    }
 }
 
 // A setup file that would fail for its own content is refused whole:

@@ -506,5 +506,41 @@ TEST(ParameterRules, RowsOutsideTheTableAreAbsent) {
     EXPECT_FALSE(HasFlag(row::UD, PF_STRING | PF_PROFILE));
 }
 
+// Each model's row of the model table is what the rules read: a fictitious
+// model added to the table gets its bounds and features without a rule of
+// its own, and a name outside the table has the RZ-150LX's bounds and no
+// model-dependent feature.
+TEST(ModelTable, EachRowDrivesTheBoundsAndFeatures) {
+    for (const ModelEntry& model : kModels) {
+        TestValues values;
+        values.Camera(model.name, 999);
+        const std::string where = model.name;
+        EXPECT_EQ(EffectiveMinimum(row::LR, false, values), model.lineRateMinimumFull) << where;
+        EXPECT_EQ(EffectiveMaximum(row::LR, false, values), model.lineRateMaximumFull) << where;
+        EXPECT_EQ(EffectiveMaximum(row::PER, false, values), model.exposureMaximum) << where;
+        EXPECT_LE(model.exposureMaximum, Entry(row::PER).maximum) << where;
+        EXPECT_LE(model.lineRateMaximumFull, Entry(row::LR).maximum) << where;
+        values.Set(row::SRO, 1);
+        EXPECT_EQ(EffectiveMinimum(row::LR, false, values), model.lineRateMinimumPartial) << where;
+        EXPECT_EQ(EffectiveMaximum(row::LR, false, values), model.lineRateMaximumPartial) << where;
+        EXPECT_STREQ(model.family, kModelFamily) << where;
+        for (const auto& [condition, from] :
+             {std::pair{&kCableSupport, model.cableFromFirmware},
+              std::pair{&kAberrationSupport, model.aberrationFromFirmware}}) {
+            values.Set(row::VN, from - 1);
+            EXPECT_FALSE(Evaluate(condition, values)) << where << " VN " << from - 1;
+            values.Set(row::VN, from);
+            EXPECT_EQ(Evaluate(condition, values), from != kNeverFirmware) << where;
+        }
+    }
+    TestValues unknown;
+    unknown.Camera("RZ-999", 999);
+    EXPECT_EQ(EffectiveMaximum(row::PER, false, unknown),
+              BoundsOfModel("RZ-150LX").exposureMaximum);
+    EXPECT_EQ(EffectiveMinimum(row::LR, false, unknown),
+              BoundsOfModel("RZ-150LX").lineRateMinimumFull);
+    EXPECT_FALSE(Evaluate(&kCableSupport, unknown));
+}
+
 }  // namespace
 }  // namespace xkiv

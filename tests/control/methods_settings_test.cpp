@@ -26,7 +26,6 @@ const automation::MemberInfo* FindMember(const std::string& name) {
 
 TEST(MethodMembersTest, ListsEveryMethodOnceInDispidOrder) {
     const auto& members = MethodMembers();
-    EXPECT_EQ(members.size(), 96U);
     std::set<automation::DispId> dispids;
     std::set<std::string> names;
     for (const automation::MemberInfo& member : members) {

@@ -12,10 +12,10 @@
 #include <QTest>
 
 #include "control/dispatch_methods.h"
+#include "host/painter_surface.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog_about.h"
 #include "ui/dialog_progress.h"
-#include "ui/painter_surface.h"
 
 namespace xkiv::ui_test {
 namespace {
@@ -146,7 +146,7 @@ TEST_F(UiTest, DrawingShowsTheDesignTimePictureUntilTheMainPanelExists) {
     image.fill(Qt::red);
     {
         QPainter painter(&image);
-        ui::PainterSurface surface(painter);
+        host::PainterSurface surface(painter);
         control.Draw(surface, {0, 0, 300, 100});
     }
     const QRgb white = qRgb(255, 255, 255);
@@ -168,7 +168,7 @@ TEST_F(UiTest, DrawingShowsTheDesignTimePictureUntilTheMainPanelExists) {
     after.fill(Qt::red);
     {
         QPainter painter(&after);
-        ui::PainterSurface surface(painter);
+        host::PainterSurface surface(painter);
         control.Draw(surface, {10, 5, 280, 60});
     }
     EXPECT_EQ(after.pixel(150, 50), qRgb(255, 0, 0));  // nothing drawn

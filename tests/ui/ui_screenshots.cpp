@@ -13,6 +13,7 @@
 
 #include "control/control.h"
 #include "control/module.h"
+#include "host/painter_surface.h"
 #include "platform/clock.h"
 #include "sim/sim_server.h"
 #include "tests/support/qt_control.h"
@@ -20,7 +21,6 @@
 #include "ui/dialog_function.h"
 #include "ui/dialog_onepush.h"
 #include "ui/dialog_progress.h"
-#include "ui/painter_surface.h"
 #include "ui/property_page.h"
 
 namespace {
@@ -71,7 +71,7 @@ void DesignTimePicture(CXKivRZ150LXCtrl& control) {
     image.fill(Qt::lightGray);
     {
         QPainter painter(&image);
-        ui::PainterSurface surface(painter);
+        host::PainterSurface surface(painter);
         control.Draw(surface, {0, 0, 360, 80});
     }
     image.save(gOut.filePath(QStringLiteral("design-time.png")));

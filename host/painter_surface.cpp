@@ -1,7 +1,7 @@
 // Drawing requests of a control carried out with QPainter.
-#include "ui/painter_surface.h"
+#include "host/painter_surface.h"
 
-namespace xkiv::ui {
+namespace xkiv::host {
 
 namespace {
 QRect RectOf(const automation::Bounds& bounds) {
@@ -24,4 +24,4 @@ void PainterSurface::DrawCentredText(const automation::Bounds& bounds, const std
                       QString::fromStdString(text));
 }
 
-}  // namespace xkiv::ui
+}  // namespace xkiv::host

@@ -5,10 +5,11 @@
 
 #include "platform/component_control.h"
 
-namespace xkiv::ui {
+namespace xkiv::host {
 
 // Lets a control draw through a container's QPainter: white fill, an
-// ellipse with the painter's pen, one centred line of text.
+// ellipse with the painter's pen, one centred line of text. The host draws
+// its control through it; the user interface's tests draw through it too.
 class PainterSurface final : public automation::DrawingSurface {
 public:
     explicit PainterSurface(QPainter& painter) : painter_(painter) {}
@@ -21,4 +22,4 @@ private:
     QPainter& painter_;
 };
 
-}  // namespace xkiv::ui
+}  // namespace xkiv::host
