@@ -30,6 +30,7 @@ public:
     std::string GetPortName(int index) const override;
     std::string GetClassName() const override;
     [[nodiscard]] ResultCode Open(int index) override;
+    std::error_code OpenError() const override { return openError_; }
     [[nodiscard]] ResultCode Close() override;
     [[nodiscard]] ResultCode Purge() override;
     std::int32_t GetBytesAvailable() override;
@@ -41,6 +42,7 @@ public:
 private:
     std::vector<std::string> ports_;
     int fd_ = -1;
+    std::error_code openError_;
 };
 
 }  // namespace xkiv

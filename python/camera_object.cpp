@@ -63,16 +63,15 @@ private:
     const HResult code = hr == automation::kException ? error.code : hr;
     const std::string description =
         error.description.empty() ? automation::DescribeFailure(code) : error.description;
+    const py::object detail =
+        error.detail.empty() ? py::object(py::none()) : py::object(DecodedText(error.detail));
     Raise(Errors().automationError,
-          py::make_tuple(static_cast<std::uint32_t>(code), DecodedText(description)));
+          py::make_tuple(static_cast<std::uint32_t>(code), DecodedText(description), detail));
 }
 
 std::string JoinedSuggestions(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "; did you mean " : ", ") + names[i];
-    }
-    return text + (names.empty() ? "" : "?");
+    const std::string suggestion = automation::DidYouMean(names);
+    return suggestion.empty() ? "" : "; " + suggestion;
 }
 
 // The cameras not yet closed, for the close at exit. Changed and read with

@@ -20,7 +20,8 @@ class Error(Exception): ...
 class AutomationError(Error):
     code: int
     description: str
-    def __init__(self, code: int, description: str) -> None: ...
+    detail: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None) -> None: ...
 
 class ResultError(Error):
     code: int

@@ -25,15 +25,18 @@ class Error(Exception):
 
 class AutomationError(Error):
     """A member of the control failed: code is the automation HRESULT as an
-    unsigned 32-bit number, description the control's text."""
+    unsigned 32-bit number, description the control's text, detail the
+    device, file or value at fault and the reason (None when there is none)."""
 
-    def __init__(self, code, description):
+    def __init__(self, code, description, detail=None):
         super().__init__(code, description)
         self.code = code
         self.description = description
+        self.detail = detail
 
     def __str__(self):
-        return "%s (0x%08X)" % (self.description, self.code)
+        text = "%s (0x%08X)" % (self.description, self.code)
+        return text if self.detail is None else text + "\n" + self.detail
 
 
 class ResultError(Error):
@@ -91,12 +94,10 @@ void AddMember(py::class_<CameraObject>& camera, const MemberInfo& member) {
 }
 
 std::string UnknownMemberText(const std::string& name) {
-    std::string text = "xkiv.Camera has no property or method named " + name;
-    const auto closest = automation::ClosestNames(*XKivTypeLibrary().dispatch, name);
-    for (std::size_t i = 0; i < closest.size(); ++i) {
-        text += (i == 0 ? "; did you mean " : ", ") + closest[i];
-    }
-    return text + (closest.empty() ? "" : "?");
+    const std::string suggestion =
+        automation::DidYouMean(automation::ClosestNames(*XKivTypeLibrary().dispatch, name));
+    return "xkiv.Camera has no property or method named " + name +
+           (suggestion.empty() ? "" : "; " + suggestion);
 }
 
 // The camera behind a Python object, or null while it is not made yet.

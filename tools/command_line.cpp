@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
+
+#include "platform/automation_help.h"
 
 namespace xkiv::tools {
 
@@ -47,6 +50,8 @@ struct ValueOptions {
 };
 
 constexpr const char* kValueOptionNames[] = {"--device", "--class", "--port", "--interval"};
+constexpr const char* kFlagNames[] = {"--json",    "--events", "--trace",
+                                      "--offline", "--search", "--help"};
 
 // CLI11 names the option whose value is missing at the start of its message.
 UsageError MissingValue(const CLI::ParseError& error) {
@@ -59,7 +64,19 @@ UsageError MissingValue(const CLI::ParseError& error) {
     return UsageError{message};
 }
 
+UsageError UnknownOption(const std::string& arg) {
+    const std::string name = arg.substr(0, arg.find('='));
+    return UsageError{"unknown option " + name,
+                      automation::DidYouMean(automation::ClosestNames(OptionNames(), name))};
+}
+
 }  // namespace
+
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names(std::begin(kValueOptionNames), std::end(kValueOptionNames));
+    names.insert(names.end(), std::begin(kFlagNames), std::end(kFlagNames));
+    return names;
+}
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
@@ -98,7 +115,7 @@ Options ParseOptions(int argc, char** argv) {
     }
     for (const std::string& arg : app.remaining()) {
         if (arg.starts_with("--")) {
-            throw UsageError{"unknown option " + arg};
+            throw UnknownOption(arg);
         }
         if (options.command.empty()) {
             options.command = arg;

@@ -114,11 +114,13 @@ void PrintFailure(bool json, const std::string& command, const Output& output,
         PrintValues(output);
         return;
     }
-    Json object = {{"command", command}};
+    Json object = {{"command", command.empty() ? Json(nullptr) : Json(command)}};
     if (!output.values.empty()) {
         object["values"] = ValuesJson(output);
     }
-    object["error"] = {{"code", failure.code}, {"description", failure.description}};
+    object["error"] = {{"code", failure.code},
+                       {"description", failure.description},
+                       {"detail", failure.detail.empty() ? Json(nullptr) : Json(failure.detail)}};
     PrintJson(object, events);
 }
 

@@ -32,6 +32,8 @@ struct Output {
 struct Failure {
     std::int64_t code;
     std::string description;
+    // The culprit and the reason (AutomationError::detail), or empty.
+    std::string detail = {};
 };
 
 // A variant as its natural JSON type.
@@ -43,7 +45,8 @@ void PrintOutput(bool json, const std::string& command, const Output& output,
                  const std::vector<std::string>& events);
 
 // Prints what a failed command had already done (the values it set) on
-// stdout; with json, in one object with the failure's code and description.
+// stdout; with json, in one object with the failure's code, description and
+// detail (null when there is none). An empty command is null in JSON.
 void PrintFailure(bool json, const std::string& command, const Output& output,
                   const Failure& failure, const std::vector<std::string>& events);
 

@@ -1,9 +1,11 @@
 // xkivctl: drives the control through its dispatch interface from the command line.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "comm/result_code.h"
@@ -19,22 +21,26 @@ namespace xkiv::tools {
 namespace {
 
 std::string UnknownNameMessage(Session& session, const UnknownName& unknown) {
-    std::string message = "no property or method named " + unknown.name;
-    const std::vector<std::string> closest =
-        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name);
-    for (std::size_t i = 0; i < closest.size(); ++i) {
-        message += (i == 0 ? "; did you mean " : ", ") + closest[i];
-    }
-    return message + (closest.empty() ? "" : "?");
+    const std::string suggestion = automation::DidYouMean(
+        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name));
+    return "no property or method named " + unknown.name +
+           (suggestion.empty() ? "" : "; " + suggestion);
 }
 
 // How a command's handler ended: its status, or what failed and the line
-// that says so on stderr.
+// that says so on stderr (the detail on a second line).
 struct Outcome {
     int status = kExitOk;
     std::optional<Failure> failure;
     std::string complaint;
 };
+
+void Complain(const std::string& complaint, const std::string& detail) {
+    std::fprintf(stderr, "xkivctl: %s\n", complaint.c_str());
+    if (!detail.empty()) {
+        std::fprintf(stderr, "xkivctl: %s\n", detail.c_str());
+    }
+}
 
 // Runs the command's handler, connected first when it needs the camera.
 Outcome RunHandler(Session& session, Invocation run) {
@@ -49,7 +55,8 @@ Outcome RunHandler(Session& session, Invocation run) {
         const automation::AutomationError& error = exception.Error();
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.code));
-        outcome.failure = Failure{static_cast<std::uint32_t>(error.code), error.description};
+        outcome.failure =
+            Failure{static_cast<std::uint32_t>(error.code), error.description, error.detail};
         outcome.complaint = "error " + std::string(code) + ": " + error.description;
     } catch (const UnknownName& unknown) {
         const std::string message = UnknownNameMessage(session, unknown);
@@ -75,7 +82,7 @@ int RunCommand(Session& session, const Options& options, const Command& command)
         outcome.complaint = "interrupted";
     }
     if (outcome.failure) {
-        std::fprintf(stderr, "xkivctl: %s\n", outcome.complaint.c_str());
+        Complain(outcome.complaint, outcome.failure->detail);
         PrintFailure(options.json, options.command, output, *outcome.failure,
                      session.Events().Take());
         return outcome.status;
@@ -109,7 +116,9 @@ int Run(const Options& options) {
     }
     const Command* command = FindCommand(options.command);
     if (command == nullptr) {
-        throw UsageError{"unknown command " + options.command + " (see xkivctl --help)"};
+        throw UsageError{
+            "unknown command " + options.command + " (see xkivctl --help)",
+            automation::DidYouMean(automation::ClosestNames(CommandNames(), options.command))};
     }
     if (options.help) {
         std::fputs(HelpText(*command).c_str(), stdout);
@@ -126,13 +135,36 @@ int Run(const Options& options) {
     return RunWithControl(options, *command);
 }
 
+// Says what is wrong with the command line: on stderr, and with --json as
+// the error object of any other failure on stdout.
+int ReportUsageError(const UsageError& error, bool json, const std::string& command) {
+    Complain(error.message, error.detail);
+    if (json) {
+        PrintFailure(true, command, Output{}, Failure{kExitUsage, error.message, error.detail}, {});
+    }
+    return kExitUsage;
+}
+
+// Whether the command line asks for JSON, read without parsing it (it may
+// not parse).
+bool AsksForJson(int argc, char** argv) {
+    return std::any_of(argv + 1, argv + argc,
+                       [](const char* arg) { return std::string_view(arg) == "--json"; });
+}
+
 }  // namespace
 }  // namespace xkiv::tools
 
 int main(int argc, char** argv) {
     using namespace xkiv::tools;
+    Options options;
     try {
-        const int status = Run(ParseOptions(argc, argv));
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        return ReportUsageError(error, AsksForJson(argc, argv), {});
+    }
+    try {
+        const int status = Run(options);
         // The run's control saved the settings when Run destroyed it; say
         // when it could not, and fail the run.
         const std::string& failure = xkiv::TheModule().Profile().FailureText();
@@ -142,7 +174,6 @@ int main(int argc, char** argv) {
         }
         return status;
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "xkivctl: %s\n", error.message.c_str());
-        return kExitUsage;
+        return ReportUsageError(error, options.json, options.command);
     }
 }

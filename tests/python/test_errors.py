@@ -4,16 +4,19 @@ import pytest
 import xkiv
 
 
-@pytest.mark.parametrize("action, code, description", [
+@pytest.mark.parametrize("action, code, description, detail", [
     (lambda cam: setattr(cam, "ModelName", "X"), 0x800A017F,
-     "Set not supported (read-only property): ModelName"),
+     "Set not supported (read-only property): ModelName", None),
     (lambda cam: cam.ReadAllFromFile("/nonexistent/setup.cam"), 0x800A004B,
-     "Unmatched data file for this camera."),
+     "Unmatched data file for this camera.", "/nonexistent/setup.cam: No such file or directory"),
+    (lambda cam: setattr(cam, "TriggerMode", "pwcx"), 0x80020005, "type mismatch",
+     'TriggerMode: "pwcx" is not one of No Shutter (0), Shutter Select (1), PWC (2)'),
 ])
-def test_failed_invoke_raises_automation_error(camera, action, code, description):
+def test_failed_invoke_raises_automation_error(camera, action, code, description, detail):
     with pytest.raises(xkiv.AutomationError) as raised:
         action(camera)
-    assert (raised.value.code, raised.value.description) == (code, description)
+    assert (raised.value.code, raised.value.description, raised.value.detail) == (
+        code, description, detail)
 
 
 def test_failing_result_code_raises_result_error_unless_raw():
