@@ -59,14 +59,50 @@ private:
     throw py::error_already_set();
 }
 
+// Which AutomationError a failure raises, by the control's result code, and
+// the keyword that carries its subject.
+struct ErrorKind {
+    ResultCode first;
+    ResultCode last;
+    py::handle ErrorClasses::*type;
+    const char* subject;
+};
+
+constexpr ErrorKind kErrorKinds[] = {
+    {rc::kPortNotFound, rc::kReadFailed, &ErrorClasses::cameraOffline, "device"},
+    {rc::kWriteTimeout, rc::kReadTimeout, &ErrorClasses::timeout, nullptr},
+    {rc::kTimeout, rc::kTimeout, &ErrorClasses::timeout, nullptr},
+    {rc::kBadParameter, rc::kBadParameter, &ErrorClasses::refused, "property"},
+    {rc::kFileAccess, rc::kUnmatchedFile, &ErrorClasses::fileError, "filename"},
+};
+
+py::object TextOrNone(const std::string& text) {
+    return text.empty() ? py::object(py::none()) : py::object(DecodedText(text));
+}
+
 [[noreturn]] void RaiseAutomationError(HResult hr, const AutomationError& error) {
     const HResult code = hr == automation::kException ? error.code : hr;
     const std::string description =
         error.description.empty() ? automation::DescribeFailure(code) : error.description;
-    const py::object detail =
-        error.detail.empty() ? py::object(py::none()) : py::object(DecodedText(error.detail));
-    Raise(Errors().automationError,
-          py::make_tuple(static_cast<std::uint32_t>(code), DecodedText(description), detail));
+    py::handle type = Errors().automationError;
+    py::dict extra;
+    for (const ErrorKind& kind : kErrorKinds) {
+        if (error.resultCode >= kind.first && error.resultCode <= kind.last) {
+            type = Errors().*kind.type;
+            if (kind.subject != nullptr) {
+                extra[kind.subject] = TextOrNone(error.subject);
+            }
+            if (type.is(Errors().fileError)) {
+                extra["errno"] = error.systemError != 0 ? py::object(py::int_(error.systemError))
+                                                        : py::object(py::none());
+            }
+            break;
+        }
+    }
+    const py::object raised = type(static_cast<std::uint32_t>(code), DecodedText(description),
+                                   TextOrNone(error.detail), **extra);
+    PyErr_SetObject(type.ptr(), raised.ptr());
+    throw py::error_already_set();
 }
 
 std::string JoinedSuggestions(const std::vector<std::string>& names) {
@@ -206,7 +242,7 @@ void CameraObject::Connect(const ConnectOptions& options) {
         const py::tuple found =
             CallByName("AutoSelectCommunication", {py::none(), py::none(), py::int_(1)});
         if (found[0].cast<std::int32_t>() == 0) {
-            Raise(Errors().automationError,
+            Raise(Errors().cameraOffline,
                   py::make_tuple(static_cast<std::uint32_t>(automation::kDeviceIoError),
                                  "no camera found"));
         }

@@ -147,6 +147,11 @@ struct ErrorClasses {
     py::handle automationError;
     py::handle resultError;
     py::handle profileError;
+    // The kinds of AutomationError a caller can catch apart.
+    py::handle fileError;
+    py::handle cameraOffline;
+    py::handle timeout;
+    py::handle refused;
 };
 ErrorClasses& Errors();
 

@@ -23,6 +23,24 @@ class AutomationError(Error):
     detail: Optional[str]
     def __init__(self, code: int, description: str, detail: Optional[str] = None) -> None: ...
 
+class FileError(AutomationError):
+    filename: Optional[str]
+    errno: Optional[int]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 filename: Optional[str] = None, errno: Optional[int] = None) -> None: ...
+
+class CameraOffline(AutomationError):
+    device: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 device: Optional[str] = None) -> None: ...
+
+class Timeout(AutomationError): ...
+
+class Refused(AutomationError):
+    property: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 property: Optional[str] = None) -> None: ...
+
 class ResultError(Error):
     code: int
     text: str
@@ -43,8 +61,8 @@ class Camera:
     def close(self) -> None: ...
     @property
     def closed(self) -> bool: ...
-    def on(self, event: EventName, callback: Callable[[], object]) -> None: ...
-    def off(self, event: EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
+    def on(self, event: _EventName, callback: Callable[[], object]) -> None: ...
+    def off(self, event: _EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
 )";
 
 std::string Docstring(const std::string& text) {
@@ -73,7 +91,7 @@ std::string MemberStub(const MemberInfo& member) {
 std::string StubText() {
     const xkiv::automation::TypeLibraryInfo& library = xkiv::XKivTypeLibrary();
     std::string text = kHead;
-    text += "EventName = Literal[";
+    text += "_EventName = Literal[";
     for (const MemberInfo& event : library.events->Members()) {
         text += (event.dispid == library.events->Members().front().dispid ? "\"" : ", \"") +
                 event.name + "\"";

@@ -39,6 +39,39 @@ class AutomationError(Error):
         return text if self.detail is None else text + "\n" + self.detail
 
 
+class FileError(AutomationError):
+    """A file could not be read or written (0x800A004B), or was read and
+    refused for its content: filename is the file, errno the system's error
+    number (None when the system gave no reason)."""
+
+    def __init__(self, code, description, detail=None, filename=None, errno=None):
+        super().__init__(code, description, detail)
+        self.filename = filename
+        self.errno = errno
+
+
+class CameraOffline(AutomationError):
+    """The camera cannot be reached: its port cannot be opened or used, or no
+    port answered a search. device is the port's device, when known."""
+
+    def __init__(self, code, description, detail=None, device=None):
+        super().__init__(code, description, detail)
+        self.device = device
+
+
+class Timeout(AutomationError):
+    """The camera or its port did not answer in time."""
+
+
+class Refused(AutomationError):
+    """The camera refused a value ("Bad Parameters!!"): property names the
+    property that was being written."""
+
+    def __init__(self, code, description, detail=None, property=None):
+        super().__init__(code, description, detail)
+        self.property = property
+
+
 class ResultError(Error):
     """A method returned a failing result code: code and its text."""
 
@@ -197,7 +230,9 @@ PYBIND11_MODULE(xkiv, module) {
     const auto kept = [&module](const char* name) {
         return py::object(module.attr(name)).release();
     };
-    Errors() = {kept("AutomationError"), kept("ResultError"), kept("ProfileError")};
+    Errors() = {kept("AutomationError"), kept("ResultError"),   kept("ProfileError"),
+                kept("FileError"),       kept("CameraOffline"), kept("Timeout"),
+                kept("Refused")};
     py::list events;
     for (const MemberInfo& event : XKivTypeLibrary().events->Members()) {
         events.append(event.name);

@@ -19,6 +19,44 @@ def test_failed_invoke_raises_automation_error(camera, action, code, description
         code, description, detail)
 
 
+# What went wrong, by the kind a caller catches: (simulator options, action,
+# exception type, published code, attributes).
+_ENOENT = 2
+KINDS = [
+    ((), lambda cam, tmp: cam.ReadAllFromFile("/nonexistent/setup.cam"), xkiv.FileError,
+     0x800A004B, {"filename": "/nonexistent/setup.cam", "errno": _ENOENT,
+                  "description": "Unmatched data file for this camera."}),
+    ((), lambda cam, tmp: cam.WriteAllToFile(str(tmp)), xkiv.FileError, 0x800A004B,
+     {"filename": "{tmp}", "errno": None,
+      "description": "Access failed on read/write file.", "detail": "{tmp}: not a regular file"}),
+    ((), lambda cam, tmp: xkiv.Camera(device="/nonexistent/ttyUSB9"), xkiv.CameraOffline,
+     0x800A0039, {"device": "/nonexistent/ttyUSB9",
+                  "detail": "/nonexistent/ttyUSB9: No such file or directory"}),
+    (("--drop-every", "1"), None, xkiv.Timeout, 0x800A0039,
+     {"description": "Operation time out.\nPlease check the camera power and its cable."}),
+    (("--unlock-code", "1234"), lambda cam, tmp: setattr(cam, "UserID", "x"), xkiv.Refused,
+     0x800A017C, {"property": "UserID", "description": '"UD" : Bad Parameter !!'}),
+]
+
+
+@pytest.mark.parametrize("options, action, kind, code, attributes", KINDS)
+def test_failures_raise_their_kind_with_the_culprit(start_sim, tmp_path, options, action, kind,
+                                                    code, attributes):
+    sim = start_sim("RZ-130LX", *options)
+    with pytest.raises(kind) as raised:
+        if action is None:
+            xkiv.Camera(device=sim.device)
+        else:
+            with xkiv.Camera(device=sim.device) as cam:
+                action(cam, tmp_path)
+    assert isinstance(raised.value, xkiv.AutomationError)
+    assert raised.value.code == code
+    for name, value in attributes.items():
+        if isinstance(value, str):
+            value = value.replace("{tmp}", str(tmp_path))
+        assert getattr(raised.value, name) == value, name
+
+
 def test_failing_result_code_raises_result_error_unless_raw():
     with xkiv.Camera(offline=True) as cam:
         with pytest.raises(xkiv.ResultError) as raised:
