@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "camera/camera.h"
@@ -85,6 +87,11 @@ public:
     // may raise through RaiseCameraError; a set of a read-only property
     // raises 0x800A017F.
     automation::Variant GetProperty(automation::DispId dispid);
+    // The bounds a set of the property clamps into under the current values
+    // (the model's, the firmware's, the other settings'), or nullopt for a
+    // property a set does not clamp (texts, flags, the port selection).
+    std::optional<std::pair<std::int32_t, std::int32_t>> PropertyBounds(
+        automation::DispId dispid) const;
     void SetProperty(automation::DispId dispid, const automation::Variant& value);
 
     // The camera object's notifications: base behaviour, then the event,

@@ -9,6 +9,7 @@
 #include "comm/result_code.h"
 #include "control/type_library.h"
 #include "platform/automation_help.h"
+#include "python/member_text.h"
 #include "python/values.h"
 
 namespace xkiv::python {
@@ -134,6 +135,11 @@ private:
 ErrorClasses& Errors() {
     static ErrorClasses errors;
     return errors;
+}
+
+std::map<automation::DispId, py::handle>& PropertyEnums() {
+    static std::map<automation::DispId, py::handle> enums;
+    return enums;
 }
 
 CameraObject::CameraObject(const ConnectOptions& options, py::object progress, py::object trace)
@@ -305,7 +311,33 @@ Variant CameraObject::Invoke(const MemberInfo& member, InvokeKind kind,
 
 py::object CameraObject::Get(const MemberInfo& property) {
     std::vector<Variant> none;
-    return FromVariant(Invoke(property, InvokeKind::PropertyGet, none));
+    py::object value = FromVariant(Invoke(property, InvokeKind::PropertyGet, none));
+    const auto found = PropertyEnums().find(property.dispid);
+    if (found == PropertyEnums().end()) {
+        return value;
+    }
+    // A value without a name (another model's, a camera's surprise) stays an int.
+    const py::object member = found->second.attr("_value2member_map_").attr("get")(value);
+    return member.is_none() ? value : member;
+}
+
+py::tuple CameraObject::Range(const std::string& name) {
+    const automation::InterfaceInfo& dispatch = *XKivTypeLibrary().dispatch;
+    const MemberInfo* property = dispatch.Find(name);
+    if (property == nullptr || property->kind != automation::MemberKind::Property) {
+        throw py::value_error("no property named " + name +
+                              JoinedSuggestions(automation::ClosestNames(dispatch, name)));
+    }
+    std::optional<std::pair<std::int32_t, std::int32_t>> bounds;
+    const ControlCall call = WithControl(
+        [&](CXKivRZ150LXCtrl& control) { bounds = control.PropertyBounds(property->dispid); });
+    if (!call.ran) {
+        throw py::value_error("the camera is closed");
+    }
+    if (!bounds) {
+        throw py::value_error(property->name + " has no range: a set does not clamp it");
+    }
+    return py::make_tuple(bounds->first, bounds->second);
 }
 
 void CameraObject::Set(const MemberInfo& property, py::handle value) {
@@ -328,7 +360,9 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
     for (const auto& [key, value] : kwargs) {
         const std::string name = py::str(key);
         std::size_t index = 0;
-        while (index < count && method.params[index].name != name) {
+        // The Python name, or the type library's as older scripts use it.
+        while (index < count && method.params[index].name != name &&
+               PythonParamName(method.params[index].name) != name) {
             ++index;
         }
         if (name == "raw" && method.returnsResultCode) {
@@ -343,8 +377,8 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
     }
     for (std::size_t i = 0; i < count; ++i) {
         if (!values[i]) {
-            throw py::type_error(method.name + "() is missing argument '" + method.params[i].name +
-                                 "'");
+            throw py::type_error(method.name + "() is missing argument '" +
+                                 PythonParamName(method.params[i].name) + "'");
         }
     }
     return CallWith(method, std::move(values), raw);
@@ -357,8 +391,8 @@ py::object CameraObject::CallWith(const MemberInfo& method, std::vector<py::obje
     std::vector<Variant> args;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const automation::ParamInfo& param = method.params[i];
-        args.push_back(
-            ToVariant(values[i], param.type, &refs[i], method.name + "() " + param.name));
+        args.push_back(ToVariant(values[i], param.type, &refs[i],
+                                 method.name + "() " + PythonParamName(param.name)));
     }
     const Variant result = Invoke(method, InvokeKind::Method, args);
     if (method.returnsResultCode && !raw) {

@@ -63,6 +63,10 @@ public:
     py::object Call(const automation::MemberInfo& method, const py::args& args,
                     const py::kwargs& kwargs);
 
+    // The bounds a set of the named property clamps into now, as (min, max);
+    // ValueError for a name that is no property or a property without bounds.
+    py::tuple Range(const std::string& name);
+
     // Event callbacks by event name (ValueError for an unknown one); off
     // without a callback removes every callback of the event.
     void On(const std::string& event, py::object callback);
@@ -154,5 +158,9 @@ struct ErrorClasses {
     py::handle refused;
 };
 ErrorClasses& Errors();
+
+// The enum.IntEnum class of each list property, by dispid, made once at
+// import; the module keeps them alive.
+std::map<automation::DispId, py::handle>& PropertyEnums();
 
 }  // namespace xkiv::python

@@ -98,7 +98,8 @@ constexpr const char* kCameraDoc =
     "cancel one that can be cancelled); without it a bar is drawn on a terminal's stderr.\n"
     "trace receives every line that crosses the link, time stamped and decoded: a callable is\n"
     "called with each line, a file such as sys.stderr is written a line at a time.\n"
-    "Every property and method of the control is an attribute with its own name; by-reference\n"
+    "Every property and method of the control is an attribute with its own name; a list\n"
+    "property gives and takes its enum (xkiv.TriggerMode.PWC); by-reference\n"
     "parameters come back after the result. Use it in a with block, or call close(): closing\n"
     "writes the profile.";
 
@@ -161,6 +162,27 @@ void SetUpGarbageCollection(PyHeapTypeObject* heapType) {
     };
 }
 
+// One enum.IntEnum per list property, named after it: its values are what
+// the property takes and gives.
+void AddEnums(py::module_& module) {
+    const py::object intEnum = py::module_::import("enum").attr("IntEnum");
+    for (const MemberInfo& member : XKivTypeLibrary().dispatch->Members()) {
+        const std::optional<EnumInfo> info =
+            member.kind == MemberKind::Property ? PropertyEnum(member) : std::nullopt;
+        if (!info) {
+            continue;
+        }
+        py::list members;
+        for (const auto& [name, value] : info->members) {
+            members.append(py::make_tuple(name, value));
+        }
+        py::object type = intEnum(info->name, members, py::arg("module") = "xkiv");
+        type.attr("__doc__") = "The values of Camera." + member.name + ".";
+        module.attr(info->name.c_str()) = type;
+        PropertyEnums()[member.dispid] = type.release();
+    }
+}
+
 void AddCameraClass(py::module_& module) {
     py::class_<CameraObject> camera(module, "Camera", kCameraDoc,
                                     py::custom_type_setup(SetUpGarbageCollection));
@@ -194,6 +216,10 @@ void AddCameraClass(py::module_& module) {
     camera.def("__exit__", [](CameraObject& self, py::handle type, py::handle, py::handle) {
         self.Close(!type.is_none());
     });
+    camera.def("range", &CameraObject::Range, py::arg("name"),
+               "range(self, name: str) -> tuple[int, int]\n\nThe bounds a set of the property "
+               "clamps into now, (min, max): they follow the model, the firmware and the other "
+               "settings. ValueError for a property a set does not clamp.");
     camera.def("on", &CameraObject::On, py::arg("event"), py::arg("callback"),
                "on(self, event: str, callback) -> None\n\nCalls callback() each time the control "
                "fires the event, during the call that fires it. An exception the callback raises "
@@ -238,6 +264,7 @@ PYBIND11_MODULE(xkiv, module) {
         events.append(event.name);
     }
     module.attr("EVENTS") = py::tuple(events);
+    AddEnums(module);
     AddCameraClass(module);
     // Cameras left open (a script that never closes one, a callback cycle
     // the collector has not reached) write their profiles before the

@@ -72,7 +72,7 @@ def test_failing_result_code_raises_result_error_unless_raw():
     (lambda cam: cam.on("MasterGianChanged", print), ValueError, "did you mean MasterGainChanged"),
     (lambda cam: setattr(cam, "MasterGain", 1.5), TypeError, "MasterGain: expected int"),
     (lambda cam: setattr(cam, "MasterGain", 2**31), OverflowError, "32-bit"),
-    (lambda cam: cam.StartCommunication(0), TypeError, "missing argument 'nPort'"),
+    (lambda cam: cam.StartCommunication(0), TypeError, "missing argument 'port'"),
     (lambda cam: cam.CheckOnline(raw=True), TypeError, "unexpected argument 'raw'"),
     # A NUL would cut the text short where it becomes a path or a device.
     (lambda cam: cam.WriteAllToFile("/tmp/xkiv-nul\0.cam"), ValueError, "null character"),
