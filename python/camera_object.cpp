@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "comm/result_code.h"
+#include "control/protocol_trace.h"
 #include "control/type_library.h"
 #include "platform/automation_help.h"
 #include "python/member_text.h"
@@ -319,6 +320,59 @@ py::object CameraObject::Get(const MemberInfo& property) {
     // A value without a name (another model's, a camera's surprise) stays an int.
     const py::object member = found->second.attr("_value2member_map_").attr("get")(value);
     return member.is_none() ? value : member;
+}
+
+std::vector<const MemberInfo*> CameraObject::SettingProperties() {
+    std::vector<const MemberInfo*> properties;
+    const ControlCall call = WithControl([&](CXKivRZ150LXCtrl& control) {
+        // Row order is the order of a write of everything and of a settings
+        // file; support follows the current values, as for those.
+        for (int row = 0; row < kParameterCount; ++row) {
+            const MemberInfo* member = XKivTypeLibrary().dispatch->Find(RowName(row));
+            if (HasFlag(row, PF_PROFILE) && control.IsRowSupported(row) && member != nullptr &&
+                member->kind == automation::MemberKind::Property && !member->readOnly) {
+                properties.push_back(member);
+            }
+        }
+    });
+    if (!call.ran) {
+        throw py::value_error("the camera is closed");
+    }
+    return properties;
+}
+
+py::dict CameraObject::Settings() {
+    py::dict settings;
+    for (const MemberInfo* property : SettingProperties()) {
+        settings[py::str(property->name)] = Get(*property);
+    }
+    return settings;
+}
+
+void CameraObject::Apply(const py::dict& settings) {
+    const std::vector<const MemberInfo*> properties = SettingProperties();
+    std::map<std::string, const MemberInfo*> byName;
+    for (const MemberInfo* property : properties) {
+        byName[property->name] = property;
+    }
+    std::vector<std::string> names;
+    for (const auto& [key, value] : settings) {
+        const std::string name = py::str(key);
+        if (!byName.contains(name)) {
+            std::vector<std::string> known;
+            for (const MemberInfo* property : properties) {
+                known.push_back(property->name);
+            }
+            throw py::key_error("no setting named " + name +
+                                JoinedSuggestions(automation::ClosestNames(known, name)));
+        }
+    }
+    for (const MemberInfo* property : properties) {
+        const py::str name(property->name);
+        if (settings.contains(name)) {
+            Set(*property, settings[name]);
+        }
+    }
 }
 
 py::tuple CameraObject::Range(const std::string& name) {

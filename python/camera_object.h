@@ -67,6 +67,15 @@ public:
     // ValueError for a name that is no property or a property without bounds.
     py::tuple Range(const std::string& name);
 
+    // Every setting a settings file keeps that the camera supports now and
+    // a writable property holds, by property name, in the order a write of
+    // everything sends them; list values as their enums.
+    py::dict Settings();
+    // Sets the mapping's properties in that order, each clamped as a set of
+    // the property is. A name that is no such setting raises KeyError before
+    // anything is set.
+    void Apply(const py::dict& settings);
+
     // Event callbacks by event name (ValueError for an unknown one); off
     // without a callback removes every callback of the event.
     void On(const std::string& event, py::object callback);
@@ -125,6 +134,8 @@ private:
     py::object CallWith(const automation::MemberInfo& method, std::vector<py::object> values,
                         bool raw);
     const automation::MemberInfo& EventNamed(const std::string& event) const;
+    // The properties of Settings, in their order.
+    std::vector<const automation::MemberInfo*> SettingProperties();
 
     PendingError pending_;
     py::object trace_;

@@ -220,6 +220,15 @@ void AddCameraClass(py::module_& module) {
                "range(self, name: str) -> tuple[int, int]\n\nThe bounds a set of the property "
                "clamps into now, (min, max): they follow the model, the firmware and the other "
                "settings. ValueError for a property a set does not clamp.");
+    camera.def("settings", &CameraObject::Settings,
+               "settings(self) -> dict[str, int | str]\n\nEvery setting a settings file keeps "
+               "that the camera supports now, by property name, in the order a write of "
+               "everything sends them; list values as their enums. apply() puts them back.");
+    camera.def("apply", &CameraObject::Apply, py::arg("settings"),
+               "apply(self, settings: Mapping[str, int | str]) -> None\n\nSets the settings "
+               "the mapping names in the order a write of everything sends them, each clamped "
+               "as a set of its property is. A name that is no setting raises KeyError before "
+               "anything is set.");
     camera.def("on", &CameraObject::On, py::arg("event"), py::arg("callback"),
                "on(self, event: str, callback) -> None\n\nCalls callback() each time the control "
                "fires the event, during the call that fires it. An exception the callback raises "

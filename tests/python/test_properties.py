@@ -63,3 +63,30 @@ def test_range_refuses_what_has_none(name, text):
     with xkiv.Camera(offline=True) as cam:
         with pytest.raises(ValueError, match=text):
             cam.range(name)
+
+
+def test_settings_snapshot_restores_in_write_all_order_with_clamping(start_sim):
+    sets = []
+
+    def trace(line):
+        if " := " in line:
+            sets.append(line.split(" := ")[0].split()[-1])
+
+    with xkiv.Camera(device=start_sim("RZ-130LX").device, trace=trace) as cam:
+        saved = cam.settings()
+        assert saved["TriggerMode"] is xkiv.TriggerMode.NO_SHUTTER
+        assert "ModelName" not in saved and "MasterGain" in saved
+        cam.TriggerMode = xkiv.TriggerMode.PWC
+        cam.MasterGain = 5
+        sets.clear()
+        # Given in another order, sent in the order of a write of everything.
+        cam.apply(dict(reversed(list(saved.items()))))
+        assert cam.settings() == saved
+        order = list(saved)
+        assert [name for name in sets if name in saved] == sorted(
+            (name for name in sets if name in saved), key=order.index)
+        cam.apply({"MasterGain": 99999})
+        assert cam.MasterGain == 802
+        with pytest.raises(KeyError, match="did you mean MasterGain"):
+            cam.apply({"TriggerMode": 2, "MasterGian": 1})
+        assert cam.TriggerMode is xkiv.TriggerMode.NO_SHUTTER
