@@ -339,15 +339,21 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
                                     std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
     for (;;) {
-        const std::int64_t elapsed = clock_.NowMs() - start;
-        if (elapsed > static_cast<std::int64_t>(timeoutMs)) {
-            return rc::kTimeout;
-        }
+        // The clock decides when the time is up, and the line is looked at once more before
+        // a time-out: a host too busy to run this thread for a while must not take an
+        // answer that has arrived for a missing one.
+        const std::int64_t left = static_cast<std::int64_t>(timeoutMs) - (clock_.NowMs() - start);
+        const auto waitMs = static_cast<std::uint32_t>(std::max<std::int64_t>(left, 0));
         std::uint8_t byte = 0;
         std::size_t received = 0;
-        const auto remaining = static_cast<std::uint32_t>(timeoutMs - elapsed);
-        transportResult = transport.Read(&byte, 1, received, remaining);
+        transportResult = transport.Read(&byte, 1, received, waitMs);
+        if (transportResult == rc::kReadTimeout && waitMs > 0) {
+            continue;
+        }
         if (transportResult != rc::kOk) {
+            return rc::kTimeout;
+        }
+        if (received == 0 && waitMs == 0) {
             return rc::kTimeout;
         }
         if (received == 1) {

@@ -34,9 +34,7 @@ CComm::CComm(ProfileStore& profile, std::unique_ptr<CCommAbstract> comPort,
       serialPortsGiven_(serialPortsGiven),
       current_(comPort.get()),
       comPort_(std::move(comPort)),
-      cameraLink_(std::move(cameraLink)) {
-    LoadSelection();
-}
+      cameraLink_(std::move(cameraLink)) {}
 
 CComm::~CComm() {
     (void)current_->Close();
@@ -67,7 +65,10 @@ CCommAbstract& CComm::Transport(int commClass) {
 
 void CComm::Select(int commClass, int port) {
     (void)current_->Close();
+    // Choosing the port the stored selection resolved to keeps a stored name
+    // this run lacks; a choice made before any was resolved keeps nothing.
     keepStored_ = keepStored_ && commClass == class_ && port == port_;
+    selectionResolved_ = true;
     class_ = commClass;
     port_ = port;
     current_ = &Transport(commClass);
@@ -87,7 +88,14 @@ int CComm::FindPort(int commClass, const std::string& name) const {
     return -1;
 }
 
-void CComm::LoadSelection() {
+void CComm::ResolveSelection() const {
+    if (!selectionResolved_) {
+        selectionResolved_ = true;
+        LoadSelection();
+    }
+}
+
+void CComm::LoadSelection() const {
     class_ = profile_.GetInt(kSection, kClassKey, 0);
     port_ = profile_.GetInt(kSection, kPortKey, 0);
     const std::string name = profile_.GetString(kSection, kPortNameKey, "");
@@ -111,7 +119,8 @@ void CComm::LoadSelection() {
 }
 
 void CComm::SaveSelection() {
-    if (keepStored_) {
+    // A selection never asked for is the profile's own: nothing to write.
+    if (!selectionResolved_ || keepStored_) {
         return;
     }
     // Only what differs from the profile is written, so that a run that kept

@@ -13,10 +13,11 @@ namespace xkiv {
 
 // Owns one transport of each class for its whole life and uses one at a
 // time. The selection (class 0 serial port, class 1 Camera Link; port index
-// within the class, and the port's name) is loaded from the profile at
-// construction, validated against the transports' port lists, and written
-// back at destruction. A stored name found in the class's list selects that
-// port whatever its index; else the index stands when it is in range. A
+// within the class, and the port's name) is loaded from the profile and
+// validated against the transports' port lists when it is first needed (a
+// run that chooses no port lists none), and written back at destruction when
+// it was. A stored name found in the class's list selects that port whatever
+// its index; else the index stands when it is in range. A
 // stored name this run lacks (a USB adapter unplugged, a grabber's library
 // missing) is kept, and with it the stored selection, until a port other than
 // the one selected at start is chosen: a run that only used the stand-in
@@ -35,8 +36,14 @@ public:
     // Closes the current transport and saves the selection.
     virtual ~CComm();
 
-    int GetClass() const { return class_; }
-    int GetPort() const { return port_; }
+    int GetClass() const {
+        ResolveSelection();
+        return class_;
+    }
+    int GetPort() const {
+        ResolveSelection();
+        return port_;
+    }
     // Number of usable classes: 1 when the serial class has ports, plus 1
     // when the Camera Link class has ports.
     int GetClassCount() const;
@@ -61,16 +68,19 @@ protected:
     void SaveSelection();
 
 private:
-    void LoadSelection();
+    void ResolveSelection() const;
+    void LoadSelection() const;
     // The index of the named port in the class's list, else -1.
     int FindPort(int commClass, const std::string& name) const;
 
     ProfileStore& profile_;
     bool serialPortsGiven_;
-    int class_ = 0;
-    int port_ = 0;
+    // The stored selection, read and validated on first use.
+    mutable bool selectionResolved_ = false;
+    mutable int class_ = 0;
+    mutable int port_ = 0;
     // The stored selection stands although this run uses another port.
-    bool keepStored_ = false;
+    mutable bool keepStored_ = false;
     CCommAbstract* current_ = nullptr;
     std::unique_ptr<CCommAbstract> comPort_;
     std::unique_ptr<CCommAbstract> cameraLink_;

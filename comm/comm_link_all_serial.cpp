@@ -45,11 +45,15 @@ std::vector<std::string> AllSerialLibraryCandidates(const std::string& pathValue
     return candidates;
 }
 
-CCommLinkAllSerial::CCommLinkAllSerial(std::string plainName) : plainName_(std::move(plainName)) {
+CCommLinkAllSerial::CCommLinkAllSerial(std::string plainName) : plainName_(std::move(plainName)) {}
+
+std::vector<std::string> CCommLinkAllSerial::ListLibraryPorts() {
+    std::vector<std::string> names;
     if (Locate()) {
-        SetPorts(ListPorts());
+        names = ListPorts();
         ReleaseLibrary();
     }
+    return names;
 }
 
 std::string CCommLinkAllSerial::GetClassName() const {
@@ -98,11 +102,14 @@ std::vector<std::string> CCommLinkAllSerial::ListPorts() {
 
 ResultCode CCommLinkAllSerial::Open(int index) {
     (void)Close();
+    // Named before the library is located for the port: the first question
+    // about the list loads and releases the library itself.
+    const bool known = !GetPortName(index).empty();
     if (!Locate()) {
         return rc::kPortNotFound;
     }
     // An unknown index must not keep the library loaded while no port is open.
-    if (GetPortName(index).empty()) {
+    if (!known) {
         ReleaseLibrary();
         return rc::kPortNotFound;
     }

@@ -25,8 +25,8 @@ std::vector<std::string> AllSerialLibraryCandidates(const std::string& pathValue
 // candidate that loads but lacks an entry point counts as not found.
 class CCommLinkAllSerial final : public CCommLinkLibrary {
 public:
-    // Lists the library's ports; plainName is the last place to look (tests
-    // name another file).
+    // Lists the library's ports when first asked; plainName is the last
+    // place to look (tests name another file).
     explicit CCommLinkAllSerial(std::string plainName = kAllSerialLibraryName);
 
     std::string GetClassName() const override;
@@ -40,6 +40,7 @@ public:
 private:
     bool BindOwnEntryPoints(const DynamicLibrary& library) override;
     bool Locate();
+    std::vector<std::string> ListLibraryPorts() override;
     std::vector<std::string> ListPorts();
 
     std::string plainName_;

@@ -23,15 +23,24 @@ bool CCommLinkLibrary::IsOpen() const {
     return library_ != nullptr && reference_ != nullptr;
 }
 
+const std::vector<std::string>& CCommLinkLibrary::Ports() const {
+    if (!ports_) {
+        // Listing loads and releases the library and leaves the transport as
+        // it was: the list is what changes, and it is built only once.
+        ports_ = const_cast<CCommLinkLibrary*>(this)->ListLibraryPorts();
+    }
+    return *ports_;
+}
+
 int CCommLinkLibrary::GetPortCount() const {
-    return static_cast<int>(ports_.size());
+    return static_cast<int>(Ports().size());
 }
 
 std::string CCommLinkLibrary::GetPortName(int index) const {
     if (index < 0 || index >= GetPortCount()) {
         return {};
     }
-    return ports_[static_cast<std::size_t>(index)];
+    return Ports()[static_cast<std::size_t>(index)];
 }
 
 ResultCode CCommLinkLibrary::Close() {

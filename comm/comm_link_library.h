@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,10 @@
 namespace xkiv {
 
 // A transport over one Camera Link serial library. The library is loaded
-// only while a port is open (and briefly while the port list is built); a
-// load succeeds only when every entry point the class requires is found.
+// only while a port is open (and briefly while the port list is built, when
+// the list is first asked for, so that a run that never chooses a Camera
+// Link port never looks for the library); a load succeeds only when every
+// entry point the class requires is found.
 // Derived classes name the library, bind their own entry points, build the
 // port list and open ports; this class does the serial I/O both libraries
 // offer with the same signatures and maps the libraries' status codes to
@@ -45,6 +48,10 @@ protected:
     // Binds the class's own entry points from a freshly loaded library; false
     // when one is missing. Called by LoadFrom.
     virtual bool BindOwnEntryPoints(const DynamicLibrary& library) = 0;
+    // Loads the library, lists its ports and releases it again; empty when it
+    // cannot be loaded. Called once, on the first question about the list,
+    // while no port is open.
+    virtual std::vector<std::string> ListLibraryPorts() = 0;
 
     // Loads the library from a path or plain name and binds the common entry
     // points and the class's own; on any failure nothing stays loaded. Only
@@ -62,12 +69,11 @@ protected:
     std::int32_t ReadRaw(std::uint8_t* buffer, std::size_t count, std::size_t& received,
                          std::uint32_t timeoutMs);
 
-    void SetPorts(std::vector<std::string> ports) { ports_ = std::move(ports); }
-
 private:
+    const std::vector<std::string>& Ports() const;
     void ClearCommonEntries();
 
-    std::vector<std::string> ports_;
+    mutable std::optional<std::vector<std::string>> ports_;
     std::unique_ptr<DynamicLibrary> library_;
     cl::SerialInitFn serialInit_ = nullptr;
     cl::SerialCloseFn serialClose_ = nullptr;

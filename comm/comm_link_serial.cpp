@@ -7,11 +7,15 @@
 
 namespace xkiv {
 
-CCommLinkSerial::CCommLinkSerial(std::string libraryName) : libraryName_(std::move(libraryName)) {
+CCommLinkSerial::CCommLinkSerial(std::string libraryName) : libraryName_(std::move(libraryName)) {}
+
+std::vector<std::string> CCommLinkSerial::ListLibraryPorts() {
+    std::vector<std::string> names;
     if (LoadFrom(libraryName_)) {
-        SetPorts(ListManufacturers());
+        names = ListManufacturers();
         ReleaseLibrary();
     }
+    return names;
 }
 
 std::string CCommLinkSerial::GetClassName() const {
@@ -50,10 +54,12 @@ std::vector<std::string> CCommLinkSerial::ListManufacturers() {
 
 ResultCode CCommLinkSerial::Open(int index) {
     (void)Close();
+    // Named before the library is loaded for the port: the first question
+    // about the list loads and releases the library itself.
+    const std::string name = GetPortName(index);
     if (!LoadFrom(libraryName_)) {
         return rc::kPortNotFound;
     }
-    const std::string name = GetPortName(index);
     if (name.empty()) {
         ReleaseLibrary();
         return rc::kPortNotFound;

@@ -17,7 +17,8 @@ inline constexpr const char* kSerialLibraryName = "libclserial.so";
 // its first serial port.
 class CCommLinkSerial final : public CCommLinkLibrary {
 public:
-    // Lists the manufacturers of libraryName (tests name another file).
+    // Lists the manufacturers of libraryName when first asked (tests name
+    // another file).
     explicit CCommLinkSerial(std::string libraryName = kSerialLibraryName);
 
     std::string GetClassName() const override;
@@ -30,6 +31,7 @@ public:
 
 private:
     bool BindOwnEntryPoints(const DynamicLibrary& library) override;
+    std::vector<std::string> ListLibraryPorts() override;
     std::vector<std::string> ListManufacturers();
 
     std::string libraryName_;

@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "platform/interrupt.h"
@@ -65,10 +65,6 @@ bool IsCharacterDevice(const std::string& path) {
 
 std::vector<std::string> BuildPortList(const std::string& configuredDevices,
                                        const std::string& rememberedDevice) {
-    // Set but empty means "no ports": a way to run without touching devices.
-    if (const char* fromEnvironment = std::getenv(kSerialPortsVariable)) {
-        return SplitPaths(fromEnvironment);
-    }
     std::vector<std::string> ports =
         configuredDevices.empty() ? SystemPorts() : SplitPaths(configuredDevices);
     // A device used last time that no list names (a pseudo-terminal, a link
@@ -79,6 +75,11 @@ std::vector<std::string> BuildPortList(const std::string& configuredDevices,
         ports.push_back(rememberedDevice);
     }
     return ports;
+}
+
+std::optional<std::string> EnvironmentPorts() {
+    const char* value = std::getenv(kSerialPortsVariable);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 
 // 9600 baud, 8N1, raw bytes, no flow control, reads that never block in the
@@ -119,7 +120,9 @@ bool SerialPortsGivenForThisRun() {
 }
 
 CCommPort::CCommPort(const std::string& configuredDevices, const std::string& rememberedDevice)
-    : ports_(BuildPortList(configuredDevices, rememberedDevice)) {}
+    : environmentPorts_(EnvironmentPorts()),
+      configuredDevices_(configuredDevices),
+      rememberedDevice_(rememberedDevice) {}
 
 CCommPort::~CCommPort() {
     (void)Close();
@@ -129,15 +132,24 @@ bool CCommPort::IsOpen() const {
     return fd_ >= 0;
 }
 
+const std::vector<std::string>& CCommPort::Ports() const {
+    if (!ports_) {
+        // Set but empty means "no ports": a way to run without touching devices.
+        ports_ = environmentPorts_ ? SplitPaths(*environmentPorts_)
+                                   : BuildPortList(configuredDevices_, rememberedDevice_);
+    }
+    return *ports_;
+}
+
 int CCommPort::GetPortCount() const {
-    return static_cast<int>(ports_.size());
+    return static_cast<int>(Ports().size());
 }
 
 std::string CCommPort::GetPortName(int index) const {
     if (index < 0 || index >= GetPortCount()) {
         return {};
     }
-    return ports_[static_cast<std::size_t>(index)];
+    return Ports()[static_cast<std::size_t>(index)];
 }
 
 std::string CCommPort::GetClassName() const {
@@ -188,6 +200,7 @@ ResultCode CCommPort::Close() {
         ::close(fd_);
         fd_ = -1;
     }
+    start_ = end_ = 0;
     return rc::kOk;
 }
 
@@ -195,27 +208,28 @@ ResultCode CCommPort::Purge() {
     if (fd_ < 0) {
         return rc::kPortUnavailable;
     }
-    std::array<std::uint8_t, 256> scratch{};
-    std::size_t left = static_cast<std::size_t>(GetBytesAvailable());
-    while (left > 0) {
-        const ssize_t got = ::read(fd_, scratch.data(), std::min(left, scratch.size()));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        left -= static_cast<std::size_t>(got);
-    }
+    start_ = end_ = 0;
+    // One call drops what the driver holds, however much it is.
+    (void)::tcflush(fd_, TCIFLUSH);
     return rc::kOk;
 }
 
 std::int32_t CCommPort::GetBytesAvailable() {
     int available = 0;
     if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &available) != 0 || available < 0) {
-        return 0;
+        available = 0;
     }
-    return available;
+    return static_cast<std::int32_t>(end_ - start_) + available;
+}
+
+std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
+    const std::size_t taken = std::min(count, end_ - start_);
+    std::copy_n(received_.begin() + static_cast<std::ptrdiff_t>(start_), taken, buffer);
+    start_ += taken;
+    if (start_ == end_) {
+        start_ = end_ = 0;
+    }
+    return taken;
 }
 
 ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
@@ -266,47 +280,42 @@ ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t&
     if (count < 1) {
         return rc::kOk;
     }
+    received = TakeBuffered(buffer, count);
+    if (received == count) {
+        return rc::kOk;
+    }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    // Set when poll() reported the line ready: a read that then finds nothing
-    // means the device has gone (a hung-up terminal reads as end of file).
-    bool reportedReady = false;
     for (;;) {
-        const ssize_t got = ::read(fd_, buffer + received, count - received);
-        if (got > 0) {
-            received += static_cast<std::size_t>(got);
-            if (received == count) {
-                return rc::kOk;
+        // After an interrupt only what has already arrived is taken: a signal
+        // wakes poll() with EINTR and the exchange ends.
+        const bool interrupted = InterruptRequested();
+        pollfd waitFor{fd_, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, interrupted ? 0 : RemainingMs(deadline));
+        if (ready < 0) {
+            if (errno != EINTR) {
+                return rc::kReadFailed;
             }
-            reportedReady = false;
             continue;
         }
+        if (ready == 0) {
+            return interrupted ? rc::kReadFailed : rc::kReadTimeout;
+        }
+        if ((waitFor.revents & POLLIN) == 0) {
+            return rc::kReadFailed;  // hung up with nothing left to read
+        }
+        const ssize_t got = ::read(fd_, received_.data(), received_.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            return rc::kReadFailed;  // EIO: the cable was pulled or the peer closed
-        }
-        if (reportedReady) {
+        // Reported ready yet nothing to read, or EIO: the cable was pulled or
+        // the peer closed (a hung-up terminal reads as end of file).
+        if (got <= 0) {
             return rc::kReadFailed;
         }
-        // An interrupt ends the exchange: a signal wakes poll() with EINTR.
-        if (InterruptRequested()) {
-            return rc::kReadFailed;
-        }
-        const int waitMs = RemainingMs(deadline);
-        if (waitMs == 0) {
-            return rc::kReadTimeout;
-        }
-        pollfd waitFor{fd_, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, waitMs);
-        if (ready < 0 && errno != EINTR) {
-            return rc::kReadFailed;
-        }
-        if (ready > 0) {
-            reportedReady = (waitFor.revents & POLLIN) != 0;
-            if (!reportedReady && (waitFor.revents & kHangUp) != 0) {
-                return rc::kReadFailed;
-            }
+        end_ = static_cast<std::size_t>(got);
+        received += TakeBuffered(buffer + received, count - received);
+        if (received == count) {
+            return rc::kOk;
         }
     }
 }

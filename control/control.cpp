@@ -88,7 +88,7 @@ bool NamesTheRow(int row, ResultCode code) {
 }  // namespace
 
 CXKivRZ150LXCtrl::CXKivRZ150LXCtrl(CXKivRZ150LX& module)
-    : CCamera(module.Profile(), module.Ui()),
+    : CCamera(module.Profile(), module.Ui(), module.GetClock()),
       module_(module),
       methods_(std::make_unique<ControlMethods>(*this)) {
     for (int panel = 0; panel < kPanelCount; ++panel) {

@@ -51,15 +51,24 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // A logout or a service stop ends the program as a normal close does,
     // so that the control writes its values and panel places. The handlers
-    // outlive the window: a signal while it is made or destroyed waits.
+    // outlive the window. A signal that comes while the window is made (its
+    // control may connect to the camera and serve events meanwhile) is kept
+    // and ends the window as soon as it runs.
     xkiv::host::CControlDialog* window = nullptr;
-    const xkiv::host::TerminationSignals termination([&window](int) {
+    bool endRequested = false;
+    const xkiv::host::TerminationSignals termination([&window, &endRequested](int) {
         if (window != nullptr) {
             window->EndWithoutQuestion();
+        } else {
+            endRequested = true;
         }
     });
     xkiv::host::CControlDialog dialog;
     window = &dialog;
+    if (endRequested) {
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.EndWithoutQuestion(); }, Qt::QueuedConnection);
+    }
     dialog.exec();
     window = nullptr;
     return 0;

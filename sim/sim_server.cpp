@@ -105,8 +105,8 @@ struct Segment {
 }  // namespace
 
 struct SimServer::Impl {
-    Impl(const CameraConfig& cameraConfig, const LineConfig& lineConfig)
-        : camera(cameraConfig), line(lineConfig) {}
+    Impl(const CameraConfig& cameraConfig, const LineConfig& lineConfig, Clock& clock)
+        : camera(cameraConfig, clock), line(lineConfig) {}
 
     bool Open(std::string* error);
     bool CreateLink(std::string* error);
@@ -117,14 +117,16 @@ struct SimServer::Impl {
         return stopRequested.load() || (stopFlag != nullptr && *stopFlag);
     }
     void ClosePulledMaster();
-    void Wait(const sigset_t* waitMask, TimePoint now);
+    std::optional<TimePoint> NextDue() const;
+    void Wait(const sigset_t* waitMask, std::optional<TimePoint> next, bool watchOutput);
     void ReadInput(TimePoint now);
-    void ProcessReadyLines(TimePoint now);
+    void ProcessReadyLines(std::unique_lock<std::mutex>& lock, TimePoint now);
     std::string Respond(const PendingLine& pending);
     void Schedule(const std::string& bytes, TimePoint start);
     void WriteDueOutput(TimePoint now);
     void CloseMaster();
     void Wake() const;
+    bool CaughtUp() const;
 
     SimCamera camera;
     LineConfig line;
@@ -137,16 +139,23 @@ struct SimServer::Impl {
     UniqueFd wakeWrite;
     std::ofstream log;
 
-    mutable std::mutex mutex;  // guards camera, received, pulled, serving, master
-    std::condition_variable pulledClosed;
+    // Guards everything below it but the stop request and the thread. The serving loop holds
+    // it while it reads, answers and writes, so that WaitIdle never sees a line between
+    // having been read and being answered.
+    mutable std::mutex mutex;
+    // Signalled after every round of the serving loop, and when serving ends.
+    mutable std::condition_variable progress;
     std::vector<std::string> received;
     std::function<void(const std::string&)> gate;
+    bool gating = false;  // a line is held by the gate, neither answered nor pending
     bool pulled = false;
     bool serving = false;
+    bool lastLineSilent = false;
+    TimePoint lastLineAt{};
     std::atomic<bool> stopRequested{false};
     std::thread thread;
 
-    // State of the serving loop, touched only by the serving thread.
+    // State of the serving loop, changed only by the serving thread.
     std::string input;
     bool inputOverflow = false;
     std::deque<PendingLine> pendingLines;
@@ -259,28 +268,33 @@ void SimServer::Impl::CloseMaster() {
 
 void SimServer::Impl::Serve(const sigset_t* waitMask, const volatile bool* stopFlag) {
     while (!ShouldStop(stopFlag)) {
-        ClosePulledMaster();
-        const TimePoint now = SteadyClock::now();
-        ProcessReadyLines(now);
-        WriteDueOutput(now);
-        Wait(waitMask, now);
+        std::optional<TimePoint> next;
+        bool watchOutput = false;
+        {
+            std::unique_lock lock(mutex);
+            ClosePulledMaster();
+            const TimePoint now = SteadyClock::now();
+            ProcessReadyLines(lock, now);
+            WriteDueOutput(now);
+            next = NextDue();
+            watchOutput = outputBlocked;
+        }
+        progress.notify_all();
+        Wait(waitMask, next, watchOutput);
     }
     std::lock_guard lock(mutex);
     serving = false;
-    pulledClosed.notify_all();
+    progress.notify_all();
 }
 
 void SimServer::Impl::ClosePulledMaster() {
-    std::lock_guard lock(mutex);
     if (pulled && master.Valid()) {
         CloseMaster();
-        pulledClosed.notify_all();
     }
 }
 
-// Blocks until input arrives, a wake-up or signal comes, or the next line or output byte is
-// due; never longer, never in a loop of zero-time waits unless something is due.
-void SimServer::Impl::Wait(const sigset_t* waitMask, TimePoint now) {
+// When the next pending line is complete or the next output byte is due.
+std::optional<TimePoint> SimServer::Impl::NextDue() const {
     std::optional<TimePoint> next;
     if (!pendingLines.empty()) {
         next = pendingLines.front().ready;
@@ -288,14 +302,22 @@ void SimServer::Impl::Wait(const sigset_t* waitMask, TimePoint now) {
     if (!output.empty() && !outputBlocked && (!next || output.front().due < *next)) {
         next = output.front().due;
     }
+    return next;
+}
+
+// Blocks until input arrives, a wake-up or signal comes, or the next line or output byte is
+// due; never longer, never in a loop of zero-time waits unless something is due. Only the
+// serving thread changes the master descriptor while serving, so it is polled unlocked.
+void SimServer::Impl::Wait(const sigset_t* waitMask, std::optional<TimePoint> next,
+                           bool watchOutput) {
     timespec timeout{};
     if (next) {
-        const auto remaining = std::max(Nanoseconds::zero(), *next - now);
+        const auto remaining = std::max(Nanoseconds::zero(), *next - SteadyClock::now());
         timeout.tv_sec = static_cast<time_t>(remaining.count() / 1'000'000'000);
         timeout.tv_nsec = static_cast<long>(remaining.count() % 1'000'000'000);
     }
     pollfd fds[2] = {{wakeRead.Get(), POLLIN, 0}, {master.Get(), POLLIN, 0}};
-    if (outputBlocked) {
+    if (watchOutput) {
         fds[1].events |= POLLOUT;
     }
     const nfds_t count = master.Valid() ? 2 : 1;
@@ -307,6 +329,7 @@ void SimServer::Impl::Wait(const sigset_t* waitMask, TimePoint now) {
         while (::read(wakeRead.Get(), drain, sizeof drain) > 0) {
         }
     }
+    std::lock_guard lock(mutex);
     if (count == 2 && (fds[1].revents & POLLOUT) != 0) {
         outputBlocked = false;
     }
@@ -324,7 +347,6 @@ void SimServer::Impl::ReadInput(TimePoint now) {
         }
         // The terminal is gone (it cannot hang up while the slave is held, but a dead
         // descriptor must not be polled again, or the loop would spin).
-        std::lock_guard lock(mutex);
         CloseMaster();
         return;
     }
@@ -348,17 +370,19 @@ void SimServer::Impl::ReadInput(TimePoint now) {
     }
 }
 
-void SimServer::Impl::ProcessReadyLines(TimePoint now) {
+// Called with the mutex held. The gate runs without it: the test it serves asks the
+// simulator what it received while it holds the line.
+void SimServer::Impl::ProcessReadyLines(std::unique_lock<std::mutex>& lock, TimePoint now) {
     while (!pendingLines.empty() && pendingLines.front().ready <= now) {
         const PendingLine pending = std::move(pendingLines.front());
         pendingLines.pop_front();
-        std::function<void(const std::string&)> lineGate;
-        {
-            std::lock_guard lock(mutex);
-            lineGate = gate;
-        }
-        if (lineGate && !pending.text.empty()) {
+        if (gate && !pending.text.empty()) {
+            const std::function<void(const std::string&)> lineGate = gate;
+            gating = true;
+            lock.unlock();
             lineGate(pending.text);
+            lock.lock();
+            gating = false;
         }
         const std::string bytes = Respond(pending);
         if (!bytes.empty()) {
@@ -373,16 +397,17 @@ std::string SimServer::Impl::Respond(const PendingLine& pending) {
     if (pending.text.empty()) {
         return {};  // a stray line end between commands
     }
-    std::lock_guard lock(mutex);
     if (pulled) {
         return {};
     }
     received.push_back(pending.text);
+    lastLineAt = SteadyClock::now();
     if (log.is_open()) {
         log << pending.text << '\n' << std::flush;
     }
     ++commandCount;
-    if (line.silentAfter > 0 && commandCount > line.silentAfter) {
+    lastLineSilent = line.silentAfter > 0 && commandCount > line.silentAfter;
+    if (lastLineSilent) {
         return {};  // the camera has hung: it neither acts on nor answers anything
     }
     const bool echo = line.echo || camera.EchoEnabled();
@@ -391,6 +416,7 @@ std::string SimServer::Impl::Respond(const PendingLine& pending) {
     ++answerCount;
     std::string bytes = echo ? pending.text + "\r\n" : std::string();
     if (line.dropEvery > 0 && answerCount % line.dropEvery == 0) {
+        lastLineSilent = true;
         return bytes;
     }
     if (line.garbleEvery > 0 && answerCount % line.garbleEvery == 0) {
@@ -433,7 +459,6 @@ void SimServer::Impl::WriteDueOutput(TimePoint now) {
             if (errno == EAGAIN) {
                 outputBlocked = true;  // the client is not reading; wait until there is room
             } else if (errno != EINTR) {
-                std::lock_guard lock(mutex);
                 CloseMaster();
             }
             return;
@@ -449,7 +474,7 @@ void SimServer::Impl::WriteDueOutput(TimePoint now) {
 SimServer::SimServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 std::unique_ptr<SimServer> SimServer::Create(const CameraConfig& camera, const LineConfig& line,
-                                             std::string* error) {
+                                             std::string* error, Clock& clock) {
     if (!ValidateCameraConfig(camera, error)) {
         return nullptr;
     }
@@ -460,7 +485,7 @@ std::unique_ptr<SimServer> SimServer::Create(const CameraConfig& camera, const L
         }
         return nullptr;
     }
-    auto impl = std::make_unique<Impl>(camera, line);
+    auto impl = std::make_unique<Impl>(camera, line, clock);
     if (!impl->Open(error)) {
         return nullptr;
     }
@@ -527,8 +552,7 @@ void SimServer::PullCable() {
     impl_->pulled = true;
     if (impl_->serving) {
         impl_->Wake();
-        impl_->pulledClosed.wait(lock,
-                                 [this] { return !impl_->master.Valid() || !impl_->serving; });
+        impl_->progress.wait(lock, [this] { return !impl_->master.Valid() || !impl_->serving; });
     }
     if (impl_->master.Valid()) {
         impl_->CloseMaster();
@@ -549,6 +573,36 @@ void SimServer::WithCamera(const std::function<void(SimCamera&)>& fn) {
 std::vector<std::string> SimServer::ReceivedLines() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->received;
+}
+
+// Called with the mutex held. A zero-time poll of the master side also hands the terminal
+// the bytes still on their way from the client, so none of them is missed. Blocked output
+// counts as caught up: the client has stopped reading and waits for nothing.
+bool SimServer::Impl::CaughtUp() const {
+    if (!serving || !master.Valid() || outputBlocked) {
+        return true;
+    }
+    if (gating || !pendingLines.empty() || !output.empty()) {
+        return false;
+    }
+    pollfd unread{master.Get(), POLLIN, 0};
+    return ::poll(&unread, 1, 0) <= 0 || (unread.revents & POLLIN) == 0;
+}
+
+LineState SimServer::WaitIdle() const {
+    std::unique_lock lock(impl_->mutex);
+    impl_->progress.wait(lock, [this] { return impl_->CaughtUp(); });
+    // The same on the client's side: what was sent is in its terminal, ready to be read.
+    pollfd delivered{impl_->slave.Get(), POLLIN, 0};
+    (void)::poll(&delivered, 1, 0);
+    return {impl_->lastLineSilent || !impl_->input.empty(), impl_->lastLineAt};
+}
+
+std::size_t SimServer::WaitReceived(std::size_t count) const {
+    std::unique_lock lock(impl_->mutex);
+    impl_->progress.wait(
+        lock, [this, count] { return impl_->received.size() >= count || !impl_->serving; });
+    return impl_->received.size();
 }
 
 }  // namespace xkiv::sim

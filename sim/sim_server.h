@@ -1,12 +1,15 @@
 // Serves a simulated camera on a pseudo-terminal.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/clock.h"
 
 namespace xkiv::sim {
 
@@ -38,15 +41,26 @@ struct LineConfig {
     std::string linkPath;       // stable symlink to the device
 };
 
+// Where the exchange with the client stands once the simulator has caught up with it.
+struct LineState {
+    // The client waits in vain: the last line received got no answer (a dropped answer, a
+    // camera fallen silent), or half a line still waits for its end.
+    bool silent = false;
+    // When the last line arrived; the clock's epoch while none has.
+    std::chrono::steady_clock::time_point lastLine{};
+};
+
 // A simulated camera on the master side of a pseudo-terminal. The client
 // opens DevicePath() like any serial device. Start() serves in a background
 // thread (tests, benchmarks); Run() serves in the calling thread until Stop()
 // or a signal-driven stop flag (the rzcam-sim program).
 class SimServer {
 public:
-    // Creates the pseudo-terminal; null with error set on failure.
+    // Creates the pseudo-terminal; null with error set on failure. The clock times the
+    // one-push commands; it is borrowed and must outlive the server.
     static std::unique_ptr<SimServer> Create(const CameraConfig& camera, const LineConfig& line,
-                                             std::string* error = nullptr);
+                                             std::string* error = nullptr,
+                                             Clock& clock = SystemClock());
     ~SimServer();
     SimServer(const SimServer&) = delete;
     SimServer& operator=(const SimServer&) = delete;
@@ -81,6 +95,14 @@ public:
     void WithCamera(const std::function<void(SimCamera&)>& fn);
     // Every line received so far, without CR LF.
     std::vector<std::string> ReceivedLines() const;
+    // Waits until the simulator has caught up with its client: every byte the client has
+    // written is read, every complete line handled (paced lines once their wire time has
+    // passed), and everything sent for them is readable on the client's side. Returns at
+    // once when the server is not serving. Tests decide by it what the camera has done
+    // instead of waiting a while.
+    LineState WaitIdle() const;
+    // Waits until at least count lines have arrived, or serving ends; how many have.
+    std::size_t WaitReceived(std::size_t count) const;
 
 private:
     struct Impl;

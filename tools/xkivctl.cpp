@@ -92,6 +92,9 @@ int RunCommand(Session& session, const Options& options, const Command& command)
         outcome.status = kExitResultCode;
     }
     PrintOutput(options.json, options.command, output, session.Events().Take());
+    // The answer reaches the caller now, not after the control has been
+    // destroyed and the profile written.
+    std::fflush(stdout);
     return outcome.status;
 }
 

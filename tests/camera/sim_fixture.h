@@ -33,7 +33,7 @@ protected:
     // A camera object whose serial ports are the given devices.
     RecordingCamera& MakeCamera(const std::vector<std::string>& devices) {
         UseSerialPorts(devices);
-        cameras_.push_back(std::make_unique<RecordingCamera>(*profile_, ui_));
+        cameras_.push_back(std::make_unique<RecordingCamera>(*profile_, ui_, clock_));
         return *cameras_.back();
     }
 

@@ -5,13 +5,13 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "comm/comm_link.h"
 #include "comm/comm_link_all_serial.h"
 #include "comm/comm_link_serial.h"
 #include "sim/sim_server.h"
 #include "tests/comm/camera_link_support.h"
+#include "tests/support/patience.h"
 
 namespace xkiv {
 namespace {
@@ -40,7 +40,7 @@ std::string ReadLine(CCommAbstract& transport) {
     while (line.size() < 2 || line.compare(line.size() - 2, 2, "\r\n") != 0) {
         std::uint8_t byte = 0;
         std::size_t received = 0;
-        if (transport.Read(&byte, 1, received, 1000) != rc::kOk || received != 1) {
+        if (transport.Read(&byte, 1, received, test::kPatienceMs) != rc::kOk || received != 1) {
             break;
         }
         line.push_back(static_cast<char>(byte));
@@ -123,16 +123,16 @@ TEST_P(CameraLinkExchangeTest, ReadWithoutAnswerTimesOutWith7) {
 
 TEST_P(CameraLinkExchangeTest, PartialAnswerTimesOutWithTheBytesThatCame) {
     ASSERT_EQ(WriteText(*transport_, "GA=100\r\n"), rc::kOk);
+    camera_->WaitIdle();  // the whole answer has come
     std::uint8_t buffer[32] = {};
     std::size_t received = 0;
-    EXPECT_EQ(transport_->Read(buffer, sizeof buffer, received, 300), rc::kReadTimeout);
+    EXPECT_EQ(transport_->Read(buffer, sizeof buffer, received, 50), rc::kReadTimeout);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), received), "COMPLETE\r\n");
 }
 
 TEST_P(CameraLinkExchangeTest, PurgeDropsAnAnswerNobodyRead) {
     ASSERT_EQ(WriteText(*transport_, "GA?\r\n"), rc::kOk);
-    // Give the simulator time to answer; the answer then waits unread.
-    std::this_thread::sleep_for(200ms);
+    camera_->WaitIdle();  // the answer has come and waits unread
     ASSERT_EQ(transport_->Purge(), rc::kOk);
     std::uint8_t byte = 0;
     std::size_t received = 0;

@@ -299,6 +299,18 @@ TEST_P(CameraLinkLibraryTest, LibraryIsLoadedOnlyWhileAPortIsOpen) {
     EXPECT_FALSE(IsLoaded(file)) << "after destruction while open";
 }
 
+TEST_P(CameraLinkLibraryTest, LibraryIsLookedForWhenThePortsAreFirstAsked) {
+    test::TemporaryFolder later{"xkiv-cl-later"};
+    const fs::path file = later.Path() / FileName();
+    auto transport = GetParam().make(file.string());
+    // Installed after the transport was made: construction looked for nothing.
+    fs::copy_file(LibraryDir() / FileName(), file);
+    EXPECT_EQ(transport->GetPortCount(), 1);
+    EXPECT_FALSE(IsLoaded(file)) << "after listing";
+    ASSERT_EQ(transport->Open(0), rc::kOk);
+    EXPECT_TRUE(IsLoaded(file));
+}
+
 TEST_P(CameraLinkLibraryTest, PortThatCannotBeOpenedGives3AndReleasesTheLibrary) {
     const fs::path file = LibraryDir() / FileName();
     auto transport = GetParam().make(file.string());

@@ -8,14 +8,14 @@
 
 #include "comm/comm_port.h"
 #include "sim/sim_server.h"
+#include "tests/support/patience.h"
 
 namespace xkiv {
 namespace {
 
 // Sends one command line and collects the answer line the way the command
-// exchange does: one byte per read until CR LF, within timeoutMs.
-ResultCode Exchange(CCommPort& port, const std::string& command, std::string& answer,
-                    std::uint32_t timeoutMs = 1000) {
+// exchange does: one byte per read until CR LF.
+ResultCode Exchange(CCommPort& port, const std::string& command, std::string& answer) {
     answer.clear();
     if (const ResultCode written =
             port.Write(reinterpret_cast<const std::uint8_t*>(command.data()), command.size(), 400);
@@ -25,7 +25,8 @@ ResultCode Exchange(CCommPort& port, const std::string& command, std::string& an
     while (!answer.ends_with("\r\n")) {
         std::uint8_t byte = 0;
         std::size_t received = 0;
-        if (const ResultCode read = port.Read(&byte, 1, received, timeoutMs); read != rc::kOk) {
+        if (const ResultCode read = port.Read(&byte, 1, received, test::kPatienceMs);
+            read != rc::kOk) {
             return read;
         }
         answer.push_back(static_cast<char>(byte));

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ using test::WriteFile;
 struct TransportLog {
     std::vector<std::string> calls;
     bool open = false;
+    mutable int listQuestions = 0;  // port count and name questions
 };
 
 class FakeTransport final : public CCommAbstract {
@@ -34,8 +36,12 @@ public:
           openResult_(openResult) {}
 
     bool IsOpen() const override { return log_.open; }
-    int GetPortCount() const override { return portCount_; }
+    int GetPortCount() const override {
+        ++log_.listQuestions;
+        return portCount_;
+    }
     std::string GetPortName(int index) const override {
+        ++log_.listQuestions;
         return index >= 0 && index < portCount_ ? className_ + std::to_string(index) : "";
     }
     std::string GetClassName() const override { return className_; }
@@ -259,7 +265,9 @@ TEST_F(CommTest, DestructionWritesTheValidatedSelectionWithoutAnyOpen) {
     StoreSelection(1, 3);
     {
         ProfileStore profile(file_);
-        MakeFront(profile, 16, 0).reset();
+        auto front = MakeFront(profile, 16, 0);
+        EXPECT_EQ(front->GetPort(), 0);
+        front.reset();
         // The front flushes itself: the file holds the selection before the
         // profile object goes away.
         ProfileStore meanwhile(file_);
@@ -267,6 +275,44 @@ TEST_F(CommTest, DestructionWritesTheValidatedSelectionWithoutAnyOpen) {
         EXPECT_EQ(meanwhile.GetInt("Comm", "Port", -1), 0);
     }
     EXPECT_TRUE(serialLog_.calls == std::vector<std::string>{"Close"});
+}
+
+// Listing ports scans devices and looks for libraries: a run that never
+// needs the selection (offline) asks no list and leaves the stored one alone.
+TEST_F(CommTest, PortListsAreAskedOnlyWhenTheSelectionIsNeeded) {
+    // Stored: Camera Link port 7, which the lists (4 serial ports, no Camera
+    // Link port) refuse once asked.
+    const struct {
+        const char* name;
+        std::function<void(CComm&)> use;
+        bool listsAsked;
+        int savedClass;
+        int savedPort;
+    } cases[] = {
+        {"unused", [](CComm&) {}, false, 1, 7},
+        {"class asked", [](CComm& front) { (void)front.GetClass(); }, true, 0, 0},
+        {"port asked", [](CComm& front) { (void)front.GetPort(); }, true, 0, 0},
+        // A port chosen outright needs no list to validate the stored one.
+        {"opened", [](CComm& front) { (void)front.SelectAndOpen(0, 2); }, false, 0, 2},
+    };
+    for (const auto& c : cases) {
+        // Each case from a profile of its own: a port name an earlier case
+        // wrote would be a stored name this run lacks, which is kept.
+        std::filesystem::remove(file_);
+        StoreSelection(1, 7);
+        serialLog_ = {};
+        linkLog_ = {};
+        {
+            ProfileStore profile(file_);
+            auto front = MakeFront(profile, 4, 0);
+            c.use(*front);
+            EXPECT_EQ(serialLog_.listQuestions + linkLog_.listQuestions > 0, c.listsAsked)
+                << c.name;
+        }
+        ProfileStore reread(file_);
+        EXPECT_EQ(reread.GetInt("Comm", "Class", -1), c.savedClass) << c.name;
+        EXPECT_EQ(reread.GetInt("Comm", "Port", -1), c.savedPort) << c.name;
+    }
 }
 
 // The front with its real transports: serial devices from the environment,

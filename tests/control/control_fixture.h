@@ -130,7 +130,7 @@ protected:
     // A control, offline, whose one serial port is device.
     CXKivRZ150LXCtrl& MakeControl(const std::string& device) {
         UseSerialPorts({device});
-        module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), SystemClock());
+        module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), clock_);
         module_->SetUiServices(&ui_);
         module_->SetPanelFactory(&panels_);
         control_ = std::make_unique<CXKivRZ150LXCtrl>(*module_);

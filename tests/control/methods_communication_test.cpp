@@ -1,5 +1,6 @@
 // The communication methods: port search, port questions and StartCommunication.
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 
 #include "tests/control/methods_sim_fixture.h"
@@ -30,7 +31,7 @@ class AutoSelectProgressTest : public CommunicationMethodsTest,
                                public ::testing::WithParamInterface<int> {};
 
 TEST_P(AutoSelectProgressTest, FindsTheCameraOnTheSecondPortAfterTryingTheFirst) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     sim::SimServer& server = StartSim(Model("RZ-150LX"));
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath(), server.DevicePath()});
     std::int32_t commClass = -1;
@@ -81,7 +82,7 @@ TEST_P(AutoSelectProgressTest, FindsTheCameraOnTheSecondPortAfterTryingTheFirst)
 INSTANTIATE_TEST_SUITE_P(ShowProgress, AutoSelectProgressTest, ::testing::Values(0, 1));
 
 TEST_F(CommunicationMethodsTest, CancelStopsTheSearchAndLeavesTheOutParametersAlone) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     sim::SimServer& server = StartSim();
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath(), server.DevicePath()});
     ui_.cancelAfterSteps = 2;  // after the first port was tried
@@ -114,8 +115,8 @@ TEST_F(CommunicationMethodsTest, WithoutPortsNothingIsTriedAndNoEventFires) {
 }
 
 TEST_F(CommunicationMethodsTest, AFailedSearchEndsOfflineOnTheLastPortTried) {
-    SilentPort first;
-    SilentPort second;
+    sim::SimServer& first = StartSilentSim();
+    sim::SimServer& second = StartSilentSim();
     CXKivRZ150LXCtrl& control = MakeControl({first.DevicePath(), second.DevicePath()});
     std::int32_t commClass = 5;
     std::int32_t port = 6;
@@ -162,64 +163,61 @@ struct PortQuestion {
     Variant expected;
 };
 
-class PortQuestionTest : public CommunicationMethodsTest,
-                         public ::testing::WithParamInterface<PortQuestion> {
+// Two COM ports, no Camera Link library.
+const PortQuestion kTwoPortQuestions[] = {
+    PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassString", 0, 0, Variant::String("COM-Ports")},
+    PortQuestion{"AskCommClassString", 1, 0, Variant::String("")},
+    PortQuestion{"AskCommClassString", -1, 0, Variant::String("")},
+    PortQuestion{"AskCommPortRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommPortRange", 0, 3, Variant::Long(1)},
+    PortQuestion{"AskCommPortString", 0, 1, Variant::String("<second>")},
+    PortQuestion{"AskCommPortString", 0, 2, Variant::String("")},
+    PortQuestion{"AskCommPortString", 0, -1, Variant::String("")},
+    PortQuestion{"AskCommPortString", 5, 0, Variant::String("")},
+    PortQuestion{"AskCommPortString", 1, 0, Variant::String("")}};
+
+// No port at all.
+const PortQuestion kNoPortQuestions[] = {
+    PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(-1)},
+    PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
+    PortQuestion{"AskCommClassString", 0, 0, Variant::String("")},
+    PortQuestion{"AskCommPortRange", 0, 1, Variant::Long(-1)},
+    PortQuestion{"AskCommPortString", 0, 0, Variant::String("")}};
+
+// The questions only read, so one control answers a whole table.
+class PortQuestionTest : public CommunicationMethodsTest {
 protected:
-    Variant Ask(const PortQuestion& question) {
-        const bool twoArguments = std::string(question.method).find("Port") != std::string::npos;
-        std::vector<Variant> args = {Variant::Long(question.first)};
-        if (twoArguments) {
-            args.push_back(Variant::Long(question.second));
+    template <std::size_t N>
+    void ExpectAnswers(const PortQuestion (&questions)[N], const std::string& secondPort = "") {
+        for (const PortQuestion& question : questions) {
+            const bool twoArguments =
+                std::string(question.method).find("Port") != std::string::npos;
+            std::vector<Variant> args = {Variant::Long(question.first)};
+            if (twoArguments) {
+                args.push_back(Variant::Long(question.second));
+            }
+            const Variant expected = question.expected == Variant::String("<second>")
+                                         ? Variant::String(secondPort)
+                                         : question.expected;
+            EXPECT_EQ(Call(question.method, args), expected)
+                << question.method << "(" << question.first << ", " << question.second << ")";
         }
-        return Call(question.method, args);
     }
 };
 
-// Two COM ports, no Camera Link library.
-class TwoPortQuestionTest : public PortQuestionTest {};
-
-TEST_P(TwoPortQuestionTest, Answers) {
-    SilentPort first;
-    SilentPort second;
+TEST_F(PortQuestionTest, AnswerForTwoComPorts) {
+    sim::SimServer& first = StartSilentSim();
+    sim::SimServer& second = StartSilentSim();
     MakeControl({first.DevicePath(), second.DevicePath()});
-    const PortQuestion& question = GetParam();
-    const Variant expected = question.expected == Variant::String("<second>")
-                                 ? Variant::String(second.DevicePath())
-                                 : question.expected;
-    EXPECT_EQ(Ask(question), expected)
-        << question.method << "(" << question.first << ", " << question.second << ")";
+    ExpectAnswers(kTwoPortQuestions, second.DevicePath());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Questions, TwoPortQuestionTest,
-    ::testing::Values(PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassString", 0, 0, Variant::String("COM-Ports")},
-                      PortQuestion{"AskCommClassString", 1, 0, Variant::String("")},
-                      PortQuestion{"AskCommClassString", -1, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommPortRange", 0, 3, Variant::Long(1)},
-                      PortQuestion{"AskCommPortString", 0, 1, Variant::String("<second>")},
-                      PortQuestion{"AskCommPortString", 0, 2, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 0, -1, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 5, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortString", 1, 0, Variant::String("")}));
-
-class NoPortQuestionTest : public PortQuestionTest {};
-
-TEST_P(NoPortQuestionTest, Answers) {
+TEST_F(PortQuestionTest, AnswerWithoutPorts) {
     MakeControl({});
-    const PortQuestion& question = GetParam();
-    EXPECT_EQ(Ask(question), question.expected) << question.method;
+    ExpectAnswers(kNoPortQuestions);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Questions, NoPortQuestionTest,
-    ::testing::Values(PortQuestion{"AskCommClassRange", 1, 0, Variant::Long(-1)},
-                      PortQuestion{"AskCommClassRange", 0, 0, Variant::Long(0)},
-                      PortQuestion{"AskCommClassString", 0, 0, Variant::String("")},
-                      PortQuestion{"AskCommPortRange", 0, 1, Variant::Long(-1)},
-                      PortQuestion{"AskCommPortString", 0, 0, Variant::String("")}));
 
 TEST_F(CommunicationMethodsTest, StartCommunicationConnectsAndReadsTheModelNameOnceMore) {
     sim::SimServer& server = StartSim(Model("RZ-130LX-FS"));
@@ -234,7 +232,7 @@ TEST_F(CommunicationMethodsTest, StartCommunicationConnectsAndReadsTheModelNameO
 }
 
 TEST_F(CommunicationMethodsTest, StartCommunicationOnASilentPortRaisesTheTimeOut) {
-    SilentPort silent;
+    sim::SimServer& silent = StartSilentSim();
     CXKivRZ150LXCtrl& control = MakeControl({silent.DevicePath()});
 
     const automation::AutomationError error =

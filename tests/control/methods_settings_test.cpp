@@ -127,51 +127,47 @@ struct QuestionCase {
     Variant expected;
 };
 
-class FamilyQuestionTest : public MethodsTest,
-                           public ::testing::WithParamInterface<QuestionCase> {};
+const QuestionCase kFamilyQuestions[] = {
+    // ranges
+    QuestionCase{"AskLineRateRange", 0, Variant::Long(1609)},
+    QuestionCase{"AskLineRateRange", 1, Variant::Long(823296)},
+    QuestionCase{"AskExposureRange", 0, Variant::Long(800)},
+    QuestionCase{"AskExposureRange", -7, Variant::Long(1056720)},
+    QuestionCase{"AskMasterGainRange", 0, Variant::Long(-402)},
+    QuestionCase{"AskMasterGainRange", 1, Variant::Long(1404)},
+    QuestionCase{"AskAutoResetModeRange", 1, Variant::Long(1)},
+    QuestionCase{"AskEEPROMAreaRange", 1, Variant::Long(2)},
+    QuestionCase{"AskKneeSlopeRange", 1, Variant::Long(65535)},
+    QuestionCase{"AskChromaticAberrationRange", 0, Variant::Long(-32768)},
+    QuestionCase{"AskChromaticAberrationRange", 1, Variant::Long(32768)},
+    QuestionCase{"AskAberrationLeftSidePixelRange", 0, Variant::Long(-3)},
+    QuestionCase{"AskAberrationLeftSidePixelIndex", 1, Variant::Long(6)},
+    QuestionCase{"AskAberrationThirdPixelRedRange", 0, Variant::Long(1)},
+    QuestionCase{"AskAberrationAreaNumberBlueRange", 1, Variant::Long(8)},
+    // names
+    QuestionCase{"AskTestPatternString", 4, Variant::String("White")},
+    QuestionCase{"AskTestPatternString", 5, Variant::String("")},
+    QuestionCase{"AskTestPatternString", -1, Variant::String("")},
+    QuestionCase{"AskTriggerPolarityString", 1, Variant::String("Acitve High")},
+    QuestionCase{"AskEEPROMAreaString", 1, Variant::String("User1 Area")},
+    QuestionCase{"AskOnePushResultString", 2, Variant::String("Too Bright")},
+    QuestionCase{"AskShadingCorrectionRecalibrationTypeString", 1, Variant::String("Color")},
+    QuestionCase{"AskAberrationLeftSidePixelString", 0, Variant::String("L3")}};
 
-TEST_P(FamilyQuestionTest, Answers) {
+// The questions only read, so one control answers them all.
+TEST_F(MethodsTest, FamilyQuestionsAnswerFromTheLocalValues) {
     CXKivRZ150LXCtrl& control = MakeControl({});
     (void)control.SetValueText(row::MD, "RZ-130LX");
     (void)control.SetValue(row::SRO, 1, false, false);
     (void)control.SetValue(row::GM, 1, false, false);
     events_.events.clear();
-    const QuestionCase& question = GetParam();
 
-    EXPECT_EQ(Call(question.method, {Variant::Long(question.argument)}), question.expected)
-        << question.method << "(" << question.argument << ")";
+    for (const QuestionCase& question : kFamilyQuestions) {
+        EXPECT_EQ(Call(question.method, {Variant::Long(question.argument)}), question.expected)
+            << question.method << "(" << question.argument << ")";
+    }
     EXPECT_TRUE(events_.events.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, FamilyQuestionTest,
-    ::testing::Values(QuestionCase{"AskLineRateRange", 0, Variant::Long(1609)},
-                      QuestionCase{"AskLineRateRange", 1, Variant::Long(823296)},
-                      QuestionCase{"AskExposureRange", 0, Variant::Long(800)},
-                      QuestionCase{"AskExposureRange", -7, Variant::Long(1056720)},
-                      QuestionCase{"AskMasterGainRange", 0, Variant::Long(-402)},
-                      QuestionCase{"AskMasterGainRange", 1, Variant::Long(1404)},
-                      QuestionCase{"AskAutoResetModeRange", 1, Variant::Long(1)},
-                      QuestionCase{"AskEEPROMAreaRange", 1, Variant::Long(2)},
-                      QuestionCase{"AskKneeSlopeRange", 1, Variant::Long(65535)},
-                      QuestionCase{"AskChromaticAberrationRange", 0, Variant::Long(-32768)},
-                      QuestionCase{"AskChromaticAberrationRange", 1, Variant::Long(32768)},
-                      QuestionCase{"AskAberrationLeftSidePixelRange", 0, Variant::Long(-3)},
-                      QuestionCase{"AskAberrationLeftSidePixelIndex", 1, Variant::Long(6)},
-                      QuestionCase{"AskAberrationThirdPixelRedRange", 0, Variant::Long(1)},
-                      QuestionCase{"AskAberrationAreaNumberBlueRange", 1, Variant::Long(8)}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, FamilyQuestionTest,
-    ::testing::Values(QuestionCase{"AskTestPatternString", 4, Variant::String("White")},
-                      QuestionCase{"AskTestPatternString", 5, Variant::String("")},
-                      QuestionCase{"AskTestPatternString", -1, Variant::String("")},
-                      QuestionCase{"AskTriggerPolarityString", 1, Variant::String("Acitve High")},
-                      QuestionCase{"AskEEPROMAreaString", 1, Variant::String("User1 Area")},
-                      QuestionCase{"AskOnePushResultString", 2, Variant::String("Too Bright")},
-                      QuestionCase{"AskShadingCorrectionRecalibrationTypeString", 1,
-                                   Variant::String("Color")},
-                      QuestionCase{"AskAberrationLeftSidePixelString", 0, Variant::String("L3")}));
 
 struct ModelCase {
     const char* model;

@@ -1,9 +1,7 @@
 // A control over simulated cameras on pseudo-terminals, for the dispatch method tests.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,29 +31,6 @@ inline void PrintTo(const Variant& value, std::ostream* out) {
 
 namespace xkiv::test {
 
-// The module's clock in these tests: real time, plus whatever was skipped.
-// With skipSleeps a sleep takes 1 ms of real time but advances NowMs by the
-// whole amount, so a limit of seconds is reached in a fraction of that while
-// real-time waits (the simulator's answers) still work.
-class TestClock final : public Clock {
-public:
-    std::int64_t NowMs() override { return SystemClock().NowMs() + skippedMs_; }
-    void SleepMs(std::int64_t ms) override {
-        sleeps.push_back(ms);
-        if (!skipSleeps) {
-            SystemClock().SleepMs(ms);
-            return;
-        }
-        SystemClock().SleepMs(1);
-        skippedMs_ += std::max<std::int64_t>(ms - 1, 0);
-    }
-    bool skipSleeps = false;
-    std::vector<std::int64_t> sleeps;
-
-private:
-    std::int64_t skippedMs_ = 0;
-};
-
 class EventRecorder final : public automation::EventSink {
 public:
     void OnEvent(automation::DispId dispid) override { events.push_back(dispid); }
@@ -69,30 +44,6 @@ public:
 inline constexpr automation::DispId kOnlineEvent = 1;
 inline constexpr automation::DispId kSynchronizedEvent = 2;
 inline constexpr automation::DispId kCommPortEvent = 5;
-
-// A serial device that never answers: a pseudo-terminal whose master side
-// nobody reads.
-class SilentPort {
-public:
-    SilentPort() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
-            path_ = ::ptsname(master_);
-        }
-    }
-    ~SilentPort() {
-        if (master_ >= 0) {
-            ::close(master_);
-        }
-    }
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    const std::string& DevicePath() const { return path_; }
-
-private:
-    int master_ = -1;
-    std::string path_;
-};
 
 // Each test has its own profile file, clock and recording user interface;
 // the control's serial ports are the devices the test names.
@@ -158,7 +109,6 @@ protected:
         return error;
     }
 
-    TestClock clock_;
     RecordingUiServices ui_;
     EventRecorder events_;
     std::unique_ptr<CXKivRZ150LX> module_;

@@ -22,7 +22,11 @@ PROFILE = "KIV/XKivRZ150LX Control.ini"
 SEEDED = "[AboutDialog]\nShow=1\nLeft=180\nTop=120\n"
 
 
-def wait_for(what, check, seconds=30):
+# How long the script waits for what must happen; only a failure ever uses it all.
+PATIENCE_SECONDS = 60
+
+
+def wait_for(what, check, seconds=PATIENCE_SECONDS):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         if check():
@@ -63,7 +67,7 @@ def started_like_a_careless_starter(ignore_hangup):
 OURS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
 
 
-def run(number, ignore_hangup=False):
+def run(number, ignore_hangup=False, while_connecting=False):
     name = signal.Signals(number).name
     work = tempfile.mkdtemp(prefix="tarnview-signals-")
     env = dict(os.environ, XDG_DATA_HOME=work + "/data", XDG_CONFIG_HOME=work + "/config",
@@ -83,9 +87,14 @@ def run(number, ignore_hangup=False):
         host = subprocess.Popen([tarnview], env=dict(env, XKIV_SERIAL_PORTS=link),
                                 stderr=subprocess.DEVNULL,
                                 preexec_fn=started_like_a_careless_starter(ignore_hangup))
-        # The last query of the camera's identification: Tarnview is up, its
-        # handlers are installed and the camera's values are in.
-        wait_for("the identification", lambda: "EA?" in lines_received(log))
+        if while_connecting:
+            # The camera's first line: the window is still being made (its
+            # handlers are installed before it); the signal must wait for it.
+            wait_for("the first line", lambda: lines_received(log))
+        else:
+            # The last query of the camera's identification: Tarnview is up,
+            # its handlers are installed and the camera's values are in.
+            wait_for("the identification", lambda: "EA?" in lines_received(log))
         masks = signal_masks(host.pid)
         handled = [ours for ours in OURS if not (ignore_hangup and ours == signal.SIGHUP)]
         if any(has(masks["SigBlk"], ours) for ours in handled):
@@ -94,7 +103,7 @@ def run(number, ignore_hangup=False):
             sys.exit("signals: Tarnview changed whether SIGHUP is ignored")
         host.send_signal(number)
         try:
-            status = host.wait(timeout=30)
+            status = host.wait(timeout=PATIENCE_SECONDS)
         except subprocess.TimeoutExpired:
             sys.exit("signals: Tarnview did not end on " + name)
         if status != 0:
@@ -113,7 +122,8 @@ def run(number, ignore_hangup=False):
             if found != value:
                 sys.exit("signals: after %s the profile has %s/%s = %r, not %r"
                          % (name, section, key, found, value))
-        print("signals: Tarnview ended on %s and wrote its profile" % name)
+        print("signals: Tarnview ended on %s%s and wrote its profile"
+              % (name, " while connecting" if while_connecting else ""))
     finally:
         for process in (host, sim_process):
             if process is not None and process.poll() is None:
@@ -125,3 +135,4 @@ def run(number, ignore_hangup=False):
 run(signal.SIGTERM, ignore_hangup=True)
 run(signal.SIGINT)
 run(signal.SIGHUP)
+run(signal.SIGTERM, while_connecting=True)

@@ -38,7 +38,7 @@ constexpr std::array<const char*, 3> kPanels = {"AboutDialog", "CommunicationDia
 class TarnviewTest : public test::SimulatorTest {
 protected:
     TarnviewTest()
-        : SimulatorTest("xkiv-host"),
+        : SimulatorTest("xkiv-host", test::ClientClock::Real),
           data_("XDG_DATA_HOME", (dir_ / "data").string()),
           shared_("XDG_DATA_DIRS", (dir_ / "shared").string()),
           config_("XDG_CONFIG_HOME", (dir_ / "config").string()) {

@@ -50,7 +50,7 @@ class Simulator:
 
     def stop(self):
         self.process.terminate()
-        self.process.wait(timeout=10)
+        self.process.wait(timeout=60)
         self.process.stdout.close()
 
 

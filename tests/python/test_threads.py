@@ -5,22 +5,33 @@ import time
 import xkiv
 
 
-def test_other_threads_run_during_a_long_call(start_sim):
-    sim = start_sim("RZ-130LX", "--baud-pace")
+def test_other_threads_run_during_a_long_call(start_sim, tmp_path):
+    # The simulator logs each command as it arrives. Were the interpreter's lock held for
+    # the whole call, this thread could see the log only as it was before the call or as it
+    # is after it; seeing it part written proves that this thread ran during the call.
+    log = tmp_path / "received.log"
+    sim = start_sim("RZ-130LX", "--baud-pace", "--log", str(log))
+
+    def logged():
+        return len(log.read_text().splitlines())
+
     with xkiv.Camera(device=sim.device) as cam:
-        started = threading.Event()
+        errors = []
 
         def read_all():
-            started.set()
-            cam.ReadAllFromCamera()
+            try:
+                cam.ReadAllFromCamera()
+            except Exception as error:  # reported by the test's own thread
+                errors.append(error)
 
+        before = logged()
+        seen = set()
         worker = threading.Thread(target=read_all)
         worker.start()
-        started.wait()
-        ticks = 0
-        while worker.is_alive() and ticks < 20:
-            time.sleep(0.01)
-            ticks += 1
-        still_reading = worker.is_alive()
+        while worker.is_alive():
+            seen.add(logged())
+            time.sleep(0.005)
         worker.join()
-        assert still_reading and ticks == 20
+        after = logged()
+    assert not errors
+    assert any(before < count < after for count in seen)

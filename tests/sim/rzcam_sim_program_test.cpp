@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/patience.h"
 #include "tests/support/test_files.h"
 
 extern char** environ;
@@ -62,7 +63,8 @@ public:
         std::string line;
         char byte = 0;
         pollfd fd{output_, POLLIN, 0};
-        while (::poll(&fd, 1, 5000) == 1 && ::read(output_, &byte, 1) == 1 && byte != '\n') {
+        while (::poll(&fd, 1, xkiv::test::kPatienceMs) == 1 && ::read(output_, &byte, 1) == 1 &&
+               byte != '\n') {
             line += byte;
         }
         return line;
@@ -97,8 +99,8 @@ std::string Ask(const std::string& device, const std::string& line) {
     if (::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())) {
         char byte = 0;
         pollfd pfd{fd, POLLIN, 0};
-        while (answer.find("\r\n") == std::string::npos && ::poll(&pfd, 1, 2000) == 1 &&
-               ::read(fd, &byte, 1) == 1) {
+        while (answer.find("\r\n") == std::string::npos &&
+               ::poll(&pfd, 1, xkiv::test::kPatienceMs) == 1 && ::read(fd, &byte, 1) == 1) {
             answer += byte;
         }
     }

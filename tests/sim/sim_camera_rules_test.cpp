@@ -37,38 +37,36 @@ struct LineCase {
     std::string answer;
 };
 
-class LineAnswers : public testing::TestWithParam<LineCase> {};
+const LineCase kLineCases[] = {
+    LineCase{{"BI?"}, "BI=0\r\n"}, LineCase{{"BI=1", "BI?"}, "BI=1\r\n"},
+    LineCase{{"ID?"}, "ID=SIM0001\r\n"}, LineCase{{"MD?"}, "MD=RZ-130LX\r\n"},
+    LineCase{{"VN?"}, "VN=22\r\n"}, LineCase{{"ST?"}, "ST=0\r\n"}, LineCase{{"HP?"}, "HP=0\r\n"},
+    LineCase{{"EA?"}, "EA=0\r\n"}, LineCase{{"BLR=-64"}, kOk},
+    LineCase{{"CABN1=0123456789ABCDEF"}, kOk},
+    LineCase{{"CABN1=My lens, 50mm", "CABN1?"}, "CABN1=My lens, 50mm\r\n"},
+    LineCase{{"CABLR=1,-2", "CABLR?1"}, "CABLR=1,-2\r\n"},
+    // Value lists admit their values only; other rows their bounds.
+    LineCase{{"BI=2"}, kBad}, LineCase{{"CABLR=0,4"}, kBad}, LineCase{{"BLR=-65"}, kBad},
+    LineCase{{"CABN1=0123456789ABCDEFG"}, kBad},
+    // Malformed numbers and indexes.
+    LineCase{{"LR=abc"}, kBad}, LineCase{{"LR=5000x"}, kBad}, LineCase{{"LR="}, kBad},
+    LineCase{{"LR=+5000"}, kBad}, LineCase{{"LR= 5000"}, kBad}, LineCase{{"LR=99999999999"}, kBad},
+    LineCase{{"CABLR=1"}, kBad}, LineCase{{"CABLR=3,1"}, kBad}, LineCase{{"CABLR?"}, kBad},
+    LineCase{{"CABLR?-1"}, kBad}, LineCase{{"BI?0"}, kBad}, LineCase{{"CABN1=tab\there"}, kBad},
+    // Names the camera does not take this way.
+    LineCase{{"XX?"}, kUnknown}, LineCase{{"bi?"}, kUnknown}, LineCase{{"BI"}, kUnknown},
+    LineCase{{"=1"}, kUnknown}, LineCase{{"VN=5"}, kUnknown}, LineCase{{"MD=RZ"}, kUnknown},
+    LineCase{{"EA=1"}, kUnknown}, LineCase{{"ULCK?"}, kUnknown}, LineCase{{"AR?"}, kUnknown},
+    LineCase{{"LD?"}, kUnknown}};
 
-TEST_P(LineAnswers, AnswerTheLastLineByTheCameraRules) {
-    SimCamera camera(Model("RZ-130LX", 22));
-    EXPECT_EQ(Send(camera, GetParam().lines), GetParam().answer);
+// Each case on a camera of its own.
+TEST(LineAnswers, AnswerTheLastLineByTheCameraRules) {
+    for (const LineCase& c : kLineCases) {
+        SCOPED_TRACE(c.lines.back());
+        SimCamera camera(Model("RZ-130LX", 22));
+        EXPECT_EQ(Send(camera, c.lines), c.answer);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, LineAnswers,
-    testing::Values(LineCase{{"BI?"}, "BI=0\r\n"}, LineCase{{"BI=1", "BI?"}, "BI=1\r\n"},
-                    LineCase{{"ID?"}, "ID=SIM0001\r\n"}, LineCase{{"MD?"}, "MD=RZ-130LX\r\n"},
-                    LineCase{{"VN?"}, "VN=22\r\n"}, LineCase{{"ST?"}, "ST=0\r\n"},
-                    LineCase{{"HP?"}, "HP=0\r\n"}, LineCase{{"EA?"}, "EA=0\r\n"},
-                    LineCase{{"BLR=-64"}, kOk}, LineCase{{"CABN1=0123456789ABCDEF"}, kOk},
-                    LineCase{{"CABN1=My lens, 50mm", "CABN1?"}, "CABN1=My lens, 50mm\r\n"},
-                    LineCase{{"CABLR=1,-2", "CABLR?1"}, "CABLR=1,-2\r\n"},
-                    // Value lists admit their values only; other rows their bounds.
-                    LineCase{{"BI=2"}, kBad}, LineCase{{"CABLR=0,4"}, kBad},
-                    LineCase{{"BLR=-65"}, kBad}, LineCase{{"CABN1=0123456789ABCDEFG"}, kBad},
-                    // Malformed numbers and indexes.
-                    LineCase{{"LR=abc"}, kBad}, LineCase{{"LR=5000x"}, kBad},
-                    LineCase{{"LR="}, kBad}, LineCase{{"LR=+5000"}, kBad},
-                    LineCase{{"LR= 5000"}, kBad}, LineCase{{"LR=99999999999"}, kBad},
-                    LineCase{{"CABLR=1"}, kBad}, LineCase{{"CABLR=3,1"}, kBad},
-                    LineCase{{"CABLR?"}, kBad}, LineCase{{"CABLR?-1"}, kBad},
-                    LineCase{{"BI?0"}, kBad}, LineCase{{"CABN1=tab\there"}, kBad},
-                    // Names the camera does not take this way.
-                    LineCase{{"XX?"}, kUnknown}, LineCase{{"bi?"}, kUnknown},
-                    LineCase{{"BI"}, kUnknown}, LineCase{{"=1"}, kUnknown},
-                    LineCase{{"VN=5"}, kUnknown}, LineCase{{"MD=RZ"}, kUnknown},
-                    LineCase{{"EA=1"}, kUnknown}, LineCase{{"ULCK?"}, kUnknown},
-                    LineCase{{"AR?"}, kUnknown}, LineCase{{"LD?"}, kUnknown}));
 
 struct LineRateCase {
     std::string model;
@@ -131,34 +129,30 @@ struct SupportCase {
     bool supported;
 };
 
-class FirmwareSupport : public testing::TestWithParam<SupportCase> {};
+const SupportCase kSupportCases[] = {
+    SupportCase{"RZ-130LX", 15, "SCB?", false},      SupportCase{"RZ-130LX", 15, "HPFC=1", false},
+    SupportCase{"RZ-130LX", 16, "SCB?", true},       SupportCase{"RZ-130LX", 16, "HPFC=1", true},
+    SupportCase{"RZ-150LX", 55, "SCB?", false},      SupportCase{"RZ-150LX", 56, "SCB?", true},
+    SupportCase{"RZ-150LX-HR", 167, "HPFC?", false}, SupportCase{"RZ-150LX-HR", 168, "HPFC?", true},
+    SupportCase{"RZ-130LX-FS", 167, "SCB=2", false}, SupportCase{"RZ-130LX-FS", 168, "SCB=2", true},
+    SupportCase{"RZ-130LX", 21, "MAV?", false},      SupportCase{"RZ-130LX", 22, "MAV?", true},
+    SupportCase{"RZ-130LX-FS", 7, "CABR?", false},   SupportCase{"RZ-130LX-FS", 8, "CABR?", true},
+    SupportCase{"RZ-150LX", 62, "CABLR?0", false},   SupportCase{"RZ-150LX", 63, "CABLR?0", true},
+    SupportCase{"RZ-150LX-HR", 999, "MAV?", false},  SupportCase{"OTHER", 999, "SCB?", false},
+    SupportCase{"OTHER", 999, "CABN1?", false}};
 
-TEST_P(FirmwareSupport, UnsupportedRowsAreUnknownCommands) {
-    const SupportCase& c = GetParam();
-    SimCamera camera(Model(c.model, c.firmware));
-    const std::string answer = camera.HandleLine(c.command);
-    if (c.supported) {
-        EXPECT_NE(answer, kUnknown);
-    } else {
-        EXPECT_EQ(answer, kUnknown);
+TEST(FirmwareSupport, UnsupportedRowsAreUnknownCommands) {
+    for (const SupportCase& c : kSupportCases) {
+        SCOPED_TRACE(c.model + " " + std::to_string(c.firmware) + " " + c.command);
+        SimCamera camera(Model(c.model, c.firmware));
+        const std::string answer = camera.HandleLine(c.command);
+        if (c.supported) {
+            EXPECT_NE(answer, kUnknown);
+        } else {
+            EXPECT_EQ(answer, kUnknown);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, FirmwareSupport,
-    testing::Values(
-        SupportCase{"RZ-130LX", 15, "SCB?", false}, SupportCase{"RZ-130LX", 15, "HPFC=1", false},
-        SupportCase{"RZ-130LX", 16, "SCB?", true}, SupportCase{"RZ-130LX", 16, "HPFC=1", true},
-        SupportCase{"RZ-150LX", 55, "SCB?", false}, SupportCase{"RZ-150LX", 56, "SCB?", true},
-        SupportCase{"RZ-150LX-HR", 167, "HPFC?", false},
-        SupportCase{"RZ-150LX-HR", 168, "HPFC?", true},
-        SupportCase{"RZ-130LX-FS", 167, "SCB=2", false},
-        SupportCase{"RZ-130LX-FS", 168, "SCB=2", true}, SupportCase{"RZ-130LX", 21, "MAV?", false},
-        SupportCase{"RZ-130LX", 22, "MAV?", true}, SupportCase{"RZ-130LX-FS", 7, "CABR?", false},
-        SupportCase{"RZ-130LX-FS", 8, "CABR?", true}, SupportCase{"RZ-150LX", 62, "CABLR?0", false},
-        SupportCase{"RZ-150LX", 63, "CABLR?0", true},
-        SupportCase{"RZ-150LX-HR", 999, "MAV?", false}, SupportCase{"OTHER", 999, "SCB?", false},
-        SupportCase{"OTHER", 999, "CABN1?", false}));
 
 TEST(SimCameraIndexedRows, KeepOneSetPerSelection) {
     SimCamera camera(Model("RZ-130LX"));

@@ -30,7 +30,7 @@ inline std::string Quoted(const std::string& text) {
 
 class XkivctlTest : public test::SimulatorTest {
 protected:
-    XkivctlTest() : SimulatorTest("xkivctl") {}
+    XkivctlTest() : SimulatorTest("xkivctl", test::ClientClock::Real) {}
 
     // Runs xkivctl with its profile and class registry in the test's folder.
     RunResult Ctl(const std::vector<std::string>& args, const std::string& serialPorts = "") {

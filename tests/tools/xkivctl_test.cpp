@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "sim/sim_camera.h"
 #include "sim/sim_server.h"
 #include "tests/support/camera_state.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_files.h"
 #include "tests/tools/xkivctl_fixture.h"
 
@@ -196,41 +198,56 @@ TEST_F(XkivctlTest, ListShowsMembersWithValuesRangesAndNames) {
     EXPECT_THAT(text.out, HasSubstr("RedExposure  long = "));
 }
 
+// Reads from fd onto text until text holds what; false when the output ends first.
+bool ReadUntil(int fd, std::string& text, const std::string& what) {
+    pollfd waitFor{fd, POLLIN, 0};
+    while (text.find(what) == std::string::npos) {
+        char chunk[256];
+        if (::poll(&waitFor, 1, test::kPatienceMs) != 1) {
+            return false;
+        }
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got <= 0) {
+            return false;
+        }
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
 TEST_F(XkivctlTest, WatchPrintsTheEventsOfWhatChangedUntilInterrupted) {
     sim::SimServer& server = StartSim();
     ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     // Everything the child needs is prepared before fork: the simulator's
     // thread may hold the allocator's lock at that moment.
-    const std::string outPath = (dir_ / "out").string();
     const std::string device = server.DevicePath();
+    int output[2];
+    ASSERT_EQ(::pipe(output), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, STDOUT_FILENO);
+        ::dup2(output[1], STDOUT_FILENO);
+        ::close(output[0]);
         ::execl(XKIV_XKIVCTL_PATH, "xkivctl", "--device", device.c_str(), "watch", "--interval",
                 "1", static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    ::close(output[1]);
     ::unsetenv("XDG_CONFIG_HOME");
-    // Wait for the connection, then change the camera behind the tool's back.
-    for (int i = 0;
-         i < 100 && test::ReadFile(dir_ / "out").find("CommPortChanged") == std::string::npos;
-         ++i) {
-        ::usleep(50000);
-    }
+    // Once connected, the camera changes behind the tool's back.
+    std::string out;
+    EXPECT_TRUE(ReadUntil(output[0], out, "CommPortChanged\n"));
     server.WithCamera([](sim::SimCamera& camera) { camera.SetValue(row::GA, 500); });
-    for (int i = 0;
-         i < 100 && test::ReadFile(dir_ / "out").find("MasterGainChanged") == std::string::npos;
-         ++i) {
-        ::usleep(50000);
-    }
+    EXPECT_TRUE(ReadUntil(output[0], out, "MasterGainChanged\n"));
     ::kill(child, SIGINT);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::string out = test::ReadFile(dir_ / "out");
-    EXPECT_THAT(out, HasSubstr("MasterGainChanged\n"));
+    char rest[256];
+    for (ssize_t got = 0; (got = ::read(output[0], rest, sizeof rest)) > 0;) {
+        out.append(rest, static_cast<std::size_t>(got));
+    }
+    ::close(output[0]);
     // Only what moved: the read-all's other value events are not shown.
     EXPECT_THAT(out, Not(HasSubstr("TriggerModeChanged")));
 }

@@ -23,7 +23,7 @@ public:
 class ModuleInQtHost : public test::SimulatorTest {
 protected:
     ModuleInQtHost()
-        : SimulatorTest("xkiv-ui-module"),
+        : SimulatorTest("xkiv-ui-module", test::ClientClock::Real),
           data_("XDG_DATA_HOME", (dir_ / "data").string()),
           config_("XDG_CONFIG_HOME", (dir_ / "config").string()) {}
 

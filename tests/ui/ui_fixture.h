@@ -52,7 +52,7 @@ protected:
     // A control whose serial ports are devices, not yet with a window.
     CXKivRZ150LXCtrl& MakeControl(const std::vector<std::string>& devices) {
         UseSerialPorts(devices);
-        module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), SystemClock());
+        module_ = std::make_unique<CXKivRZ150LX>(ProfilePath(), clock_);
         factory_ = std::make_unique<ui::QtPanelFactory>();
         services_ = std::make_unique<ui::QtUiServices>(module_->ApplicationName(),
                                                        [this] { return factory_->MainWindow(); });
