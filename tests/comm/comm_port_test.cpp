@@ -266,9 +266,11 @@ TEST_F(CommPortTest, PurgeDiscardsWhatArrivedUnread) {
 // An answer arrives whole; the exchange takes it byte by byte, each byte
 // from what one read of the device brought in.
 TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
+    const DeviceWatch watch(peer_.Path());
     ASSERT_EQ(port_->Open(0), rc::kOk);
     peer_.Send("GA=12\r\nTR=1\r\n");
-    ASSERT_TRUE(AwaitBytes(*port_, 13));
+    ASSERT_TRUE(watch.AwaitBytes());
+    ASSERT_EQ(port_->GetBytesAvailable(), 13);
     std::string taken;
     for (std::uint8_t byte = 0; !taken.ends_with("\r\n");) {
         std::size_t received = 0;
@@ -285,11 +287,12 @@ TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
     EXPECT_EQ(port_->Read(buffer, 3, received, 0), rc::kOk);
     EXPECT_EQ(std::string(buffer, buffer + received), "TR=");
     peer_.Send("9");
+    ASSERT_TRUE(watch.AwaitBytes());
     EXPECT_EQ(port_->Read(buffer, 5, received, 200), rc::kReadTimeout);
     EXPECT_EQ(std::string(buffer, buffer + received), "1\r\n9");
 
     peer_.Send("stale\r\n");
-    ASSERT_TRUE(AwaitBytes(*port_, 7));
+    ASSERT_TRUE(watch.AwaitBytes());
     ASSERT_EQ(port_->Read(buffer, 1, received, 0), rc::kOk);
     EXPECT_EQ(port_->Purge(), rc::kOk);
     EXPECT_EQ(port_->GetBytesAvailable(), 0) << "purge empties the buffer too";
