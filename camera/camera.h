@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,19 @@ namespace xkiv {
 
 // The whole answer to a set that the camera took.
 inline constexpr std::string_view kCompleteAnswer = "COMPLETE";
+
+// What the camera object knows of a failure beyond its result code: the
+// device or file it concerns, the system's reason, and for a settings file
+// refused for its content the row whose key is at fault. FailureDetail
+// (camera/failure_detail.h) makes the line a user reads of it.
+struct FailureCause {
+    ResultCode code = rc::kOk;
+    std::string subject;
+    std::error_code error;
+    int row = -1;
+    // Why a file was refused for its content, when no key is at fault.
+    std::string reason = {};
+};
 
 // Holds a value for every row of the parameter table, knows whether the
 // camera is online and which values are synchronized with it, and exchanges
@@ -119,6 +133,12 @@ public:
     [[nodiscard]] ResultCode UploadAberration(const std::string& path, bool showProgress,
                                               bool* partlyApplied = nullptr);
 
+    // The cause of the last failure of a port opening or a file operation,
+    // kept until the next one starts or it is forgotten; its code is rc::kOk
+    // when that operation succeeded.
+    const FailureCause& LastFailureCause() const { return failureCause_; }
+    void ForgetFailureCause() { failureCause_ = {}; }
+
     // Current local values, as the table's rules read them. Rows outside
     // 0..79 read as 0 and the empty text.
     std::int32_t Value(int row) const override;
@@ -180,6 +200,8 @@ protected:
     void StoreText(int row, const std::string& text);
     void SetRowSynchronized(int row, bool synchronized);
     void SetFileLoading(bool loading) { fileLoading_ = loading; }
+    // Keeps the cause of a failure and returns its code.
+    ResultCode Failed(FailureCause cause);
     Clock& GetClock() { return clock_; }
     UiServices& Ui() { return ui_; }
 
@@ -250,6 +272,7 @@ private:
     Clock& clock_;
     LinkObserver linkObserver_;
     bool fileLoading_ = false;
+    FailureCause failureCause_;
     std::array<bool, kParameterCount> rowSynchronized_{};
     std::array<std::int32_t, kParameterCount> values_{};
     std::array<std::string, kParameterCount> texts_{};

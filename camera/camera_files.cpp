@@ -106,12 +106,6 @@ private:
     std::array<std::string, kParameterCount> texts_{};
 };
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    // Refuses a folder, device or FIFO at once instead of waiting on it.
-    std::error_code error;
-    return ReadRegularFile(path, error);
-}
-
 }  // namespace
 
 IniDocument CCamera::SetupDocument() const {
@@ -129,11 +123,13 @@ IniDocument CCamera::SetupDocument() const {
 }
 
 ResultCode CCamera::WriteSetupFile(const std::string& path, int* failedRow) {
-    const bool written = SetupDocument().SaveAtomically(path);
+    ForgetFailureCause();
+    std::error_code error;
+    const bool written = SetupDocument().SaveAtomically(path, &error);
     if (failedRow != nullptr) {
         *failedRow = written ? kParameterCount : 0;
     }
-    return written ? rc::kOk : rc::kFileAccess;
+    return written ? rc::kOk : Failed({rc::kFileAccess, path, error});
 }
 
 namespace {
@@ -211,14 +207,21 @@ ResultCode ReadSetupValues(const IniDocument& file, std::vector<SetupValue>& val
 }
 
 ResultCode ReadSetupValues(const std::filesystem::path& path, std::vector<SetupValue>& values,
-                           int& failedRow) {
+                           int& failedRow, std::error_code* error) {
     values.clear();
     failedRow = 0;
     // Unlike a file to be applied, a missing file is not read as an empty one:
     // there is nothing to compare.
-    std::error_code error;
-    const std::optional<IniDocument> file =
-        std::filesystem::exists(path, error) ? IniDocument::Load(path) : std::nullopt;
+    std::error_code readError;
+    std::optional<IniDocument> file;
+    if (std::filesystem::exists(path, readError)) {
+        file = IniDocument::Load(path, &readError);
+    } else if (!readError) {
+        readError = std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (error != nullptr) {
+        *error = readError;
+    }
     return file ? ReadSetupValues(*file, values, failedRow) : rc::kFileAccess;
 }
 
@@ -252,13 +255,22 @@ std::vector<SetupDifference> CompareSetups(const std::vector<SetupValue>& a,
 ResultCode CCamera::ReadSetupFile(const std::string& path, int* failedRow, bool* partlyApplied) {
     int reachedRow = 0;
     bool sentSome = false;
-    // A missing file reads as a file without keys, which fails the model check.
-    const std::optional<IniDocument> file = IniDocument::Load(path);
+    ForgetFailureCause();
+    // A missing file reads as a file without keys, which fails the model
+    // check; the cause says it is missing.
+    std::error_code error;
+    const std::optional<IniDocument> file = IniDocument::Load(path, &error);
     std::vector<SetupValue> plan;
     // A connected camera keeps the model name it identified itself with:
     // bounds and support must follow the camera really there.
     ResultCode result =
         !file ? rc::kFileAccess : CheckSetupFile(*file, *this, IsOnline(), plan, reachedRow);
+    if (result == rc::kUnmatchedFile && !error && !std::filesystem::exists(path, error) && !error) {
+        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (result == rc::kFileAccess || result == rc::kUnmatchedFile) {
+        (void)Failed({result, path, error, reachedRow});
+    }
     if (result == rc::kOk) {
         SetFileLoading(true);
         // Only a camera online is sent the values, one exchange each.
@@ -349,9 +361,10 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
     }
     // Made before the camera is asked anything: a file that cannot be
     // written must not cost the reading of all three areas.
+    ForgetFailureCause();
     AtomicFile out(path);
     if (!out.Open()) {
-        return rc::kFileAccess;
+        return Failed({rc::kFileAccess, path, out.Error()});
     }
     int reachedRow = 0;
     std::string header;
@@ -402,7 +415,7 @@ ResultCode CCamera::WriteReport(const std::string& path, int* failedRow) {
             report += ReportLine(line);
         }
         if (!out.Write(report) || !out.Commit()) {
-            result = rc::kFileAccess;
+            result = Failed({rc::kFileAccess, path, out.Error()});
         }
         reachedRow = kParameterCount;
     }
@@ -622,9 +635,10 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
     }
     // Made before the first query: a file that cannot be written must not
     // cost the whole transfer.
+    ForgetFailureCause();
     AtomicFile out(path);
     if (!out.Open()) {
-        return rc::kFileAccess;
+        return Failed({rc::kFileAccess, path, out.Error()});
     }
     std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
         "Reading Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);
@@ -651,7 +665,7 @@ ResultCode CCamera::DownloadAberration(const std::string& path, bool showProgres
         ValueChanged(row, false);
     }
     if (!out.Write(csv) || !out.Commit()) {
-        return rc::kFileAccess;
+        return Failed({rc::kFileAccess, path, out.Error()});
     }
     SynchronizedChanged(true);
     return rc::kOk;
@@ -668,15 +682,17 @@ ResultCode CCamera::UploadAberration(const std::string& path, bool showProgress,
     if (!Evaluate(&kAberrationSupport, *this)) {
         return rc::kOk;
     }
-    const std::optional<std::string> contents = ReadWholeFile(path);
+    ForgetFailureCause();
+    std::error_code error;
+    const std::optional<std::string> contents = ReadRegularFile(path, error);
     if (!contents) {
-        return rc::kFileAccess;
+        return Failed({rc::kFileAccess, path, error});
     }
     // The whole file is read and checked before the first value is sent.
     AberrationTables tables;
     if (ParseAberrationFile(*contents, tables) != rc::kOk) {
         SynchronizedChanged(false);
-        return rc::kUnmatchedFile;
+        return Failed({rc::kUnmatchedFile, path, {}, -1, "not a chromatic aberration table"});
     }
     std::unique_ptr<ProgressIndicator> progress = CancellableProgress(
         "Writing Chromatic Aberration Data, In Progress...", kAberrationSteps, showProgress);

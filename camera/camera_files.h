@@ -38,9 +38,10 @@ ResultCode CheckSetupFile(const IniDocument& file, const ParameterValues& curren
 // persisted row must be there. 109 and failedRow as for CheckSetupFile.
 ResultCode ReadSetupValues(const IniDocument& file, std::vector<SetupValue>& values,
                            int& failedRow);
-// The same from a file: 108 when it does not exist or cannot be read.
+// The same from a file: 108 when it does not exist or cannot be read, and
+// error (when given) says why.
 ResultCode ReadSetupValues(const std::filesystem::path& path, std::vector<SetupValue>& values,
-                           int& failedRow);
+                           int& failedRow, std::error_code* error = nullptr);
 
 // Whether two values of the same row are the same setting.
 bool SameSetting(const SetupValue& a, const SetupValue& b);

@@ -220,6 +220,11 @@ void CCamera::BringStoredValuesIntoRange() {
     }
 }
 
+ResultCode CCamera::Failed(FailureCause cause) {
+    failureCause_ = std::move(cause);
+    return failureCause_.code;
+}
+
 ResultCode CCamera::Connect(int commClass, int port) {
     ResultCode result = OpenAndIdentify(commClass, port);
     if (result == rc::kOk) {
@@ -241,8 +246,11 @@ ResultCode CCamera::OpenAndIdentify(int commClass, int port) {
     Select(commClass, port);
     CCommAbstract& transport = Current();
     ResultCode result = rc::kOk;
+    ForgetFailureCause();
     Ui().RunBlocking([&transport, &result, port] { result = transport.Open(port); });
-    if (result == rc::kOk) {
+    if (result != rc::kOk) {
+        result = Failed({result, transport.GetPortName(port), transport.OpenError()});
+    } else {
         result = Identify();
     }
     if (result != rc::kOk) {

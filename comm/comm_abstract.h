@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "comm/result_code.h"
 
@@ -28,6 +29,10 @@ public:
     // Closes what is open, then opens port index: 0, 1 (no such port or
     // library missing) or 3 (the port cannot be used).
     [[nodiscard]] virtual ResultCode Open(int index) = 0;
+    // Why the last Open failed as the system tells it (no such device,
+    // permission denied, busy); empty when it succeeded or the transport
+    // cannot tell.
+    virtual std::error_code OpenError() const { return {}; }
     // Closes the port; harmless when nothing is open. Always 0.
     [[nodiscard]] virtual ResultCode Close() = 0;
     // Discards whatever arrived and was not read: 0, or 2 when closed.

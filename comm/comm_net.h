@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "comm/comm_abstract.h"
@@ -40,6 +41,9 @@ public:
     std::string GetPortName(int index) const override;
     std::string GetClassName() const override;
     [[nodiscard]] ResultCode Open(int index) override;
+    // Why the last Open failed: the resolver's, the connection's or the
+    // negotiation's reason; empty after a successful one.
+    std::error_code OpenError() const override { return openError_; }
     [[nodiscard]] ResultCode Close() override;
     [[nodiscard]] ResultCode Purge() override;
     std::int32_t GetBytesAvailable() override;
@@ -71,6 +75,7 @@ private:
     std::vector<std::string> ports_;
     int fd_ = -1;
     int openIndex_ = -1;
+    std::error_code openError_;
     bool broken_ = false;                  // the far end closed or reset the connection
     std::unique_ptr<TelnetCodec> telnet_;  // only on an rfc2217:// connection
     std::vector<std::uint8_t> buffer_;     // data bytes received and not yet read

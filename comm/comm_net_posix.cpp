@@ -51,17 +51,29 @@ void SetOption(int fd, int level, int name, int value) {
     (void)::setsockopt(fd, level, name, &value, sizeof value);
 }
 
-// Connects fd to address before deadline: true when connected.
-bool ConnectBefore(int fd, const addrinfo& address, SteadyClock::time_point deadline) {
+// The resolver's own reasons (getaddrinfo), which are no errno values.
+class ResolverCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "resolver"; }
+    std::string message(int code) const override { return ::gai_strerror(code); }
+};
+
+std::error_code ResolverError(int code) {
+    static const ResolverCategory category;
+    return {code, category};
+}
+
+// Connects fd to address before deadline: empty when connected, else why not.
+std::error_code ConnectBefore(int fd, const addrinfo& address, SteadyClock::time_point deadline) {
     if (::connect(fd, address.ai_addr, address.ai_addrlen) == 0) {
-        return true;
+        return {};
     }
     if (errno != EINPROGRESS && errno != EINTR) {
-        return false;
+        return {errno, std::generic_category()};
     }
     for (;;) {
         if (InterruptRequested()) {
-            return false;
+            return std::make_error_code(std::errc::interrupted);
         }
         pollfd waitFor{fd, POLLOUT, 0};
         const int ready = ::poll(&waitFor, 1, RemainingMs(deadline));
@@ -69,11 +81,15 @@ bool ConnectBefore(int fd, const addrinfo& address, SteadyClock::time_point dead
             continue;
         }
         if (ready <= 0) {
-            return false;  // the time is up: the host does not answer
+            // The time is up: the host does not answer.
+            return std::make_error_code(std::errc::timed_out);
         }
         int error = 0;
         socklen_t length = sizeof error;
-        return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            return {errno, std::generic_category()};
+        }
+        return error == 0 ? std::error_code() : std::error_code(error, std::generic_category());
     }
 }
 
@@ -128,10 +144,12 @@ bool CCommNet::RemovePort(int index) {
 
 ResultCode CCommNet::Open(int index) {
     (void)Close();
+    openError_.clear();
     const auto deadline = DeadlineAfter(kConnectTimeoutMs);
     const std::string name = GetPortName(index);
     const std::optional<NetworkAddress> address = ParseNetworkAddress(name);
     if (!address) {
+        openError_ = std::make_error_code(std::errc::invalid_argument);
         return rc::kPortNotFound;
     }
     if (const ResultCode connected = Connect(*address, deadline); connected != rc::kOk) {
@@ -144,6 +162,8 @@ ResultCode CCommNet::Open(int index) {
                 Negotiate(static_cast<std::uint32_t>(RemainingMs(deadline)));
             negotiated != rc::kOk) {
             (void)Close();
+            // The far end does not offer the serial line RFC 2217 asks for.
+            openError_ = std::make_error_code(std::errc::protocol_error);
             return negotiated;
         }
     }
@@ -157,7 +177,11 @@ ResultCode CCommNet::Connect(const NetworkAddress& address, SteadyClock::time_po
     hints.ai_protocol = IPPROTO_TCP;
     hints.ai_flags = AI_NUMERICSERV;
     AddressList found;
-    if (::getaddrinfo(address.host.c_str(), address.port.c_str(), &hints, &found.first) != 0) {
+    if (const int failed =
+            ::getaddrinfo(address.host.c_str(), address.port.c_str(), &hints, &found.first);
+        failed != 0) {
+        openError_ = failed == EAI_SYSTEM ? std::error_code(errno, std::generic_category())
+                                          : ResolverError(failed);
         return rc::kPortNotFound;
     }
     // Every address of the host in the resolver's order (a name may give
@@ -167,9 +191,11 @@ ResultCode CCommNet::Connect(const NetworkAddress& address, SteadyClock::time_po
         const int fd = ::socket(each->ai_family, each->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                                 each->ai_protocol);
         if (fd < 0) {
+            openError_ = {errno, std::generic_category()};
             continue;
         }
-        if (!ConnectBefore(fd, *each, deadline)) {
+        if (const std::error_code error = ConnectBefore(fd, *each, deadline); error) {
+            openError_ = error;
             ::close(fd);
             continue;
         }
@@ -180,7 +206,11 @@ ResultCode CCommNet::Connect(const NetworkAddress& address, SteadyClock::time_po
         SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, kKeepIntervalSeconds);
         SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, kKeepCount);
         fd_ = fd;
+        openError_.clear();
         return rc::kOk;
+    }
+    if (!openError_) {
+        openError_ = std::make_error_code(std::errc::timed_out);
     }
     return rc::kPortInUse;
 }

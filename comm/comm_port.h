@@ -38,6 +38,7 @@ public:
     std::string GetPortName(int index) const override;
     std::string GetClassName() const override;
     [[nodiscard]] ResultCode Open(int index) override;
+    std::error_code OpenError() const override { return openError_; }
     [[nodiscard]] ResultCode Close() override;
     [[nodiscard]] ResultCode Purge() override;
     std::int32_t GetBytesAvailable() override;
@@ -56,6 +57,7 @@ private:
     std::string rememberedDevice_;
     mutable std::optional<std::vector<std::string>> ports_;
     int fd_ = -1;
+    std::error_code openError_;
     // Bytes read from the device and not yet handed out: [start_, end_).
     std::array<std::uint8_t, 512> received_{};
     std::size_t start_ = 0;

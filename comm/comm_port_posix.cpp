@@ -135,17 +135,26 @@ std::string CCommPort::GetClassName() const {
 
 ResultCode CCommPort::Open(int index) {
     (void)Close();
+    openError_.clear();
     const std::string path = GetPortName(index);
     if (path.empty()) {
         return rc::kPortNotFound;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        openError_ = {errno, std::generic_category()};
         return rc::kPortInUse;
     }
     // TIOCEXCL keeps other programs out but not root; the lock also keeps
     // out a second instance of this tool running as root.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !ConfigureLine(fd)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Another run holds the device: it is busy, whatever flock calls it.
+        openError_ = std::make_error_code(std::errc::device_or_resource_busy);
+        ::close(fd);
+        return rc::kPortInUse;
+    }
+    if (!ConfigureLine(fd)) {
+        openError_ = {errno, std::generic_category()};
         ::close(fd);
         return rc::kPortInUse;
     }

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <utility>
 
+#include "camera/failure_detail.h"
 #include "control/dispatch_events.h"
 #include "control/dispatch_methods.h"
+#include "control/dispatch_properties.h"
 #include "control/protocol_trace.h"
 #include "control/type_library.h"
 
@@ -122,7 +124,12 @@ bool CXKivRZ150LXCtrl::CreateControlWindow(automation::ControlSite& site) {
     const ResultCode result = OpenCommunication(GetClass(), GetPort());
     if (result != rc::kOk) {
         // The control goes on offline with the values it has.
-        module_.Ui().ShowMessage(GetErrorText(result) + kNoCameraMessage, MessageIcon::Stop);
+        // The device and the system's reason follow the product's text, which
+        // alone would blame another program for a device that is not there.
+        const std::string detail = FailureDetail(LastFailureCause());
+        module_.Ui().ShowMessage(
+            GetErrorText(result) + (detail.empty() ? "" : "\r\n" + detail) + kNoCameraMessage,
+            MessageIcon::Stop);
     }
     CreatePanels();
     windowCreated_ = true;
@@ -208,7 +215,33 @@ void CXKivRZ150LXCtrl::RaiseCameraError(int row, ResultCode code, bool partlyApp
     if (partlyApplied) {
         description += kPartlyAppliedNote;
     }
-    throw AutomationException(AutomationError{AutomationCodeOf(code), description, 0});
+    AutomationError error{AutomationCodeOf(code), description, 0};
+    error.resultCode = code;
+    if (const FailureCause& cause = LastFailureCause(); cause.code == code) {
+        error.subject = cause.subject;
+        error.detail = FailureDetail(cause);
+        error.systemError =
+            cause.error.category() == std::generic_category() ? cause.error.value() : 0;
+    } else if (IsValidRow(row)) {
+        error.subject = RowName(row);
+        if (code == rc::kBadParameter) {
+            error.detail = error.subject + ": the camera refused " + CurrentValueText(row);
+        }
+    }
+    ForgetFailureCause();
+    throw AutomationException(std::move(error));
+}
+
+std::string CXKivRZ150LXCtrl::CurrentValueText(int row) const {
+    return DescribeValue(row, HasFlag(row, PF_STRING) ? Text(row) : std::to_string(Value(row)),
+                         *this);
+}
+
+std::string CXKivRZ150LXCtrl::DescribeRefusedValue(const automation::MemberInfo& member,
+                                                   const automation::Variant& value) {
+    const PropertyEntry* entry = FindProperty(member.dispid);
+    return RefusedValueDetail(member.name, entry != nullptr ? entry->row : -1,
+                              value.ToText().value_or(value.Describe()), *this);
 }
 
 void CXKivRZ150LXCtrl::CreatePanels() {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "camera/camera.h"
@@ -63,7 +65,10 @@ public:
     // automation::AutomationException); returns normally for 0, 100 and 110
     // (cancelled by the user).
     // partlyApplied adds to the description that the camera took part of
-    // what was being applied before it failed.
+    // what was being applied before it failed. Beside the published code
+    // and text the error carries the result code, the device, file or
+    // property at fault, the system's error number and the detail line
+    // (FailureDetail) a user reads of them.
     void RaiseCameraError(int row, ResultCode code, bool partlyApplied = false);
     // Creates the panels that do not exist yet through the module's panel
     // factory (none without one).
@@ -86,6 +91,11 @@ public:
     // may raise through RaiseCameraError; a set of a read-only property
     // raises 0x800A017F.
     automation::Variant GetProperty(automation::DispId dispid);
+    // The bounds a set of the property clamps into under the current values
+    // (the model's, the firmware's, the other settings'), or nullopt for a
+    // property a set does not clamp (texts, flags, the port selection).
+    std::optional<std::pair<std::int32_t, std::int32_t>> PropertyBounds(
+        automation::DispId dispid) const;
     void SetProperty(automation::DispId dispid, const automation::Variant& value);
 
     // The camera object's notifications: base behaviour, then the event,
@@ -99,6 +109,10 @@ public:
     void LogMessage(const std::string& text, bool sent) override;
 
 protected:
+    // A text put to a numbered property: the property, the text and the
+    // values it takes.
+    std::string DescribeRefusedValue(const automation::MemberInfo& member,
+                                     const automation::Variant& value) override;
     automation::Variant InvokeMember(const automation::MemberInfo& member,
                                      automation::InvokeKind kind,
                                      std::vector<automation::Variant>& args) override;
@@ -115,6 +129,8 @@ private:
     void SetUserIdProperty(const std::string& text);
     void RunFollowUp(const PropertyEntry& entry);
     void ReadAndReport(int row);  // follow-up read: online only, no disconnect
+    // The row's value as a user reads it: 2 (PWC), "text".
+    std::string CurrentValueText(int row) const;
     // Calls fn on every existing panel in panel order.
     template <typename Fn>
     void ForEachPanel(Fn fn);

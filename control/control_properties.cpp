@@ -1,6 +1,7 @@
 // The control's property gets and the set families of its dispatch properties.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "control/control.h"
 #include "control/dispatch_properties.h"
@@ -143,6 +144,30 @@ std::int32_t CXKivRZ150LXCtrl::ClampForFamily(const PropertyEntry& entry,
             return std::clamp(value, kLeftSideMinimum, kLeftSideMaximum);
         default:
             return value;
+    }
+}
+
+std::optional<std::pair<std::int32_t, std::int32_t>> CXKivRZ150LXCtrl::PropertyBounds(
+    automation::DispId dispid) const {
+    const PropertyEntry* entry = FindProperty(dispid);
+    if (entry == nullptr) {
+        return std::nullopt;
+    }
+    switch (entry->set) {
+        case SetFamily::List:
+        case SetFamily::Local: {
+            const int offered = GetValueNameCount(entry->row);
+            const std::int32_t highest = offered > 0 ? offered - 1 : Entry(entry->row).maximum;
+            return std::pair{Entry(entry->row).minimum, highest};
+        }
+        case SetFamily::Rule:
+        case SetFamily::AberrationDetail:
+        case SetFamily::Fixed:
+        case SetFamily::LeftSide:
+            // The clamp itself says where a value ends up.
+            return std::pair{ClampForFamily(*entry, INT32_MIN), ClampForFamily(*entry, INT32_MAX)};
+        default:
+            return std::nullopt;
     }
 }
 

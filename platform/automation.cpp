@@ -1,6 +1,7 @@
 // The component runtime: variant coercions, interface lookups, identifiers, invoke and events.
 #include "platform/automation.h"
 
+#include "platform/automation_help.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -248,6 +249,13 @@ void Report(AutomationError* error, AutomationError value) {
     }
 }
 
+// A property put's value of the wrong type: the code callers know, with the
+// member's account of the value beside it.
+void ReportRefusedValue(AutomationError* error, const MemberInfo& member, std::string detail) {
+    Report(error, {kTypeMismatch, DescribeFailure(kTypeMismatch), 0, std::move(detail), 0,
+                   member.name, 0});
+}
+
 // The argument as the parameter type asks for it; nullopt when it cannot be
 // converted. A by-reference parameter takes only a reference to an integer,
 // since a coerced copy would lose what the member writes back.
@@ -346,6 +354,9 @@ HResult DispatchObject::Invoke(DispId dispid, InvokeKind kind, std::vector<Varia
         std::vector<Variant> converted;
         if (const HResult status = ConvertArguments(*member, kind, args, converted);
             status != kOk) {
+            if (status == kTypeMismatch && kind == InvokeKind::PropertyPut) {
+                ReportRefusedValue(error, *member, DescribeRefusedValue(*member, args.back()));
+            }
             return status;
         }
         Variant value = InvokeMember(*member, kind, converted);

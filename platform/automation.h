@@ -75,11 +75,22 @@ private:
 };
 
 // The error a member raises: code, description and help context reach the
-// caller of Invoke.
+// caller of Invoke. Code and description are what the interface publishes
+// and hosts compare; the rest goes beside them for a person or a script to
+// act on, and is empty (0) when the failure has nothing to add.
 struct AutomationError {
     HResult code = kOk;
     std::string description;
     std::uint32_t helpContext = 0;
+    // One line naming the culprit and the reason: "/dev/ttyUSB9: No such file
+    // or directory", "TriggerMode: \"pwcx\" is not one of ...".
+    std::string detail = {};
+    // The component's own code for the failure (0 for none).
+    std::int32_t resultCode = 0;
+    // The file, device or property the failure concerns.
+    std::string subject = {};
+    // The system's error number behind it (0 for none).
+    int systemError = 0;
 };
 
 // Thrown inside a component to raise an automation error; caught at the
@@ -192,6 +203,14 @@ protected:
     // parameter types. May throw AutomationException.
     virtual Variant InvokeMember(const MemberInfo& member, InvokeKind kind,
                                  std::vector<Variant>& args) = 0;
+    // The detail of a value a property put refused for its type (a text
+    // that is no value of a numbered property): the culprit named for the
+    // caller. Empty by default.
+    virtual std::string DescribeRefusedValue(const MemberInfo& member, const Variant& value) {
+        (void)member;
+        (void)value;
+        return {};
+    }
     // Fires an event to every connected sink, in the order of connection.
     void FireEvent(DispId dispid);
 

@@ -44,26 +44,45 @@ std::string DescribeFailure(HResult hr) {
     return "automation call failed";
 }
 
-std::vector<std::string> ClosestNames(const InterfaceInfo& members, const std::string& name) {
+std::vector<std::string> ClosestNames(const std::vector<std::string>& candidates,
+                                      const std::string& name) {
     const std::string wanted = FoldCase(name);
     std::vector<std::pair<std::size_t, std::string>> scored;
-    for (const MemberInfo& member : members.Members()) {
-        const std::string candidate = FoldCase(member.name);
-        std::size_t distance = EditDistance(wanted, candidate);
-        if (!wanted.empty() && candidate.find(wanted) != std::string::npos) {
+    for (const std::string& candidate : candidates) {
+        const std::string folded = FoldCase(candidate);
+        std::size_t distance = EditDistance(wanted, folded);
+        if (!wanted.empty() && folded.find(wanted) != std::string::npos) {
             distance = std::min<std::size_t>(distance, 1);
         }
-        scored.emplace_back(distance, member.name);
+        scored.emplace_back(distance, candidate);
     }
     std::sort(scored.begin(), scored.end());
     std::vector<std::string> closest;
     for (const auto& [distance, candidate] : scored) {
-        if (closest.size() == 3 || distance > std::max<std::size_t>(3, wanted.size() / 2)) {
+        // Only the nearest are offered: "sett" suggests set, not get as well.
+        if (closest.size() == 3 || distance > std::max<std::size_t>(3, wanted.size() / 2) ||
+            distance > scored.front().first) {
             break;
         }
         closest.push_back(candidate);
     }
     return closest;
+}
+
+std::vector<std::string> ClosestNames(const InterfaceInfo& members, const std::string& name) {
+    std::vector<std::string> names;
+    for (const MemberInfo& member : members.Members()) {
+        names.push_back(member.name);
+    }
+    return ClosestNames(names, name);
+}
+
+std::string DidYouMean(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "did you mean " : i + 1 == names.size() ? " or " : ", ") + names[i];
+    }
+    return text + (names.empty() ? "" : "?");
 }
 
 }  // namespace xkiv::automation

@@ -23,6 +23,11 @@ std::error_code make_error_code(FileError error);
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
                                            std::error_code& error);
 
+// "process 1234 (xkivctl)" for the process that holds a flock() lock on the
+// file (a serial device kept by another run), as /proc/locks tells; empty
+// when nobody holds one or the system does not tell.
+std::string LockHolder(const std::filesystem::path& file);
+
 // Why a file that holds code, or names code to load, cannot be trusted, or
 // empty when it can. As OpenSSH's strict modes judge: it must belong to
 // root or to this process's user, and nobody else may write it (group write

@@ -49,9 +49,9 @@ std::error_code LastError() {
 }
 
 // "process 1234 (xkivctl)" for the process that holds the flock() lock on
-// the file with this device and inode, as /proc/locks lists it; "another
-// process" when the system does not tell.
-std::string LockHolderText(dev_t device, ino_t inode) {
+// the file with this device and inode, as /proc/locks lists it; empty when
+// the system does not tell.
+std::string FlockHolder(dev_t device, ino_t inode) {
     char wanted[64];
     std::snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", ::major(device), ::minor(device),
                   static_cast<unsigned long long>(inode));
@@ -70,7 +70,12 @@ std::string LockHolderText(dev_t device, ino_t inode) {
             return "process " + pid + (name.empty() ? "" : " (" + name + ")");
         }
     }
-    return "another process";
+    return {};
+}
+
+std::string LockHolderText(dev_t device, ino_t inode) {
+    const std::string holder = FlockHolder(device, inode);
+    return holder.empty() ? "another process" : holder;
 }
 
 // Says on stderr, once the wait has lasted kLockNoticeDelay, which file is
@@ -262,6 +267,11 @@ const std::error_category& FileErrorCategory() {
 
 std::error_code make_error_code(FileError error) {
     return {static_cast<int>(error), FileErrorCategory()};
+}
+
+std::string LockHolder(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? FlockHolder(info.st_dev, info.st_ino) : std::string();
 }
 
 std::string OwnershipProblem(const std::filesystem::path& file) {

@@ -7,8 +7,10 @@
 #include <utility>
 
 #include "comm/result_code.h"
+#include "control/protocol_trace.h"
 #include "control/type_library.h"
 #include "platform/automation_help.h"
+#include "python/member_text.h"
 #include "python/values.h"
 
 namespace xkiv::python {
@@ -34,20 +36,55 @@ std::mutex& ConstructionLock() {
     throw py::error_already_set();
 }
 
+// Which AutomationError a failure raises, by the control's result code, and
+// the keyword that carries its subject.
+struct ErrorKind {
+    ResultCode first;
+    ResultCode last;
+    py::handle ErrorClasses::*type;
+    const char* subject;
+};
+
+constexpr ErrorKind kErrorKinds[] = {
+    {rc::kPortNotFound, rc::kReadFailed, &ErrorClasses::cameraOffline, "device"},
+    {rc::kWriteTimeout, rc::kReadTimeout, &ErrorClasses::timeout, nullptr},
+    {rc::kTimeout, rc::kTimeout, &ErrorClasses::timeout, nullptr},
+    {rc::kBadParameter, rc::kBadParameter, &ErrorClasses::refused, "property"},
+    {rc::kFileAccess, rc::kUnmatchedFile, &ErrorClasses::fileError, "filename"},
+};
+
+py::object TextOrNone(const std::string& text) {
+    return text.empty() ? py::object(py::none()) : py::object(DecodedText(text));
+}
+
 [[noreturn]] void RaiseAutomationError(HResult hr, const AutomationError& error) {
     const HResult code = hr == automation::kException ? error.code : hr;
     const std::string description =
         error.description.empty() ? automation::DescribeFailure(code) : error.description;
-    Raise(Errors().automationError,
-          py::make_tuple(static_cast<std::uint32_t>(code), DecodedText(description)));
+    py::handle type = Errors().automationError;
+    py::dict extra;
+    for (const ErrorKind& kind : kErrorKinds) {
+        if (error.resultCode >= kind.first && error.resultCode <= kind.last) {
+            type = Errors().*kind.type;
+            if (kind.subject != nullptr) {
+                extra[kind.subject] = TextOrNone(error.subject);
+            }
+            if (type.is(Errors().fileError)) {
+                extra["errno"] = error.systemError != 0 ? py::object(py::int_(error.systemError))
+                                                        : py::object(py::none());
+            }
+            break;
+        }
+    }
+    const py::object raised = type(static_cast<std::uint32_t>(code), DecodedText(description),
+                                   TextOrNone(error.detail), **extra);
+    PyErr_SetObject(type.ptr(), raised.ptr());
+    throw py::error_already_set();
 }
 
 std::string JoinedSuggestions(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "; did you mean " : ", ") + names[i];
-    }
-    return text + (names.empty() ? "" : "?");
+    const std::string suggestion = automation::DidYouMean(names);
+    return suggestion.empty() ? "" : "; " + suggestion;
 }
 
 // The cameras not yet closed, for the close at exit. Changed and read with
@@ -74,6 +111,11 @@ private:
 ErrorClasses& Errors() {
     static ErrorClasses errors;
     return errors;
+}
+
+std::map<automation::DispId, py::handle>& PropertyEnums() {
+    static std::map<automation::DispId, py::handle> enums;
+    return enums;
 }
 
 CameraObject::CameraObject(const ConnectOptions& options, py::object progress, py::object trace)
@@ -185,7 +227,7 @@ void CameraObject::Connect(const ConnectOptions& options) {
         const py::tuple found =
             CallByName("AutoSelectCommunication", {py::none(), py::none(), py::int_(1)});
         if (found[0].cast<std::int32_t>() == 0) {
-            Raise(Errors().automationError,
+            Raise(Errors().cameraOffline,
                   py::make_tuple(static_cast<std::uint32_t>(automation::kDeviceIoError),
                                  "no camera found"));
         }
@@ -250,7 +292,86 @@ Variant CameraObject::Invoke(const MemberInfo& member, InvokeKind kind,
 
 py::object CameraObject::Get(const MemberInfo& property) {
     std::vector<Variant> none;
-    return FromVariant(Invoke(property, InvokeKind::PropertyGet, none));
+    py::object value = FromVariant(Invoke(property, InvokeKind::PropertyGet, none));
+    const auto found = PropertyEnums().find(property.dispid);
+    if (found == PropertyEnums().end()) {
+        return value;
+    }
+    // A value without a name (another model's, a camera's surprise) stays an int.
+    const py::object member = found->second.attr("_value2member_map_").attr("get")(value);
+    return member.is_none() ? value : member;
+}
+
+std::vector<const MemberInfo*> CameraObject::SettingProperties() {
+    std::vector<const MemberInfo*> properties;
+    const ControlCall call = WithControl([&](CXKivRZ150LXCtrl& control) {
+        // Row order is the order of a write of everything and of a settings
+        // file; support follows the current values, as for those.
+        for (int row = 0; row < kParameterCount; ++row) {
+            const MemberInfo* member = XKivTypeLibrary().dispatch->Find(RowName(row));
+            if (HasFlag(row, PF_PROFILE) && control.IsRowSupported(row) && member != nullptr &&
+                member->kind == automation::MemberKind::Property && !member->readOnly) {
+                properties.push_back(member);
+            }
+        }
+    });
+    if (!call.ran) {
+        throw py::value_error("the camera is closed");
+    }
+    return properties;
+}
+
+py::dict CameraObject::Settings() {
+    py::dict settings;
+    for (const MemberInfo* property : SettingProperties()) {
+        settings[py::str(property->name)] = Get(*property);
+    }
+    return settings;
+}
+
+void CameraObject::Apply(const py::dict& settings) {
+    const std::vector<const MemberInfo*> properties = SettingProperties();
+    std::map<std::string, const MemberInfo*> byName;
+    for (const MemberInfo* property : properties) {
+        byName[property->name] = property;
+    }
+    std::vector<std::string> names;
+    for (const auto& [key, value] : settings) {
+        const std::string name = py::str(key);
+        if (!byName.contains(name)) {
+            std::vector<std::string> known;
+            for (const MemberInfo* property : properties) {
+                known.push_back(property->name);
+            }
+            throw py::key_error("no setting named " + name +
+                                JoinedSuggestions(automation::ClosestNames(known, name)));
+        }
+    }
+    for (const MemberInfo* property : properties) {
+        const py::str name(property->name);
+        if (settings.contains(name)) {
+            Set(*property, settings[name]);
+        }
+    }
+}
+
+py::tuple CameraObject::Range(const std::string& name) {
+    const automation::InterfaceInfo& dispatch = *XKivTypeLibrary().dispatch;
+    const MemberInfo* property = dispatch.Find(name);
+    if (property == nullptr || property->kind != automation::MemberKind::Property) {
+        throw py::value_error("no property named " + name +
+                              JoinedSuggestions(automation::ClosestNames(dispatch, name)));
+    }
+    std::optional<std::pair<std::int32_t, std::int32_t>> bounds;
+    const ControlCall call = WithControl(
+        [&](CXKivRZ150LXCtrl& control) { bounds = control.PropertyBounds(property->dispid); });
+    if (!call.ran) {
+        throw py::value_error("the camera is closed");
+    }
+    if (!bounds) {
+        throw py::value_error(property->name + " has no range: a set does not clamp it");
+    }
+    return py::make_tuple(bounds->first, bounds->second);
 }
 
 void CameraObject::Set(const MemberInfo& property, py::handle value) {
@@ -273,7 +394,9 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
     for (const auto& [key, value] : kwargs) {
         const std::string name = py::str(key);
         std::size_t index = 0;
-        while (index < count && method.params[index].name != name) {
+        // The Python name, or the type library's as older scripts use it.
+        while (index < count && method.params[index].name != name &&
+               PythonParamName(method.params[index].name) != name) {
             ++index;
         }
         if (name == "raw" && method.returnsResultCode) {
@@ -288,8 +411,8 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
     }
     for (std::size_t i = 0; i < count; ++i) {
         if (!values[i]) {
-            throw py::type_error(method.name + "() is missing argument '" + method.params[i].name +
-                                 "'");
+            throw py::type_error(method.name + "() is missing argument '" +
+                                 PythonParamName(method.params[i].name) + "'");
         }
     }
     return CallWith(method, std::move(values), raw);
@@ -302,8 +425,8 @@ py::object CameraObject::CallWith(const MemberInfo& method, std::vector<py::obje
     std::vector<Variant> args;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const automation::ParamInfo& param = method.params[i];
-        args.push_back(
-            ToVariant(values[i], param.type, &refs[i], method.name + "() " + param.name));
+        args.push_back(ToVariant(values[i], param.type, &refs[i],
+                                 method.name + "() " + PythonParamName(param.name)));
     }
     const Variant result = Invoke(method, InvokeKind::Method, args);
     if (method.returnsResultCode && !raw) {

@@ -68,6 +68,19 @@ public:
     py::object Call(const automation::MemberInfo& method, const py::args& args,
                     const py::kwargs& kwargs);
 
+    // The bounds a set of the named property clamps into now, as (min, max);
+    // ValueError for a name that is no property or a property without bounds.
+    py::tuple Range(const std::string& name);
+
+    // Every setting a settings file keeps that the camera supports now and
+    // a writable property holds, by property name, in the order a write of
+    // everything sends them; list values as their enums.
+    py::dict Settings();
+    // Sets the mapping's properties in that order, each clamped as a set of
+    // the property is. A name that is no such setting raises KeyError before
+    // anything is set.
+    void Apply(const py::dict& settings);
+
     // Event callbacks by event name (ValueError for an unknown one); off
     // without a callback removes every callback of the event.
     void On(const std::string& event, py::object callback);
@@ -126,6 +139,8 @@ private:
     py::object CallWith(const automation::MemberInfo& method, std::vector<py::object> values,
                         bool raw);
     const automation::MemberInfo& EventNamed(const std::string& event) const;
+    // The properties of Settings, in their order.
+    std::vector<const automation::MemberInfo*> SettingProperties();
 
     PendingError pending_;
     py::object trace_;
@@ -154,7 +169,16 @@ struct ErrorClasses {
     py::handle automationError;
     py::handle resultError;
     py::handle profileError;
+    // The kinds of AutomationError a caller can catch apart.
+    py::handle fileError;
+    py::handle cameraOffline;
+    py::handle timeout;
+    py::handle refused;
 };
 ErrorClasses& Errors();
+
+// The enum.IntEnum class of each list property, by dispid, made once at
+// import; the module keeps them alive.
+std::map<automation::DispId, py::handle>& PropertyEnums();
 
 }  // namespace xkiv::python

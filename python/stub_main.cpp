@@ -1,6 +1,7 @@
 // xkiv_stub: writes xkiv.pyi, the typing stub of the xkiv module, from the control's type library.
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "control/type_library.h"
@@ -13,14 +14,34 @@ using xkiv::automation::MemberKind;
 
 constexpr const char* kHead =
     R"(# Typing stub of the xkiv module, written from the control's type library.
-from typing import Callable, Literal, Optional, TextIO, Union
+from enum import IntEnum
+from typing import Callable, Literal, Mapping, Optional, TextIO, Union
 
 class Error(Exception): ...
 
 class AutomationError(Error):
     code: int
     description: str
-    def __init__(self, code: int, description: str) -> None: ...
+    detail: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None) -> None: ...
+
+class FileError(AutomationError):
+    filename: Optional[str]
+    errno: Optional[int]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 filename: Optional[str] = None, errno: Optional[int] = None) -> None: ...
+
+class CameraOffline(AutomationError):
+    device: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 device: Optional[str] = None) -> None: ...
+
+class Timeout(AutomationError): ...
+
+class Refused(AutomationError):
+    property: Optional[str]
+    def __init__(self, code: int, description: str, detail: Optional[str] = None,
+                 property: Optional[str] = None) -> None: ...
 
 class ResultError(Error):
     code: int
@@ -42,8 +63,11 @@ class Camera:
     def close(self) -> None: ...
     @property
     def closed(self) -> bool: ...
-    def on(self, event: EventName, callback: Callable[[], object]) -> None: ...
-    def off(self, event: EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
+    def range(self, name: str) -> tuple[int, int]: ...
+    def settings(self) -> dict[str, Union[int, str]]: ...
+    def apply(self, settings: Mapping[str, Union[int, str]]) -> None: ...
+    def on(self, event: _EventName, callback: Callable[[], object]) -> None: ...
+    def off(self, event: _EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
 )";
 
 std::string Docstring(const std::string& text) {
@@ -54,17 +78,40 @@ std::string Docstring(const std::string& text) {
     return "        \"\"\"" + escaped + "\"\"\"\n";
 }
 
+// The enum of each list property, and a private alias by which Camera's
+// members name it (inside the class the property's own name would win).
+std::string EnumStubs(const xkiv::automation::InterfaceInfo& dispatch) {
+    std::string text;
+    for (const MemberInfo& member : dispatch.Members()) {
+        const auto info =
+            member.kind == MemberKind::Property ? xkiv::python::PropertyEnum(member) : std::nullopt;
+        if (!info) {
+            continue;
+        }
+        text += "\nclass " + info->name + "(IntEnum):\n";
+        for (const auto& [name, value] : info->members) {
+            text += "    " + name + " = " + std::to_string(value) + "\n";
+        }
+        text += "_" + info->name + "Enum = " + info->name + "\n";
+    }
+    return text;
+}
+
 std::string MemberStub(const MemberInfo& member) {
-    const std::string type = xkiv::python::PythonTypeName(member.type);
+    const auto values =
+        member.kind == MemberKind::Property ? xkiv::python::PropertyEnum(member) : std::nullopt;
+    const std::string type =
+        values ? "_" + values->name + "Enum" : xkiv::python::PythonTypeName(member.type);
+    const std::string setType = xkiv::python::PythonTypeName(member.type);
     if (member.kind == MemberKind::Method) {
         return "    def " + member.name + xkiv::python::MethodSignature(member) + ":\n" +
                Docstring(member.help);
     }
     std::string stub = "    @property\n    def " + member.name + "(self) -> " + type + ":\n" +
-                       Docstring(member.help);
+                       Docstring(xkiv::python::PropertyDoc(member));
     if (!member.readOnly) {
         stub += "    @" + member.name + ".setter\n    def " + member.name +
-                "(self, value: " + type + ") -> None: ...\n";
+                "(self, value: " + setType + ") -> None: ...\n";
     }
     return stub;
 }
@@ -72,12 +119,13 @@ std::string MemberStub(const MemberInfo& member) {
 std::string StubText() {
     const xkiv::automation::TypeLibraryInfo& library = xkiv::XKivTypeLibrary();
     std::string text = kHead;
-    text += "EventName = Literal[";
+    text += "_EventName = Literal[";
     for (const MemberInfo& event : library.events->Members()) {
         text += (event.dispid == library.events->Members().front().dispid ? "\"" : ", \"") +
                 event.name + "\"";
     }
     text += "]\nEVENTS: tuple[str, ...]\n";
+    text += EnumStubs(*library.dispatch);
     text += kCameraHead;
     for (const MemberInfo& member : library.dispatch->Members()) {
         text += MemberStub(member);

@@ -25,15 +25,51 @@ class Error(Exception):
 
 class AutomationError(Error):
     """A member of the control failed: code is the automation HRESULT as an
-    unsigned 32-bit number, description the control's text."""
+    unsigned 32-bit number, description the control's text, detail the
+    device, file or value at fault and the reason (None when there is none)."""
 
-    def __init__(self, code, description):
+    def __init__(self, code, description, detail=None):
         super().__init__(code, description)
         self.code = code
         self.description = description
+        self.detail = detail
 
     def __str__(self):
-        return "%s (0x%08X)" % (self.description, self.code)
+        text = "%s (0x%08X)" % (self.description, self.code)
+        return text if self.detail is None else text + "\n" + self.detail
+
+
+class FileError(AutomationError):
+    """A file could not be read or written (0x800A004B), or was read and
+    refused for its content: filename is the file, errno the system's error
+    number (None when the system gave no reason)."""
+
+    def __init__(self, code, description, detail=None, filename=None, errno=None):
+        super().__init__(code, description, detail)
+        self.filename = filename
+        self.errno = errno
+
+
+class CameraOffline(AutomationError):
+    """The camera cannot be reached: its port cannot be opened or used, or no
+    port answered a search. device is the port's device, when known."""
+
+    def __init__(self, code, description, detail=None, device=None):
+        super().__init__(code, description, detail)
+        self.device = device
+
+
+class Timeout(AutomationError):
+    """The camera or its port did not answer in time."""
+
+
+class Refused(AutomationError):
+    """The camera refused a value ("Bad Parameters!!"): property names the
+    property that was being written."""
+
+    def __init__(self, code, description, detail=None, property=None):
+        super().__init__(code, description, detail)
+        self.property = property
 
 
 class ResultError(Error):
@@ -62,7 +98,8 @@ constexpr const char* kCameraDoc =
     "cancel one that can be cancelled); without it a bar is drawn on a terminal's stderr.\n"
     "trace receives every line that crosses the link, time stamped and decoded: a callable is\n"
     "called with each line, a file such as sys.stderr is written a line at a time.\n"
-    "Every property and method of the control is an attribute with its own name; by-reference\n"
+    "Every property and method of the control is an attribute with its own name; a list\n"
+    "property gives and takes its enum (xkiv.TriggerMode.PWC); by-reference\n"
     "parameters come back after the result. Use it in a with block, or call close(): closing\n"
     "writes the profile.";
 
@@ -91,12 +128,10 @@ void AddMember(py::class_<CameraObject>& camera, const MemberInfo& member) {
 }
 
 std::string UnknownMemberText(const std::string& name) {
-    std::string text = "xkiv.Camera has no property or method named " + name;
-    const auto closest = automation::ClosestNames(*XKivTypeLibrary().dispatch, name);
-    for (std::size_t i = 0; i < closest.size(); ++i) {
-        text += (i == 0 ? "; did you mean " : ", ") + closest[i];
-    }
-    return text + (closest.empty() ? "" : "?");
+    const std::string suggestion =
+        automation::DidYouMean(automation::ClosestNames(*XKivTypeLibrary().dispatch, name));
+    return "xkiv.Camera has no property or method named " + name +
+           (suggestion.empty() ? "" : "; " + suggestion);
 }
 
 // The camera behind a Python object, or null while it is not made yet.
@@ -125,6 +160,27 @@ void SetUpGarbageCollection(PyHeapTypeObject* heapType) {
         }
         return 0;
     };
+}
+
+// One enum.IntEnum per list property, named after it: its values are what
+// the property takes and gives.
+void AddEnums(py::module_& module) {
+    const py::object intEnum = py::module_::import("enum").attr("IntEnum");
+    for (const MemberInfo& member : XKivTypeLibrary().dispatch->Members()) {
+        const std::optional<EnumInfo> info =
+            member.kind == MemberKind::Property ? PropertyEnum(member) : std::nullopt;
+        if (!info) {
+            continue;
+        }
+        py::list members;
+        for (const auto& [name, value] : info->members) {
+            members.append(py::make_tuple(name, value));
+        }
+        py::object type = intEnum(info->name, members, py::arg("module") = "xkiv");
+        type.attr("__doc__") = "The values of Camera." + member.name + ".";
+        module.attr(info->name.c_str()) = type;
+        PropertyEnums()[member.dispid] = type.release();
+    }
 }
 
 void AddCameraClass(py::module_& module) {
@@ -160,6 +216,19 @@ void AddCameraClass(py::module_& module) {
     camera.def("__exit__", [](CameraObject& self, py::handle type, py::handle, py::handle) {
         self.Close(!type.is_none());
     });
+    camera.def("range", &CameraObject::Range, py::arg("name"),
+               "range(self, name: str) -> tuple[int, int]\n\nThe bounds a set of the property "
+               "clamps into now, (min, max): they follow the model, the firmware and the other "
+               "settings. ValueError for a property a set does not clamp.");
+    camera.def("settings", &CameraObject::Settings,
+               "settings(self) -> dict[str, int | str]\n\nEvery setting a settings file keeps "
+               "that the camera supports now, by property name, in the order a write of "
+               "everything sends them; list values as their enums. apply() puts them back.");
+    camera.def("apply", &CameraObject::Apply, py::arg("settings"),
+               "apply(self, settings: Mapping[str, int | str]) -> None\n\nSets the settings "
+               "the mapping names in the order a write of everything sends them, each clamped "
+               "as a set of its property is. A name that is no setting raises KeyError before "
+               "anything is set.");
     camera.def("on", &CameraObject::On, py::arg("event"), py::arg("callback"),
                "on(self, event: str, callback) -> None\n\nCalls callback() each time the control "
                "fires the event, during the call that fires it. An exception the callback raises "
@@ -196,12 +265,15 @@ PYBIND11_MODULE(xkiv, module) {
     const auto kept = [&module](const char* name) {
         return py::object(module.attr(name)).release();
     };
-    Errors() = {kept("AutomationError"), kept("ResultError"), kept("ProfileError")};
+    Errors() = {kept("AutomationError"), kept("ResultError"),   kept("ProfileError"),
+                kept("FileError"),       kept("CameraOffline"), kept("Timeout"),
+                kept("Refused")};
     py::list events;
     for (const MemberInfo& event : XKivTypeLibrary().events->Members()) {
         events.append(event.name);
     }
     module.attr("EVENTS") = py::tuple(events);
+    AddEnums(module);
     AddCameraClass(module);
     // Cameras left open (a script that never closes one, a callback cycle
     // the collector has not reached) write their profiles before the

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+
+#include "platform/automation_help.h"
 
 namespace xkiv::tools {
 
@@ -54,6 +57,8 @@ struct ValueOptions {
 
 constexpr const char* kValueOptionNames[] = {"--devices", "--device", "--class", "--port",
                                              "--interval"};
+constexpr const char* kFlagNames[] = {"--json",    "--events", "--trace",
+                                      "--offline", "--search", "--help"};
 
 // CLI11 names the option whose value is missing at the start of its message.
 UsageError MissingValue(const CLI::ParseError& error) {
@@ -95,6 +100,12 @@ void CollectDevices(const ValueOptions& values, bool fromFile, Options& options)
     options.severalDevices = fromFile || options.devices.size() > 1;
 }
 
+UsageError UnknownOption(const std::string& arg) {
+    const std::string name = arg.substr(0, arg.find('='));
+    return UsageError{"unknown option " + name,
+                      automation::DidYouMean(automation::ClosestNames(OptionNames(), name))};
+}
+
 }  // namespace
 
 std::vector<std::string> ReadDeviceFile(const std::string& path) {
@@ -114,6 +125,12 @@ std::vector<std::string> ReadDeviceFile(const std::string& path) {
         throw UsageError{"cannot read the device list " + path};
     }
     return devices;
+}
+
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names(std::begin(kValueOptionNames), std::end(kValueOptionNames));
+    names.insert(names.end(), std::begin(kFlagNames), std::end(kFlagNames));
+    return names;
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -156,7 +173,7 @@ Options ParseOptions(int argc, char** argv) {
     }
     for (const std::string& arg : app.remaining()) {
         if (arg.starts_with("--")) {
-            throw UsageError{"unknown option " + arg};
+            throw UnknownOption(arg);
         }
         if (options.command.empty()) {
             options.command = arg;

@@ -35,10 +35,15 @@ struct Options {
     std::vector<std::string> args;
 };
 
-// A usage error: the message goes to stderr and the exit status is 64.
+// A usage error: the message goes to stderr and the exit status is 64;
+// detail (a suggestion) follows on a line of its own.
 struct UsageError {
     std::string message;
+    std::string detail = {};
 };
+
+// The options xkivctl knows, for suggestions.
+std::vector<std::string> OptionNames();
 
 // The options and the connection they choose; throws UsageError.
 Options ParseOptions(int argc, char** argv);

@@ -140,6 +140,14 @@ const Command* FindCommand(const std::string& name) {
     return found != kCommands.end() ? &*found : nullptr;
 }
 
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const Command& command : kCommands) {
+        names.emplace_back(command.name);
+    }
+    return names;
+}
+
 std::string UsageText() {
     return "Usage: xkivctl [OPTIONS] COMMAND [ARGS]\n"
            "Reads and changes the settings of an RZ line-scan camera through the control's\n"

@@ -73,6 +73,8 @@ struct Command {
 
 std::span<const Command> Commands();
 const Command* FindCommand(const std::string& name);
+// Every command's name, for suggestions.
+std::vector<std::string> CommandNames();
 
 // Throws UsageError when the command's arguments are too few or too many.
 void CheckArguments(const Command& command, const std::vector<std::string>& args);

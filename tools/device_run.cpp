@@ -20,13 +20,10 @@ namespace xkiv::tools {
 namespace {
 
 std::string UnknownNameMessage(Session& session, const UnknownName& unknown) {
-    std::string message = "no property or method named " + unknown.name;
-    const std::vector<std::string> closest =
-        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name);
-    for (std::size_t i = 0; i < closest.size(); ++i) {
-        message += (i == 0 ? "; did you mean " : ", ") + closest[i];
-    }
-    return message + (closest.empty() ? "" : "?");
+    const std::string suggestion = automation::DidYouMean(
+        automation::ClosestNames(*session.Object().TypeLibrary().dispatch, unknown.name));
+    return "no property or method named " + unknown.name +
+           (suggestion.empty() ? "" : "; " + suggestion);
 }
 
 // How a command's handler ended: its status, or what failed and the line
@@ -50,7 +47,8 @@ Outcome RunHandler(Session& session, Invocation run) {
         const automation::AutomationError& error = exception.Error();
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.code));
-        outcome.failure = Failure{static_cast<std::uint32_t>(error.code), error.description};
+        outcome.failure =
+            Failure{static_cast<std::uint32_t>(error.code), error.description, error.detail};
         outcome.complaint = "error " + std::string(code) + ": " + error.description;
     } catch (const UnknownName& unknown) {
         const std::string message = UnknownNameMessage(session, unknown);
@@ -179,7 +177,7 @@ DeviceOutcome RunOnDevice(const Options& options, const Command& command, Sessio
         outcome.complaint = "interrupted";
     }
     if (outcome.failure) {
-        std::fprintf(err, "xkivctl: %s\n", outcome.complaint.c_str());
+        Complain(err, outcome.complaint, outcome.failure->detail);
         PrintFailure(printing, output, *outcome.failure, session.Events().Take());
         return {outcome.status, outcome.complaint};
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "camera/camera_files.h"
+#include "camera/failure_detail.h"
 #include "control/protocol_trace.h"
 #include "tools/commands.h"
 
@@ -23,21 +24,15 @@ void Fail(ResultCode result, Output& output) {
 bool ReadFileSide(const std::string& path, std::vector<SetupValue>& values, Output& output,
                   std::FILE* err) {
     int failedRow = 0;
-    const ResultCode result = ReadSetupValues(path, values, failedRow);
+    std::error_code error;
+    const ResultCode result = ReadSetupValues(path, values, failedRow, &error);
     if (result == rc::kOk) {
         return true;
     }
-    if (result == rc::kFileAccess) {
-        std::fprintf(err, "xkivctl: cannot read %s\n", path.c_str());
-    } else if (failedRow > 0 && IsValidRow(failedRow)) {
-        const ParameterKey& key = Entry(failedRow).profile;
-        std::fprintf(err, "xkivctl: %s: key \"%s\" in [%s] is missing or invalid\n", path.c_str(),
-                     key.key, key.section);
-    } else {
-        std::fprintf(err, "xkivctl: %s: not a settings file of the %s cameras\n", path.c_str(),
-                     kModelFamily);
-    }
+    const std::string detail = FailureDetail({result, path, error, failedRow});
+    std::fprintf(err, "xkivctl: %s\n", detail.c_str());
     output.extra["file"] = path;
+    output.extra["detail"] = detail;
     Fail(result, output);
     return false;
 }

@@ -33,7 +33,7 @@ Json Head(const Printing& printing) {
     if (!printing.device.empty()) {
         object["device"] = printing.device;
     }
-    object["command"] = printing.command;
+    object["command"] = printing.command.empty() ? Json(nullptr) : Json(printing.command);
     return object;
 }
 
@@ -119,6 +119,13 @@ void PrintOutput(const Printing& printing, const Output& output,
     }
 }
 
+void Complain(std::FILE* err, const std::string& complaint, const std::string& detail) {
+    std::fprintf(err, "xkivctl: %s\n", complaint.c_str());
+    if (!detail.empty()) {
+        std::fprintf(err, "xkivctl: %s\n", detail.c_str());
+    }
+}
+
 void PrintFailure(const Printing& printing, const Output& output, const Failure& failure,
                   const std::vector<std::string>& events) {
     if (!printing.json) {
@@ -129,7 +136,9 @@ void PrintFailure(const Printing& printing, const Output& output, const Failure&
     if (!output.values.empty()) {
         object["values"] = ValuesJson(output);
     }
-    object["error"] = {{"code", failure.code}, {"description", failure.description}};
+    object["error"] = {{"code", failure.code},
+                       {"description", failure.description},
+                       {"detail", failure.detail.empty() ? Json(nullptr) : Json(failure.detail)}};
     PrintJson(printing.out, object, events);
 }
 

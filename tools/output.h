@@ -33,6 +33,8 @@ struct Output {
 struct Failure {
     std::int64_t code;
     std::string description;
+    // The culprit and the reason (AutomationError::detail), or empty.
+    std::string detail = {};
 };
 
 // A variant as its natural JSON type.
@@ -53,9 +55,14 @@ void PrintOutput(const Printing& printing, const Output& output,
                  const std::vector<std::string>& events);
 
 // Prints what a failed command had already done (the values it set); with
-// json, in one object with the failure's code and description.
+// json, in one object with the failure's code, description and detail (null
+// when there is none). An empty command is null in JSON.
 void PrintFailure(const Printing& printing, const Output& output, const Failure& failure,
                   const std::vector<std::string>& events);
+
+// Says what failed on err, and its detail, when there is one, on a second
+// line.
+void Complain(std::FILE* err, const std::string& complaint, const std::string& detail);
 
 // Text that is valid UTF-8: a byte that is not part of a UTF-8 sequence
 // stands for the character of the same number (Latin-1).

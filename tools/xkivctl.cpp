@@ -1,11 +1,14 @@
 // xkivctl: drives the control through its dispatch interface from the command line.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/automation_help.h"
 #include "platform/interrupt.h"
 #include "tools/command_line.h"
 #include "tools/command_table.h"
@@ -39,7 +42,9 @@ int Run(const Options& options) {
     }
     const Command* command = FindCommand(options.command);
     if (command == nullptr) {
-        throw UsageError{"unknown command " + options.command + " (see xkivctl --help)"};
+        throw UsageError{
+            "unknown command " + options.command + " (see xkivctl --help)",
+            automation::DidYouMean(automation::ClosestNames(CommandNames(), options.command))};
     }
     if (options.help) {
         std::fputs(HelpText(*command).c_str(), stdout);
@@ -60,13 +65,37 @@ int Run(const Options& options) {
     return RunWithControl(options, *command);
 }
 
+// Says what is wrong with the command line: on stderr, and with --json as
+// the error object of any other failure on stdout.
+int ReportUsageError(const UsageError& error, bool json, const std::string& command) {
+    Complain(stderr, error.message, error.detail);
+    if (json) {
+        PrintFailure(Printing{stdout, true, {}, command}, Output{},
+                     Failure{kExitUsage, error.message, error.detail}, {});
+    }
+    return kExitUsage;
+}
+
+// Whether the command line asks for JSON, read without parsing it (it may
+// not parse).
+bool AsksForJson(int argc, char** argv) {
+    return std::any_of(argv + 1, argv + argc,
+                       [](const char* arg) { return std::string_view(arg) == "--json"; });
+}
+
 }  // namespace
 }  // namespace xkiv::tools
 
 int main(int argc, char** argv) {
     using namespace xkiv::tools;
+    Options options;
     try {
-        const int status = Run(ParseOptions(argc, argv));
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        return ReportUsageError(error, AsksForJson(argc, argv), {});
+    }
+    try {
+        const int status = Run(options);
         // The run's control saved the settings when Run destroyed it; say
         // when it could not, and fail the run.
         const std::string& failure = xkiv::TheModule().Profile().FailureText();
@@ -76,7 +105,6 @@ int main(int argc, char** argv) {
         }
         return status;
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "xkivctl: %s\n", error.message.c_str());
-        return kExitUsage;
+        return ReportUsageError(error, options.json, options.command);
     }
 }

@@ -60,7 +60,9 @@ bool CDialogAncestorOCX::SetProperty(const char* name, const automation::Variant
 }
 
 void CDialogAncestorOCX::ShowError(const automation::AutomationError& error) {
-    ShowMessage(error.description);
+    // The published text first, then the device, file or value at fault.
+    ShowMessage(error.detail.empty() ? error.description
+                                     : error.description + "\n\n" + error.detail);
 }
 
 void CDialogAncestorOCX::ShowMessage(const std::string& text) {

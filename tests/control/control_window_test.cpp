@@ -37,7 +37,10 @@ TEST_F(ControlTest, WithoutACameraTheWindowSaysSoAndStillCreatesThePanels) {
     TestSite site;
     ASSERT_TRUE(control.CreateControlWindow(site));
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, GetErrorText(rc::kPortInUse) + kNoCameraText);
+    // The device and the system's reason follow the product's text.
+    EXPECT_EQ(ui_.messages[0].text, GetErrorText(rc::kPortInUse) + "\r\n" +
+                                        (dir_ / "no-such-device").string() +
+                                        ": No such file or directory" + kNoCameraText);
     EXPECT_EQ(ui_.messages[0].icon, MessageIcon::Stop);
     EXPECT_FALSE(control.IsOnline());
     for (int panel = 0; panel < kPanelCount; ++panel) {

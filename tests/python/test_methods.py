@@ -6,6 +6,10 @@ import pytest
     ("AutoSelectCommunication", (0, 0, False), {}, (1, 0, 0)),
     ("AutoSelectCommunication", (), {"pnClass": None, "pnPort": 7, "nShowProgressBar": 0},
      (1, 0, 0)),
+    # Python's names, and the type library's for older scripts.
+    ("AutoSelectCommunication", (), {"cls": None, "port": 7, "show_progress_bar": 0}, (1, 0, 0)),
+    ("AskMasterGainRange", (), {"min_max": 1}, 802),
+    ("AskMasterGainRange", (), {"nMinMax": 1}, 802),
     ("DoOnePushAWB", (0, 0), {}, (0, 1)),
     ("CheckModelAsRZ130LX", (), {}, True),
 ])

@@ -19,6 +19,8 @@ def test_readme_example_runs(sim, tmp_path):
     assert run.stdout.splitlines() == [
         "Camera: RZ-130LX firmware 22",
         "MasterGain is now 802",
+        "LineRate from 2633 to 1347584",
+        "TriggerMode is NO_SHUTTER",
         "Found on class 0 port 0 and saved " + saved,
     ]
     assert os.path.getsize(saved) > 0

@@ -12,4 +12,11 @@ def test_stub_declares_every_camera_member_and_error():
     declared = {node.name for node in classes["Camera"].body if isinstance(node, ast.FunctionDef)}
     public = {name for name in dir(xkiv.Camera) if not name.startswith("_")}
     assert public <= declared
-    assert {"Error", "AutomationError", "ResultError", "ProfileError"} <= set(classes)
+    errors = {"Error", "AutomationError", "ResultError", "ProfileError", "FileError",
+              "CameraOffline", "Timeout", "Refused"}
+    assert errors <= set(classes)
+    assert all(isinstance(getattr(xkiv, name), type) for name in errors)
+    # Only what the module has is public in the stub.
+    assigned = {target.id for node in tree.body if isinstance(node, ast.Assign)
+                for target in node.targets if isinstance(target, ast.Name)}
+    assert {name for name in assigned if not name.startswith("_")} <= set(dir(xkiv))

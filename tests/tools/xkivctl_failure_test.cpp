@@ -2,10 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "camera/parameter_table.h"
 #include "tests/tools/xkivctl_fixture.h"
 
 namespace xkiv {
@@ -381,6 +384,155 @@ const TypedCase kTypedCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TypedValueTest, ::testing::ValuesIn(kTypedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The user's mistakes: what names the culprit --------------------------------------------
+
+// "$DIR" in an argument stands for the test's folder, which holds refused.cam
+// (the family without its keys) and folder.cam (a folder).
+struct MistakeCase {
+    const char* name;
+    Camera camera;
+    std::vector<std::string> args;
+    int status;
+    // stdout holds this (empty: stdout is empty).
+    const char* out;
+    // Each message on stderr ("xkivctl: ...", a description may take more
+    // than one line) holds the matching text, and there are no others.
+    std::vector<std::string> err;
+    // Members of the JSON object on stdout (with --json), by pointer.
+    std::vector<std::pair<const char*, nlohmann::json>> json = {};
+};
+
+class MistakeTest : public XkivctlCaseTest, public ::testing::WithParamInterface<MistakeCase> {};
+
+TEST_P(MistakeTest, NamesTheCulpritBesideThePublishedText) {
+    const MistakeCase& c = GetParam();
+    test::WriteFile(Path("refused.cam"),
+                    "[General]\r\nModelName=" + std::string(kModelFamily) + "\r\n");
+    std::filesystem::create_directory(Path("folder.cam"));
+    std::vector<std::string> args = WithDevice(c.args, Prepare(c.camera));
+    for (std::string& arg : args) {
+        if (arg.starts_with("$DIR")) {
+            arg = Path("") + arg.substr(5);
+        }
+    }
+    const RunResult run = Ctl(args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (*c.out != '\0') {
+        EXPECT_THAT(run.out, HasSubstr(c.out));
+    } else if (c.json.empty()) {
+        EXPECT_EQ(run.out, "");
+    }
+    // A command's own help, never the whole usage.
+    EXPECT_THAT(run.out, Not(HasSubstr("Commands:")));
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end;
+         (end = run.err.find("\nxkivctl: ", start)) != std::string::npos; start = end + 1) {
+        lines.push_back(run.err.substr(start, end - start));
+    }
+    if (!run.err.empty()) {
+        lines.push_back(run.err.substr(run.err.rfind("xkivctl: ")));
+    }
+    ASSERT_EQ(lines.size(), c.err.size()) << run.err;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_THAT(lines[i], HasSubstr(c.err[i]));
+    }
+    if (!c.json.empty()) {
+        const nlohmann::json out = nlohmann::json::parse(run.out);
+        for (const auto& [pointer, value] : c.json) {
+            const nlohmann::json::json_pointer at(pointer);
+            ASSERT_TRUE(out.contains(at)) << pointer << " in " << run.out;
+            EXPECT_EQ(out.at(at), value) << pointer;
+        }
+    }
+}
+
+const MistakeCase kMistakeCases[] = {
+    {"ValueNameNotOffered",
+     Camera::Plain,
+     {"--device", "$DEVICE", "set", "TriggerMode=pwcx"},
+     1,
+     "",
+     {"error 0x80020005: type mismatch",
+      "TriggerMode: \"pwcx\" is not one of No Shutter (0), Shutter Select (1), PWC (2)"}},
+    {"NumberNotWhole",
+     Camera::None,
+     {"--json", "--offline", "set", "MasterGain=1.5"},
+     1,
+     "",
+     {"type mismatch", "MasterGain: \"1.5\" is not a whole number"},
+     {{"/error/code", 0x80020005}, {"/error/detail", "MasterGain: \"1.5\" is not a whole number"}}},
+    {"NoSuchDevice",
+     Camera::None,
+     {"--device", "/nonexistent/ttyUSB9", "get", "ModelName"},
+     1,
+     "",
+     {"error 0x800A0039: Unable to use communication port.\nMake sure that no other programs",
+      "/nonexistent/ttyUSB9: No such file or directory"}},
+    {"NoSuchDeviceInJson",
+     Camera::None,
+     {"--json", "--device", "/nonexistent/ttyUSB9", "get", "ModelName"},
+     1,
+     "",
+     {"Unable to use", "No such file or directory"},
+     {{"/error/code", 0x800A0039},
+      {"/error/description",
+       "Unable to use communication port.\nMake sure that no other programs are connected to "
+       "this port."},
+      {"/error/detail", "/nonexistent/ttyUSB9: No such file or directory"}}},
+    {"DeviceHeldByAnotherProgram",
+     Camera::Busy,
+     {"--device", "$DEVICE", "get", "ModelName"},
+     1,
+     "",
+     {"Unable to use", ": Device or resource busy (held by process " + std::to_string(::getpid())}},
+    {"NoSuchSettingsFile",
+     Camera::None,
+     {"--offline", "load", "/nonexistent.cam"},
+     1,
+     "",
+     {"error 0x800A004B: Unmatched data file for this camera.",
+      "/nonexistent.cam: No such file or directory"}},
+    {"SettingsFileThatIsAFolder",
+     Camera::None,
+     {"--json", "--offline", "load", "$DIR/folder.cam"},
+     1,
+     "",
+     {"error 0x800A004B: Access failed on read/write file.", "folder.cam: not a regular file"},
+     {{"/error/description", "Access failed on read/write file."}}},
+    {"SettingsFileWithoutItsKeys",
+     Camera::None,
+     {"--offline", "load", "$DIR/refused.cam"},
+     1,
+     "",
+     {"Unmatched data file", "refused.cam: key \""}},
+    {"MistypedCommand",
+     Camera::None,
+     {"sett", "MasterGain=1"},
+     64,
+     "",
+     {"unknown command sett", "did you mean set?"}},
+    {"MistypedOption",
+     Camera::None,
+     {"--devic", "X", "get", "MasterGain"},
+     64,
+     "",
+     {"unknown option --devic", "did you mean --device or --devices?"}},
+    {"UsageErrorInJson",
+     Camera::None,
+     {"--json", "--offline", "sett"},
+     64,
+     "",
+     {"unknown command sett", "did you mean set?"},
+     {{"/command", "sett"},
+      {"/error/code", 64},
+      {"/error/description", "unknown command sett (see xkivctl --help)"},
+      {"/error/detail", "did you mean set?"}}},
+    {"CommandHelp", Camera::None, {"register", "--help"}, 0, "xkivctl register [MODULE]\n", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, MistakeTest, ::testing::ValuesIn(kMistakeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -115,7 +115,11 @@ TEST_F(XkivctlTest, DiffComparesSettingsFilesAndTheCamera) {
          0,
          "",
          "comparing with the stored values"},
-        {"a missing file", {"diff", Path("missing.cam"), same}, 2, "", "cannot read"},
+        {"a missing file",
+         {"diff", Path("missing.cam"), same},
+         2,
+         "",
+         "missing.cam: No such file or directory"},
         {"another family's file", {"diff", same, Path("other.cam")}, 2, "", "result 109"},
         {"no camera", {"--device", Path("no-such-port"), "diff", same}, 2, "", "error 0x"},
     };

@@ -132,8 +132,10 @@ TEST_F(UiTest, ProgressWindowIsModalOverThePanelAndDisablesNothing) {
 TEST_F(UiTest, WithoutACameraTheStartSaysSoOnce) {
     OpenOffline();
     ASSERT_EQ(modal_.messages.size(), 1u);
+    // The device and the system's reason follow the product's text.
     EXPECT_EQ(modal_.messages[0],
-              ui::QtUiServices::DisplayText(GetErrorText(rc::kPortInUse)).toStdString() +
+              ui::QtUiServices::DisplayText(GetErrorText(rc::kPortInUse)).toStdString() + "\n" +
+                  (dir_ / "no-camera").string() + ": No such file or directory" +
                   "\n\nUnable to find a camera model.\nStart with the default model.");
     EXPECT_NE(PanelWindow(kPanelMain), nullptr);
 }

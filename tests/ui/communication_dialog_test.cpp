@@ -198,8 +198,11 @@ TEST_F(CommunicationTest, NetworkPortsAreAddedAndRemovedFromThePanel) {
     const std::string kUnusable =
         "Unable to use communication port.\nMake sure that no other programs are connected to "
         "this port.";
+    // The product's text, then which address failed and why.
+    const std::string kRefused = neverStarted.Address() + ": Connection refused";
     const std::string kUnusableAtStart =
-        kUnusable + "\n\nUnable to find a camera model.\nStart with the default model.";
+        kUnusable + "\n" + kRefused +
+        "\n\nUnable to find a camera model.\nStart with the default model.";
     const QString kRemove = QStringLiteral("<remove>");
     const QString kReopen = QStringLiteral("<reopen>");
     struct Step {
@@ -220,7 +223,12 @@ TEST_F(CommunicationTest, NetworkPortsAreAddedAndRemovedFromThePanel) {
          "Not a network port. Write tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (RFC 2217)."},
         {"bridge added and opened", " " + address + " ", {address}, 0, true, ""},
         {"added twice, listed once", address, {address}, 0, true, ""},
-        {"refusing port added", refusing, {address, refusing}, 1, false, kUnusable},
+        {"refusing port added",
+         refusing,
+         {address, refusing},
+         1,
+         false,
+         kUnusable + "\n\n" + kRefused},
         {"reopened from the profile", kReopen, {address, refusing}, 1, false, kUnusableAtStart},
         {"refusing port removed", kRemove, {address}, 0, false, ""},
         {"reopened on the remembered address", kReopen, {address}, 0, true, ""},
