@@ -83,14 +83,6 @@ constexpr RangeRule Value(const ConditionNode& condition, std::int32_t ifTrue,
                           std::int32_t ifFalse) {
     return {&condition, ifTrue, ifFalse, nullptr, nullptr};
 }
-constexpr RangeRule Else(const ConditionNode& condition, std::int32_t ifTrue,
-                         const RangeRule& otherwise) {
-    return {&condition, ifTrue, 0, nullptr, &otherwise};
-}
-constexpr RangeRule Branch(const ConditionNode& condition, const RangeRule& ifTrue,
-                           const RangeRule& ifFalse) {
-    return {&condition, 0, 0, &ifTrue, &ifFalse};
-}
 
 // The line rate bounds depend on the model and on whether the sensor reads out fully
 // (SRO = 0) or partly.
@@ -232,8 +224,8 @@ constexpr ParameterEntry StartsAtMaximum(ParameterEntry entry) {
 }
 
 // A setting added after settings files were written: those files still load, and the
-// camera keeps its value for it.
-constexpr ParameterEntry AddedLater(ParameterEntry entry) {
+// camera keeps its value for it. No row of today needs it.
+[[maybe_unused]] constexpr ParameterEntry AddedLater(ParameterEntry entry) {
     entry.flags |= PF_MAY_BE_ABSENT;
     return entry;
 }
