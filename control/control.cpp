@@ -240,7 +240,7 @@ std::string CXKivRZ150LXCtrl::CurrentValueText(int row) const {
 std::string CXKivRZ150LXCtrl::DescribeRefusedValue(const automation::MemberInfo& member,
                                                    const automation::Variant& value) {
     const PropertyEntry* entry = FindProperty(member.dispid);
-    return RefusedValueDetail(member.name, entry != nullptr ? entry->row : -1,
+    return RefusedValueDetail(std::string(member.name), entry != nullptr ? entry->row : -1,
                               value.ToText().value_or(value.Describe()), *this);
 }
 

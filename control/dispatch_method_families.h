@@ -14,26 +14,6 @@ class CCamera;
 
 namespace method_families {
 
-// A parameter as the type library names it.
-struct Param {
-    const char* name;
-    automation::ParamType type;
-};
-
-inline constexpr Param kMinMax{"nMinMax", automation::ParamType::Long};
-inline constexpr Param kIndex{"nIndex", automation::ParamType::Long};
-
-// The type library's description of a method; its help text is "Method "
-// and the name split into words. returnsResultCode marks a long result that is
-// a result code of the camera layer.
-automation::MemberInfo DescribeMethod(automation::DispId dispid, const char* name,
-                                      automation::ParamType result,
-                                      std::vector<automation::ParamInfo> params,
-                                      bool returnsResultCode = false);
-
-// Adds the descriptions of the range and name questions.
-void AddRangeAndNameMembers(std::vector<automation::MemberInfo>& members);
-
 // The answer of the range or name question with this dispid under the
 // camera's current values; nothing when dispid is neither.
 std::optional<automation::Variant> AnswerRangeOrName(automation::DispId dispid,

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <string_view>
 
 #include "camera/parameter_table.h"
 #include "control/control.h"
 #include "control/dispatch_method_families.h"
+#include "control/member_table.h"
+#include "control/method_help.h"
 
 namespace xkiv {
 
@@ -20,56 +21,11 @@ using automation::ParamInfo;
 using automation::ParamType;
 using automation::Variant;
 
-namespace method_families {
 namespace {
 
-// "AskAPFControlRange" reads "Ask APF Control Range": a word starts at a
-// capital after a small letter, and at the last capital of an acronym that
-// a small letter follows. Digits stay with their word ("RZ150LX").
-std::string SplitWords(std::string_view name) {
-    const auto upper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
-    const auto lower = [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; };
-    std::string words;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        if (i > 0 && upper(c)) {
-            const bool afterSmall = lower(name[i - 1]);
-            const bool endsAcronym =
-                upper(name[i - 1]) && i + 1 < name.size() && lower(name[i + 1]);
-            if (afterSmall || endsAcronym) {
-                words += ' ';
-            }
-        }
-        words += c;
-    }
-    return words;
-}
-
-}  // namespace
-
-MemberInfo DescribeMethod(DispId dispid, const char* name, ParamType result,
-                          std::vector<ParamInfo> params, bool returnsResultCode) {
-    return MemberInfo{dispid,
-                      name,
-                      automation::MemberKind::Method,
-                      result,
-                      std::move(params),
-                      false,
-                      "Method " + SplitWords(name),
-                      returnsResultCode};
-}
-
-}  // namespace method_families
-
-namespace {
-
-using method_families::AddRangeAndNameMembers;
 using method_families::AnswerRangeOrName;
-using method_families::DescribeMethod;
 using method_families::FindByDispid;
-using method_families::kIndex;
-using method_families::kMinMax;
-using method_families::Param;
+using Param = automation::ParamInfo;
 
 using Handler = Variant (*)(ControlMethods&, const std::vector<Variant>&);
 
@@ -92,7 +48,7 @@ struct Method {
     DispId dispid;
     const char* name;
     MethodResult result;
-    std::array<Param, kMaxParams> params;  // in order; the slots left over have no name
+    std::array<Param, kMaxParams> params;  // in order; the slots left over have an empty name
     Handler handler;
 };
 
@@ -110,7 +66,7 @@ std::string TextArg(const std::vector<Variant>& args, std::size_t index) {
     return index < args.size() ? args[index].ToText().value_or(std::string()) : std::string();
 }
 
-ParamType ResultType(MethodResult result) {
+constexpr ParamType ResultType(MethodResult result) {
     switch (result) {
         case MethodResult::Bool:
             return ParamType::Bool;
@@ -131,7 +87,7 @@ constexpr MethodResult kText = MethodResult::Text;
 constexpr MethodResult kCode = MethodResult::ResultCode;
 
 // clang-format off
-const std::array kMethods = {
+constexpr std::array kMethods = {
     Method{100, "CheckOnline", kBool, {},
            [](Methods m, Args) { return Variant::Bool(m.CheckOnline()); }},
     Method{101, "CheckSynchronized", kBool, {},
@@ -215,30 +171,51 @@ const std::array kMethods = {
 };
 // clang-format on
 
-std::vector<MemberInfo> BuildMethodMembers() {
-    std::vector<MemberInfo> members;
-    for (const Method& method : kMethods) {
-        std::vector<ParamInfo> params;
-        for (const Param& param : method.params) {
-            if (param.name != nullptr) {
-                params.push_back({param.name, param.type});
-            }
-        }
-        members.push_back(DescribeMethod(method.dispid, method.name, ResultType(method.result),
-                                         std::move(params),
-                                         method.result == MethodResult::ResultCode));
+constexpr std::span<const Param> ParamsOf(const Method& method) {
+    std::size_t count = 0;
+    while (count < method.params.size() && !method.params[count].name.empty()) {
+        ++count;
     }
-    AddRangeAndNameMembers(members);
+    return {method.params.data(), count};
+}
+
+constexpr auto MethodNames() {
+    std::array<std::string_view, kMethods.size()> names{};
+    for (std::size_t i = 0; i < kMethods.size(); ++i) {
+        names[i] = kMethods[i].name;
+    }
+    return names;
+}
+
+constexpr auto kMethodNames = MethodNames();
+constexpr auto kMethodHelpChars =
+    method_help::Write<method_help::TotalLength(kMethodNames)>(kMethodNames);
+constexpr auto kMethodHelp = method_help::Views(kMethodNames, kMethodHelpChars);
+
+constexpr auto BuildMethodMembers() {
+    std::array<MemberInfo, kMethods.size()> members{};
+    for (std::size_t i = 0; i < kMethods.size(); ++i) {
+        const Method& method = kMethods[i];
+        members[i] = {method.dispid,
+                      method.name,
+                      automation::MemberKind::Method,
+                      ResultType(method.result),
+                      ParamsOf(method),
+                      false,
+                      kMethodHelp[i],
+                      method.result == MethodResult::ResultCode};
+    }
     std::sort(members.begin(), members.end(),
               [](const MemberInfo& a, const MemberInfo& b) { return a.dispid < b.dispid; });
     return members;
 }
 
+constexpr auto kMethodMembers = BuildMethodMembers();
+
 }  // namespace
 
-const std::vector<automation::MemberInfo>& MethodMembers() {
-    static const std::vector<MemberInfo> members = BuildMethodMembers();
-    return members;
+std::span<const automation::MemberInfo> MethodMembers() {
+    return kMethodMembers;
 }
 
 ControlMethods::ControlMethods(CXKivRZ150LXCtrl& control) : control_(control) {}
@@ -254,7 +231,7 @@ automation::Variant ControlMethods::Invoke(const automation::MemberInfo& member,
     }
     // Only reachable when the member came from another interface's table.
     throw automation::AutomationException(
-        {automation::kMemberNotFound, "No method " + member.name, 0});
+        {automation::kMemberNotFound, "No method " + std::string(member.name), 0});
 }
 
 // --- Status and model ---------------------------------------------------------

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,10 @@ namespace xkiv {
 
 class CXKivRZ150LXCtrl;
 
-// The type library's description of every method (dispid, name,
-// parameters, result, help text).
-const std::vector<automation::MemberInfo>& MethodMembers();
+// The type library's description of every method of the method table
+// (dispid, name, parameters, result, help text), constant data in dispid
+// order; the range and name questions come from the member table.
+std::span<const automation::MemberInfo> MethodMembers();
 
 // Runs the dispatch methods on a control. The panels call the named
 // operations directly; the control's Invoke reaches them through Invoke.

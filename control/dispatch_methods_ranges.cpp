@@ -28,17 +28,6 @@ std::int32_t EvaluateBound(const Bound& bound, const CCamera& camera) {
 
 }  // namespace
 
-void AddRangeAndNameMembers(std::vector<automation::MemberInfo>& members) {
-    for (const RangeQuestion& method : RangeQuestionTable()) {
-        members.push_back(DescribeMethod(method.dispid, method.name, ParamType::Long,
-                                         {{kMinMax.name, kMinMax.type}}));
-    }
-    for (const NameQuestion& method : NameQuestionTable()) {
-        members.push_back(DescribeMethod(method.dispid, method.name, ParamType::String,
-                                         {{kIndex.name, kIndex.type}}));
-    }
-}
-
 std::optional<Variant> AnswerRangeOrName(DispId dispid, std::int32_t argument,
                                          const CCamera& camera) {
     if (const RangeQuestion* range = FindByDispid(RangeQuestionTable(), dispid)) {

@@ -8,6 +8,7 @@
 
 #include "camera/parameter_table.h"
 #include "control/dispatch_events.h"
+#include "control/method_help.h"
 #include "control/panel.h"
 
 namespace xkiv {
@@ -422,6 +423,75 @@ constexpr std::array<DispId, kParameterCount> BuildRowEvents() {
 
 constexpr std::array<DispId, kParameterCount> kRowEvents = BuildRowEvents();
 
+// ---- The type library's descriptions of these tables ---------------------------------------
+
+using automation::MemberInfo;
+using automation::MemberKind;
+
+constexpr auto BuildPropertyMembers() {
+    std::array<MemberInfo, kProperties.size()> members{};
+    for (std::size_t i = 0; i < kProperties.size(); ++i) {
+        const PropertyEntry& property = kProperties[i];
+        members[i] = {property.dispid,
+                      property.name,
+                      MemberKind::Property,
+                      property.type,
+                      {},
+                      property.set == SetFamily::ReadOnly,
+                      property.help};
+    }
+    return members;
+}
+
+constexpr auto BuildEventMembers() {
+    std::array<MemberInfo, kEvents.size()> members{};
+    for (std::size_t i = 0; i < kEvents.size(); ++i) {
+        members[i] = {kEvents[i].dispid, kEvents[i].name, MemberKind::Method, ParamType::Void};
+    }
+    return members;
+}
+
+// The questions' names in the order BuildQuestionMembers describes them:
+// the range questions, then the name questions.
+constexpr auto QuestionNames() {
+    std::array<std::string_view, kRanges.size() + kNames.size()> names{};
+    std::size_t next = 0;
+    for (const RangeQuestion& range : kRanges) {
+        names[next++] = range.name;
+    }
+    for (const NameQuestion& question : kNames) {
+        names[next++] = question.name;
+    }
+    return names;
+}
+
+constexpr auto kQuestionNames = QuestionNames();
+constexpr auto kQuestionHelpChars =
+    method_help::Write<method_help::TotalLength(kQuestionNames)>(kQuestionNames);
+constexpr auto kQuestionHelp = method_help::Views(kQuestionNames, kQuestionHelpChars);
+
+constexpr auto BuildQuestionMembers() {
+    std::array<MemberInfo, kQuestionNames.size()> members{};
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const bool range = i < kRanges.size();
+        const DispId dispid = range ? kRanges[i].dispid : kNames[i - kRanges.size()].dispid;
+        members[i] = {dispid,
+                      kQuestionNames[i],
+                      MemberKind::Method,
+                      range ? ParamType::Long : ParamType::String,
+                      std::span<const automation::ParamInfo>(range ? &kMinMax : &kIndex, 1),
+                      false,
+                      kQuestionHelp[i]};
+    }
+    std::sort(members.begin(), members.end(), ByDispid<MemberInfo>);
+    return members;
+}
+
+constexpr auto kPropertyMembers = BuildPropertyMembers();
+constexpr auto kEventMembers = BuildEventMembers();
+constexpr auto kQuestionMembers = BuildQuestionMembers();
+static_assert(DispidsUnique(kQuestionMembers), "a question's dispid names one question");
+
 // The published interface: hosts were built against these counts, so a
 // change of either is a change of the interface.
 static_assert(kParameterCount == 80, "the parameter table has the published 80 rows");
@@ -454,6 +524,18 @@ std::span<const RangeQuestion> RangeQuestionTable() {
 
 std::span<const NameQuestion> NameQuestionTable() {
     return kNames;
+}
+
+std::span<const automation::MemberInfo> PropertyMembers() {
+    return kPropertyMembers;
+}
+
+std::span<const automation::MemberInfo> EventMembers() {
+    return kEventMembers;
+}
+
+std::span<const automation::MemberInfo> QuestionMembers() {
+    return kQuestionMembers;
 }
 
 }  // namespace xkiv

@@ -53,4 +53,14 @@ struct NameQuestion {
 std::span<const RangeQuestion> RangeQuestionTable();
 std::span<const NameQuestion> NameQuestionTable();
 
+// The one parameter of every range question and of every name question.
+inline constexpr automation::ParamInfo kMinMax{"nMinMax", automation::ParamType::Long};
+inline constexpr automation::ParamInfo kIndex{"nIndex", automation::ParamType::Long};
+
+// The type library's descriptions, constant data in dispid order: the
+// properties, the events, and the range and name questions together.
+std::span<const automation::MemberInfo> PropertyMembers();
+std::span<const automation::MemberInfo> EventMembers();
+std::span<const automation::MemberInfo> QuestionMembers();
+
 }  // namespace xkiv

@@ -1,47 +1,32 @@
 // The control's type library, built from the property, method and event tables.
 #include "control/type_library.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
-#include "control/dispatch_events.h"
 #include "control/dispatch_methods.h"
-#include "control/dispatch_properties.h"
+#include "control/member_table.h"
 
 namespace xkiv {
 
 namespace {
 
 using automation::MemberInfo;
-using automation::MemberKind;
-using automation::ParamType;
 
+// The properties in dispid order, then the methods and the questions merged
+// in dispid order: the order hosts have always listed. The members are
+// constant data; assembling them is one copy of a few hundred small records.
 std::vector<MemberInfo> DispatchMembers() {
+    const std::span<const MemberInfo> properties = PropertyMembers();
+    const std::span<const MemberInfo> methods = MethodMembers();
+    const std::span<const MemberInfo> questions = QuestionMembers();
     std::vector<MemberInfo> members;
-    for (const PropertyEntry& property : PropertyTable()) {
-        members.push_back({property.dispid,
-                           property.name,
-                           MemberKind::Property,
-                           property.type,
-                           {},
-                           property.set == SetFamily::ReadOnly,
-                           property.help});
-    }
-    const std::vector<MemberInfo>& methods = MethodMembers();
-    members.insert(members.end(), methods.begin(), methods.end());
-    return members;
-}
-
-std::vector<MemberInfo> EventMembers() {
-    std::vector<MemberInfo> members;
-    for (const EventEntry& event : EventTable()) {
-        members.push_back({event.dispid,
-                           event.name,
-                           MemberKind::Method,
-                           ParamType::Void,
-                           {},
-                           false,
-                           std::string()});
-    }
+    members.reserve(properties.size() + methods.size() + questions.size());
+    members.insert(members.end(), properties.begin(), properties.end());
+    std::merge(methods.begin(), methods.end(), questions.begin(), questions.end(),
+               std::back_inserter(members),
+               [](const MemberInfo& a, const MemberInfo& b) { return a.dispid < b.dispid; });
     return members;
 }
 
@@ -53,7 +38,8 @@ const automation::InterfaceInfo& DispatchInterface() {
 }
 
 const automation::InterfaceInfo& EventInterface() {
-    static const automation::InterfaceInfo events(kEventInterfaceName, EventMembers());
+    static const automation::InterfaceInfo events =
+        automation::InterfaceInfo::View(kEventInterfaceName, EventMembers());
     return events;
 }
 

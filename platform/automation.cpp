@@ -134,24 +134,22 @@ bool Variant::operator==(const Variant& other) const {
 
 // ---------------------------------------------------------------- InterfaceInfo
 
-// A repeated dispid or name keeps its first member, so a lookup always finds
-// the member that the table lists first.
-InterfaceInfo::InterfaceInfo(std::string name, std::vector<MemberInfo> members)
-    : name_(std::move(name)), members_(std::move(members)) {
-    for (std::size_t i = 0; i < members_.size(); ++i) {
-        byDispid_.try_emplace(members_[i].dispid, i);
-        byFoldedName_.try_emplace(FoldCase(members_[i].name), i);
-    }
-}
-
 const MemberInfo* InterfaceInfo::Find(DispId dispid) const {
-    const auto it = byDispid_.find(dispid);
-    return it != byDispid_.end() ? &members_[it->second] : nullptr;
+    for (const MemberInfo& member : members_) {
+        if (member.dispid == dispid) {
+            return &member;
+        }
+    }
+    return nullptr;
 }
 
 const MemberInfo* InterfaceInfo::Find(std::string_view name) const {
-    const auto it = byFoldedName_.find(FoldCase(name));
-    return it != byFoldedName_.end() ? &members_[it->second] : nullptr;
+    for (const MemberInfo& member : members_) {
+        if (EqualsFolded(member.name, name)) {
+            return &member;
+        }
+    }
+    return nullptr;
 }
 
 // ---------------------------------------------------------------- Guid
@@ -253,7 +251,7 @@ void Report(AutomationError* error, AutomationError value) {
 // member's account of the value beside it.
 void ReportRefusedValue(AutomationError* error, const MemberInfo& member, std::string detail) {
     Report(error, {kTypeMismatch, DescribeFailure(kTypeMismatch), 0, std::move(detail), 0,
-                   member.name, 0});
+                   std::string(member.name), 0});
 }
 
 // The argument as the parameter type asks for it; nullopt when it cannot be
@@ -347,8 +345,9 @@ HResult DispatchObject::Invoke(DispId dispid, InvokeKind kind, std::vector<Varia
         }
         kind = *access;
         if (kind == InvokeKind::PropertyPut && member->readOnly) {
-            Report(error, {kSetNotSupported,
-                           "Set not supported (read-only property): " + member->name, 0});
+            Report(error,
+                   {kSetNotSupported,
+                    "Set not supported (read-only property): " + std::string(member->name), 0});
             return kSetNotSupported;
         }
         std::vector<Variant> converted;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,38 +110,56 @@ enum class ParamType { Long, Bool, String, LongRef, Void };
 enum class MemberKind { Property, Method };
 
 struct ParamInfo {
-    std::string name;
+    std::string_view name;
     ParamType type;
 };
 
 // One member of a dispatch interface as the type library lists it.
+// Constant data: the texts and parameters it names live as long as the
+// process (string literals and tables of static storage), so a type library
+// is built at compile time and looked up without a heap.
 struct MemberInfo {
     DispId dispid;
-    std::string name;
+    std::string_view name;
     MemberKind kind;
     ParamType type;  // property type, or method result (Void for none)
-    std::vector<ParamInfo> params = {};
+    std::span<const ParamInfo> params = {};
     bool readOnly = false;  // properties only
-    std::string help = {};
+    std::string_view help = {};
     // Methods only: the long result is a result code of the camera layer.
     bool returnsResultCode = false;
 };
 
 // A dispatch or event interface: its name and members, looked up by dispid
-// and by name (without regard to case, as automation callers expect).
+// and by name (without regard to case, as automation callers expect). It
+// views constant members, or owns members assembled at run time; either way
+// a lookup walks the members in order, so a repeated dispid or name finds
+// the member listed first. An interface has a few hundred members at most,
+// and a walk costs less than building an index would at start-up.
 class InterfaceInfo {
 public:
-    InterfaceInfo(std::string name, std::vector<MemberInfo> members);
-    const std::string& Name() const { return name_; }
-    const std::vector<MemberInfo>& Members() const { return members_; }
+    InterfaceInfo(std::string_view name, std::vector<MemberInfo> members)
+        : name_(name), owned_(std::move(members)), members_(owned_) {}
+    // An interface over constant members, which it does not copy.
+    static InterfaceInfo View(std::string_view name, std::span<const MemberInfo> members) {
+        return InterfaceInfo(ViewTag{}, name, members);
+    }
+    InterfaceInfo(const InterfaceInfo&) = delete;
+    InterfaceInfo& operator=(const InterfaceInfo&) = delete;
+
+    std::string_view Name() const { return name_; }
+    std::span<const MemberInfo> Members() const { return members_; }
     const MemberInfo* Find(DispId dispid) const;
     const MemberInfo* Find(std::string_view name) const;
 
 private:
-    std::string name_;
-    std::vector<MemberInfo> members_;
-    std::map<DispId, std::size_t> byDispid_;
-    std::map<std::string, std::size_t> byFoldedName_;
+    struct ViewTag {};
+    InterfaceInfo(ViewTag, std::string_view name, std::span<const MemberInfo> members)
+        : name_(name), members_(members) {}
+
+    std::string_view name_;
+    std::vector<MemberInfo> owned_;
+    std::span<const MemberInfo> members_;
 };
 
 // A 128-bit identifier, written {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
@@ -155,7 +174,7 @@ struct Guid {
 };
 
 struct TypeLibraryInfo {
-    std::string name;
+    std::string_view name;
     Guid id;
     std::uint16_t majorVersion;
     std::uint16_t minorVersion;

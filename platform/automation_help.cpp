@@ -72,7 +72,7 @@ std::vector<std::string> ClosestNames(const std::vector<std::string>& candidates
 std::vector<std::string> ClosestNames(const InterfaceInfo& members, const std::string& name) {
     std::vector<std::string> names;
     for (const MemberInfo& member : members.Members()) {
-        names.push_back(member.name);
+        names.emplace_back(member.name);
     }
     return ClosestNames(names, name);
 }

@@ -331,9 +331,9 @@ py::dict CameraObject::Settings() {
 
 void CameraObject::Apply(const py::dict& settings) {
     const std::vector<const MemberInfo*> properties = SettingProperties();
-    std::map<std::string, const MemberInfo*> byName;
+    std::map<std::string, const MemberInfo*, std::less<>> byName;
     for (const MemberInfo* property : properties) {
-        byName[property->name] = property;
+        byName.try_emplace(std::string(property->name), property);
     }
     std::vector<std::string> names;
     for (const auto& [key, value] : settings) {
@@ -341,7 +341,7 @@ void CameraObject::Apply(const py::dict& settings) {
         if (!byName.contains(name)) {
             std::vector<std::string> known;
             for (const MemberInfo* property : properties) {
-                known.push_back(property->name);
+                known.emplace_back(property->name);
             }
             throw py::key_error("no setting named " + name +
                                 JoinedSuggestions(automation::ClosestNames(known, name)));
@@ -369,13 +369,14 @@ py::tuple CameraObject::Range(const std::string& name) {
         throw py::value_error("the camera is closed");
     }
     if (!bounds) {
-        throw py::value_error(property->name + " has no range: a set does not clamp it");
+        throw py::value_error(std::string(property->name) +
+                              " has no range: a set does not clamp it");
     }
     return py::make_tuple(bounds->first, bounds->second);
 }
 
 void CameraObject::Set(const MemberInfo& property, py::handle value) {
-    std::vector<Variant> args{ToVariant(value, property.type, nullptr, property.name)};
+    std::vector<Variant> args{ToVariant(value, property.type, nullptr, std::string(property.name))};
     Invoke(property, InvokeKind::PropertyPut, args);
 }
 
@@ -383,8 +384,8 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
                               const py::kwargs& kwargs) {
     const std::size_t count = method.params.size();
     if (args.size() > count) {
-        throw py::type_error(method.name + "() takes " + std::to_string(count) + " arguments but " +
-                             std::to_string(args.size()) + " were given");
+        throw py::type_error(std::string(method.name) + "() takes " + std::to_string(count) +
+                             " arguments but " + std::to_string(args.size()) + " were given");
     }
     std::vector<py::object> values(count);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -402,7 +403,7 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
         if (name == "raw" && method.returnsResultCode) {
             raw = PyObject_IsTrue(value.ptr()) == 1;
         } else if (index == count || values[index]) {
-            throw py::type_error(method.name + "() got " +
+            throw py::type_error(std::string(method.name) + "() got " +
                                  (index == count ? "an unexpected" : "a second") + " argument '" +
                                  name + "'");
         } else {
@@ -411,7 +412,7 @@ py::object CameraObject::Call(const MemberInfo& method, const py::args& args,
     }
     for (std::size_t i = 0; i < count; ++i) {
         if (!values[i]) {
-            throw py::type_error(method.name + "() is missing argument '" +
+            throw py::type_error(std::string(method.name) + "() is missing argument '" +
                                  PythonParamName(method.params[i].name) + "'");
         }
     }
@@ -426,7 +427,7 @@ py::object CameraObject::CallWith(const MemberInfo& method, std::vector<py::obje
     for (std::size_t i = 0; i < values.size(); ++i) {
         const automation::ParamInfo& param = method.params[i];
         args.push_back(ToVariant(values[i], param.type, &refs[i],
-                                 method.name + "() " + PythonParamName(param.name)));
+                                 std::string(method.name) + "() " + PythonParamName(param.name)));
     }
     const Variant result = Invoke(method, InvokeKind::Method, args);
     if (method.returnsResultCode && !raw) {

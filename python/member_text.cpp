@@ -51,7 +51,8 @@ std::string MethodSignature(const MemberInfo& method) {
 }
 
 std::string MethodDoc(const MemberInfo& method) {
-    std::string doc = method.name + MethodSignature(method) + "\n\n" + method.help;
+    std::string doc =
+        std::string(method.name) + MethodSignature(method) + "\n\n" + std::string(method.help);
     bool refs = false;
     for (const ParamInfo& param : method.params) {
         refs = refs || param.type == ParamType::LongRef;
@@ -124,7 +125,7 @@ std::string TableDoc(int row, const std::optional<EnumInfo>& values) {
 
 }  // namespace
 
-std::string PythonParamName(const std::string& name) {
+std::string PythonParamName(std::string_view name) {
     // The type prefix is the lower-case run before the first capital.
     std::size_t start = 0;
     while (start < name.size() && std::islower(static_cast<unsigned char>(name[start])) != 0) {
@@ -151,7 +152,7 @@ std::optional<EnumInfo> PropertyEnum(const MemberInfo& property) {
         Entry(row).valueNameCount == 0) {
         return std::nullopt;
     }
-    EnumInfo info{property.name, {}};
+    EnumInfo info{std::string(property.name), {}};
     std::set<std::string> taken;
     for (std::int32_t i = 0; i < Entry(row).valueNameCount; ++i) {
         const ValueName& value = Entry(row).valueNames[i];
@@ -172,8 +173,9 @@ std::optional<EnumInfo> PropertyEnum(const MemberInfo& property) {
 std::string PropertyDoc(const MemberInfo& property) {
     const std::optional<EnumInfo> values = PropertyEnum(property);
     const int row = RowOf(property);
-    return property.name + ": " + (values ? values->name : PythonTypeName(property.type)) +
-           (property.readOnly ? " (read-only)" : "") + "\n\n" + property.help +
+    return std::string(property.name) + ": " +
+           (values ? values->name : PythonTypeName(property.type)) +
+           (property.readOnly ? " (read-only)" : "") + "\n\n" + std::string(property.help) +
            (row >= 0 ? TableDoc(row, values) : "");
 }
 

@@ -20,7 +20,7 @@ std::string MethodReturnType(const automation::MemberInfo& method);
 // the words joined by underscores (nMinMax -> min_max, bstrFileName ->
 // file_name); a class is cls, as Camera() calls it. The type library's own
 // name is accepted as a keyword too.
-std::string PythonParamName(const std::string& name);
+std::string PythonParamName(std::string_view name);
 // "(self, cls: int, port: int, *, raw: bool = False) -> int"; raw only for
 // methods whose result is a result code.
 std::string MethodSignature(const automation::MemberInfo& method);

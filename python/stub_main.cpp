@@ -70,7 +70,7 @@ class Camera:
     def off(self, event: _EventName, callback: Optional[Callable[[], object]] = None) -> None: ...
 )";
 
-std::string Docstring(const std::string& text) {
+std::string Docstring(std::string_view text) {
     std::string escaped;
     for (const char c : text) {
         escaped += (c == '\\' || c == '"') ? std::string{'\\', c} : std::string{c};
@@ -104,14 +104,15 @@ std::string MemberStub(const MemberInfo& member) {
         values ? "_" + values->name + "Enum" : xkiv::python::PythonTypeName(member.type);
     const std::string setType = xkiv::python::PythonTypeName(member.type);
     if (member.kind == MemberKind::Method) {
-        return "    def " + member.name + xkiv::python::MethodSignature(member) + ":\n" +
-               Docstring(member.help);
+        return "    def " + std::string(member.name) + xkiv::python::MethodSignature(member) +
+               ":\n" + Docstring(member.help);
     }
-    std::string stub = "    @property\n    def " + member.name + "(self) -> " + type + ":\n" +
+    const std::string name(member.name);
+    std::string stub = "    @property\n    def " + name + "(self) -> " + type + ":\n" +
                        Docstring(xkiv::python::PropertyDoc(member));
     if (!member.readOnly) {
-        stub += "    @" + member.name + ".setter\n    def " + member.name +
-                "(self, value: " + setType + ") -> None: ...\n";
+        stub += "    @" + name + ".setter\n    def " + name + "(self, value: " + setType +
+                ") -> None: ...\n";
     }
     return stub;
 }
@@ -122,7 +123,7 @@ std::string StubText() {
     text += "_EventName = Literal[";
     for (const MemberInfo& event : library.events->Members()) {
         text += (event.dispid == library.events->Members().front().dispid ? "\"" : ", \"") +
-                event.name + "\"";
+                std::string(event.name) + "\"";
     }
     text += "]\nEVENTS: tuple[str, ...]\n";
     text += EnumStubs(*library.dispatch);

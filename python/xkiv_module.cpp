@@ -111,20 +111,20 @@ const char* Kept(std::string text) {
 
 void AddMember(py::class_<CameraObject>& camera, const MemberInfo& member) {
     const MemberInfo* info = &member;
+    const char* name = Kept(std::string(member.name));
     if (member.kind == MemberKind::Property) {
         camera.def_property(
-            member.name.c_str(),
-            py::cpp_function([info](CameraObject& self) { return self.Get(*info); }),
+            name, py::cpp_function([info](CameraObject& self) { return self.Get(*info); }),
             py::cpp_function(
                 [info](CameraObject& self, py::handle value) { self.Set(*info, value); }),
             Kept(PropertyDoc(member)));
         return;
     }
-    camera.attr(member.name.c_str()) = py::cpp_function(
+    camera.attr(name) = py::cpp_function(
         [info](CameraObject& self, const py::args& args, const py::kwargs& kwargs) {
             return self.Call(*info, args, kwargs);
         },
-        py::name(member.name.c_str()), py::is_method(camera), Kept(MethodDoc(member)));
+        py::name(name), py::is_method(camera), Kept(MethodDoc(member)));
 }
 
 std::string UnknownMemberText(const std::string& name) {
@@ -177,7 +177,7 @@ void AddEnums(py::module_& module) {
             members.append(py::make_tuple(name, value));
         }
         py::object type = intEnum(info->name, members, py::arg("module") = "xkiv");
-        type.attr("__doc__") = "The values of Camera." + member.name + ".";
+        type.attr("__doc__") = "The values of Camera." + std::string(member.name) + ".";
         module.attr(info->name.c_str()) = type;
         PropertyEnums()[member.dispid] = type.release();
     }

@@ -34,8 +34,8 @@ std::map<std::string, std::string> Snapshot(Session& session) {
         if (member.kind == MemberKind::Property) {
             std::vector<Variant> none;
             Variant value;
-            session.Invoke(member.name, InvokeKind::PropertyGet, none, &value);
-            values[member.name] = value.Describe();
+            session.Invoke(std::string(member.name), InvokeKind::PropertyGet, none, &value);
+            values[std::string(member.name)] = value.Describe();
         }
     }
     return values;

@@ -33,30 +33,30 @@ std::string TypeName(ParamType type) {
     return "void";
 }
 
-const MemberInfo* FindMember(DispatchObject& object, const std::string& name) {
+const MemberInfo* FindMember(DispatchObject& object, std::string_view name) {
     return object.TypeLibrary().dispatch->Find(name);
 }
 
 // The Ask...Range and Ask...String methods that describe a property: its
 // own name first, then without a colour or master prefix or a colour suffix
 // (RedExposure is described by AskExposureRange).
-std::vector<std::string> DescriptionBases(const std::string& property) {
-    std::vector<std::string> bases = {property};
+std::vector<std::string> DescriptionBases(std::string_view property) {
+    std::vector<std::string> bases = {std::string(property)};
     for (const char* prefix : {"Red", "Green", "Blue", "Master"}) {
         if (property.starts_with(prefix) && property.size() > std::string(prefix).size()) {
-            bases.push_back(property.substr(std::string(prefix).size()));
+            bases.emplace_back(property.substr(std::string(prefix).size()));
         }
     }
     for (const char* suffix : {"Red", "Blue"}) {
         if (property.ends_with(suffix) && property.size() > std::string(suffix).size()) {
-            bases.push_back(property.substr(0, property.size() - std::string(suffix).size()));
+            bases.emplace_back(property.substr(0, property.size() - std::string(suffix).size()));
         }
     }
     return bases;
 }
 
 // The method named Ask<base><kind> with one parameter for the property, if any.
-const MemberInfo* DescribingMethod(DispatchObject& object, const std::string& property,
+const MemberInfo* DescribingMethod(DispatchObject& object, std::string_view property,
                                    const char* kind) {
     for (const std::string& base : DescriptionBases(property)) {
         const MemberInfo* method = FindMember(object, "Ask" + base + kind);
@@ -143,11 +143,11 @@ void ListProperties(Session& session, Output& output) {
                      {"type", TypeName(member.type)},
                      {"readOnly", member.readOnly},
                      {"help", member.help}};
-        std::string line = "  " + std::to_string(member.dispid) + "  " + member.name + "  " +
-                           TypeName(member.type) + (member.readOnly ? " (read-only)" : "");
+        std::string line = "  " + std::to_string(member.dispid) + "  " + std::string(member.name) +
+                           "  " + TypeName(member.type) + (member.readOnly ? " (read-only)" : "");
         DescribeProperty(session, member, json, line);
         properties.push_back(std::move(json));
-        output.text += line + "\n      " + member.help + "\n";
+        output.text += line + "\n      " + std::string(member.help) + "\n";
     }
 }
 
@@ -162,7 +162,8 @@ void ListMethods(Session& session, Output& output) {
         std::string signature;
         for (const automation::ParamInfo& param : member.params) {
             params.push_back({{"name", param.name}, {"type", TypeName(param.type)}});
-            signature += (signature.empty() ? "" : ", ") + TypeName(param.type) + " " + param.name;
+            signature += (signature.empty() ? "" : ", ") + TypeName(param.type) + " " +
+                         std::string(param.name);
         }
         methods.push_back({{"dispid", member.dispid},
                            {"name", member.name},
@@ -170,7 +171,8 @@ void ListMethods(Session& session, Output& output) {
                            {"params", std::move(params)},
                            {"help", member.help}});
         output.text += "  " + std::to_string(member.dispid) + "  " + TypeName(member.type) + " " +
-                       member.name + "(" + signature + ")\n      " + member.help + "\n";
+                       std::string(member.name) + "(" + signature + ")\n      " +
+                       std::string(member.help) + "\n";
     }
 }
 
@@ -208,7 +210,8 @@ void Call(Session& session, const std::string& method, const std::vector<std::st
           Output& output) {
     const MemberInfo* member = FindMember(session.Object(), method);
     if (member != nullptr && member->kind == MemberKind::Property) {
-        throw UsageError{member->name + " is a property, not a method: use get or set"};
+        throw UsageError{std::string(member->name) +
+                         " is a property, not a method: use get or set"};
     }
     if (member == nullptr) {
         throw UnknownName{method};
@@ -222,11 +225,12 @@ void Call(Session& session, const std::string& method, const std::vector<std::st
         } else if (next < args.size()) {
             variants.push_back(Variant::String(args[next++]));
         } else {
-            throw UsageError{member->name + " needs the argument " + member->params[i].name};
+            throw UsageError{std::string(member->name) + " needs the argument " +
+                             std::string(member->params[i].name)};
         }
     }
     if (next < args.size()) {
-        throw UsageError{"too many arguments for " + member->name};
+        throw UsageError{"too many arguments for " + std::string(member->name)};
     }
     Variant result;
     session.Invoke(member->name, InvokeKind::Method, variants, &result);
@@ -247,9 +251,9 @@ void Call(Session& session, const std::string& method, const std::vector<std::st
 
 int RunList(Invocation& run) {
     const automation::TypeLibraryInfo& library = run.session->Object().TypeLibrary();
-    run.output.text = library.name + " " + std::to_string(library.majorVersion) + "." +
+    run.output.text = std::string(library.name) + " " + std::to_string(library.majorVersion) + "." +
                       std::to_string(library.minorVersion) + ", interface " +
-                      library.dispatch->Name() + "\n";
+                      std::string(library.dispatch->Name()) + "\n";
     ListProperties(*run.session, run.output);
     ListMethods(*run.session, run.output);
     return kExitOk;

@@ -73,7 +73,7 @@ std::string FileClaims::Claim(const std::string& path, const std::string& device
 
 void EventRecorder::OnEvent(automation::DispId dispid) {
     const MemberInfo* member = events_.Find(dispid);
-    const std::string name = member ? member->name : "Event" + std::to_string(dispid);
+    const std::string name = member ? std::string(member->name) : "Event" + std::to_string(dispid);
     fired_.push_back(name);
     if (print_ != nullptr) {
         std::fprintf(print_, "event: %s\n", name.c_str());
@@ -158,25 +158,25 @@ void Session::Connect() {
     CallChecked("StartCommunication", {Variant::Long(commClass), Variant::Long(port)});
 }
 
-std::int32_t Session::GetLong(const std::string& property) {
+std::int32_t Session::GetLong(std::string_view property) {
     std::vector<Variant> none;
     Variant value;
     Invoke(property, InvokeKind::PropertyGet, none, &value);
     return value.ToLong().value_or(0);
 }
 
-Variant Session::CallChecked(const std::string& method, std::vector<Variant> args) {
+Variant Session::CallChecked(std::string_view method, std::vector<Variant> args) {
     Variant result;
     Invoke(method, InvokeKind::Method, args, &result);
     return result;
 }
 
-void Session::Invoke(const std::string& name, InvokeKind kind, std::vector<Variant>& args,
+void Session::Invoke(std::string_view name, InvokeKind kind, std::vector<Variant>& args,
                      Variant* result) {
     AutomationError error;
     const automation::HResult hr = control_->InvokeByName(name, kind, args, result, &error);
     if (hr == automation::kUnknownName) {
-        throw UnknownName{name};
+        throw UnknownName{std::string(name)};
     }
     if (hr != automation::kOk) {
         if (error.description.empty()) {

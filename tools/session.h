@@ -85,16 +85,15 @@ public:
     void Connect();
 
     // Runs a method; an automation error is thrown as such.
-    automation::Variant CallChecked(const std::string& method,
-                                    std::vector<automation::Variant> args);
+    automation::Variant CallChecked(std::string_view method, std::vector<automation::Variant> args);
     // Invokes a member by name; throws UnknownName or the automation error.
-    void Invoke(const std::string& name, automation::InvokeKind kind,
+    void Invoke(std::string_view name, automation::InvokeKind kind,
                 std::vector<automation::Variant>& args, automation::Variant* result);
     // Looks for the camera on every port; 1 when one answered.
     std::int32_t Search();
 
 private:
-    std::int32_t GetLong(const std::string& property);
+    std::int32_t GetLong(std::string_view property);
 
     const Options& options_;
     std::string device_;

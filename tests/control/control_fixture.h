@@ -32,7 +32,7 @@ class EventLog final : public automation::EventSink {
 public:
     void OnEvent(DispId dispid) override {
         const automation::MemberInfo* event = EventInterface().Find(dispid);
-        names.push_back(event != nullptr ? event->name : "#" + std::to_string(dispid));
+        names.push_back(event != nullptr ? std::string(event->name) : "#" + std::to_string(dispid));
     }
     std::vector<std::string> names;
 };

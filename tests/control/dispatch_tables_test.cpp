@@ -12,6 +12,7 @@
 #include "control/dispatch_events.h"
 #include "control/dispatch_methods.h"
 #include "control/dispatch_properties.h"
+#include "control/member_table.h"
 #include "control/type_library.h"
 
 namespace xkiv::control_test {
@@ -54,7 +55,8 @@ TEST(DispatchInterfaceTest, EveryPropertyHasItsHelpText) {
 TEST(DispatchInterfaceTest, ListsPropertiesAndMethodsOnce) {
     const automation::InterfaceInfo& dispatch = DispatchInterface();
     EXPECT_EQ(dispatch.Name(), "_DXKivRZ150LX");
-    EXPECT_EQ(dispatch.Members().size(), PropertyTable().size() + MethodMembers().size());
+    EXPECT_EQ(dispatch.Members().size(),
+              PropertyTable().size() + MethodMembers().size() + QuestionMembers().size());
     std::set<automation::DispId> dispids;
     for (const automation::MemberInfo& member : dispatch.Members()) {
         EXPECT_TRUE(dispids.insert(member.dispid).second) << member.name;

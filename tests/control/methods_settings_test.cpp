@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 
 #include "control/dispatch_methods.h"
+#include "control/type_library.h"
 #include "sim/sim_camera.h"
 #include "tests/control/methods_sim_fixture.h"
 
@@ -17,20 +18,29 @@ using automation::Variant;
 using Kind = automation::ParamType;
 
 const automation::MemberInfo* FindMember(const std::string& name) {
-    const auto& members = MethodMembers();
-    const auto found =
-        std::find_if(members.begin(), members.end(),
-                     [&](const automation::MemberInfo& m) { return m.name == name; });
-    return found != members.end() ? &*found : nullptr;
+    const automation::MemberInfo* member = DispatchInterface().Find(name);
+    return member != nullptr && member->kind == automation::MemberKind::Method ? member : nullptr;
+}
+
+// The methods of the dispatch interface: the method table's and the member
+// table's questions, merged.
+std::vector<automation::MemberInfo> Methods() {
+    std::vector<automation::MemberInfo> methods;
+    for (const automation::MemberInfo& member : DispatchInterface().Members()) {
+        if (member.kind == automation::MemberKind::Method) {
+            methods.push_back(member);
+        }
+    }
+    return methods;
 }
 
 TEST(MethodMembersTest, ListsEveryMethodOnceInDispidOrder) {
-    const auto& members = MethodMembers();
+    const std::vector<automation::MemberInfo> members = Methods();
     std::set<automation::DispId> dispids;
     std::set<std::string> names;
     for (const automation::MemberInfo& member : members) {
         dispids.insert(member.dispid);
-        names.insert(member.name);
+        names.emplace(member.name);
         EXPECT_EQ(member.kind, automation::MemberKind::Method) << member.name;
     }
     EXPECT_EQ(dispids.size(), members.size());
