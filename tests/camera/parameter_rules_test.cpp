@@ -5,6 +5,9 @@
 
 #include <array>
 #include <climits>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -540,6 +543,34 @@ TEST(ModelTable, EachRowDrivesTheBoundsAndFeatures) {
     EXPECT_EQ(EffectiveMinimum(row::LR, false, unknown),
               BoundsOfModel("RZ-150LX").lineRateMinimumFull);
     EXPECT_FALSE(Evaluate(&kCableSupport, unknown));
+}
+
+// The texts written for people list the models by hand: the README's first
+// paragraph, the software centre's description and the package's. Each list
+// (in brackets, from the first model on, "and" before the last or not) names
+// exactly the rows of the model table, in order.
+TEST(ModelTable, TextsThatListTheModelsNameEveryRow) {
+    std::vector<std::string> expected;
+    for (const ModelEntry& model : kModels) {
+        expected.emplace_back(model.name);
+    }
+    const std::regex list("\\((" + expected.front() + "[^)]*)\\)");
+    for (const char* file :
+         {"README.md", "packaging/tarnview.metainfo.xml.in", "packaging/cpack.cmake"}) {
+        std::ifstream in(std::string(XKIV_SOURCE_DIR) + "/" + file);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string flat = std::regex_replace(text.str(), std::regex("\\s+"), " ");
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(flat, found, list)) << file;
+        const std::string names = std::regex_replace(found[1].str(), std::regex(" and "), ", ");
+        std::vector<std::string> listed;
+        std::stringstream split(names);
+        for (std::string name; std::getline(split, name, ',');) {
+            listed.push_back(std::regex_replace(name, std::regex("^ +| +$"), ""));
+        }
+        EXPECT_EQ(listed, expected) << file;
+    }
 }
 
 }  // namespace
