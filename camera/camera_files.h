@@ -69,5 +69,8 @@ using AberrationTables = std::array<std::vector<std::int32_t>, 2>;
 // only digits and '-' (an empty one is 0). 109 when the data ends early or a
 // value field holds another character; nothing after the blue table is read.
 ResultCode ParseAberrationFile(std::string_view data, AberrationTables& tables);
+// An aberration file of tables as the camera's download writes it: a header line per colour,
+// then seven values a line, lines ending in CR LF.
+std::string FormatAberrationFile(const AberrationTables& tables);
 
 }  // namespace xkiv

@@ -1,5 +1,5 @@
 // Fuzzes the chromatic aberration (CSV) reader: a file reads whole, as two full tables, or not at
-// all.
+// all, and the tables it reads are read back the same from the file they are written to.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -18,6 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (table.size() != static_cast<std::size_t>(xkiv::kAberrationTableSize)) {
                 __builtin_trap();
             }
+        }
+        xkiv::AberrationTables reread;
+        if (xkiv::ParseAberrationFile(xkiv::FormatAberrationFile(tables), reread) !=
+                xkiv::rc::kOk ||
+            reread != tables) {
+            __builtin_trap();
         }
     }
     return 0;

@@ -2,7 +2,6 @@
 #include "platform/automation_help.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <utility>
 
 #include "platform/text.h"
@@ -31,14 +30,14 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string DescribeFailure(HResult hr) {
-    switch (static_cast<std::uint32_t>(hr)) {
-        case 0x80020003:
+    switch (hr) {
+        case kMemberNotFound:
             return "member not found";
-        case 0x80020005:
+        case kTypeMismatch:
             return "type mismatch";
-        case 0x8002000E:
+        case kBadParamCount:
             return "wrong number of arguments";
-        case 0x800A017F:
+        case kSetNotSupported:
             return "the property is read-only";
     }
     return "automation call failed";

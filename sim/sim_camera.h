@@ -85,6 +85,8 @@ private:
     class IndexView;
 
     static Settings FactorySettings();
+    // Copies the rows a settings area holds (IsAreaRow) from one set of settings to another.
+    static void CopyAreaRows(const Settings& from, Settings& to);
     static const std::array<OnePushCommand, 5>& OnePushCommands();
     static const CommandAction* FindAction(int row);
     void InitialiseIdentity(const CameraConfig& config);

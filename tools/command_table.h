@@ -55,10 +55,7 @@ struct Command {
     const char* name;
     // The command as the usage's overview shows it.
     const char* synopsis;
-    // The rest of its overview line; nullptr when the next command shares the
-    // line (joined by " | "). Padded to the column of the other summaries.
-    const char* summary;
-    // COMMAND --help; the usage when empty.
+    // COMMAND --help, starting "xkivctl NAME".
     const char* help;
     Needs needs;
     Arguments arguments;

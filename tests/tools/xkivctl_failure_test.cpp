@@ -530,6 +530,12 @@ const MistakeCase kMistakeCases[] = {
       {"/error/description", "unknown command sett (see xkivctl --help)"},
       {"/error/detail", "did you mean set?"}}},
     {"CommandHelp", Camera::None, {"register", "--help"}, 0, "xkivctl register [MODULE]\n", {}},
+    {"UnregisterHelp",
+     Camera::None,
+     {"unregister", "--help"},
+     0,
+     "xkivctl unregister [MODULE]\n  Removes",
+     {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, MistakeTest, ::testing::ValuesIn(kMistakeCases),
