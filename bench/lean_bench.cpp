@@ -41,7 +41,7 @@ namespace fs = std::filesystem;
 
 constexpr int kStartRuns = 20;
 constexpr int kExchangeRuns = 15;
-constexpr int kPacedRuns = 3;
+constexpr int kPacedRuns = 7;
 
 struct Target {
     const char* what;
@@ -151,6 +151,13 @@ Child Run(const std::vector<std::string>& argv, const std::string& outPath = "/d
     child.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     child.maxRssKb = usage.ru_maxrss;
     return child;
+}
+
+// The middle of values (the mean of the middle two for an even count).
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t half = values.size() / 2;
+    return values.size() % 2 != 0 ? values[half] : (values[half - 1] + values[half]) / 2;
 }
 
 bool Succeeded(const Child& child) {
@@ -500,8 +507,13 @@ int main(int argc, char** argv) {
                                                   "read-all"};
         const std::vector<std::string> floorReadAll = {floor, "replay", simulator.Device(),
                                                        (dir / "paced.lines").string()};
-        double share = 1e9;
-        double floorShare = 1e9;
+        // The CPU a paced run takes is a few milliseconds in a second, so a
+        // busy moment of the machine moves it by half: each run is set beside
+        // the floor's run right after it, and the middle of those ratios is
+        // the figure.
+        std::vector<double> shares;
+        std::vector<double> floorShares;
+        std::vector<double> ratios;
         long lines = 0;
         for (int i = 0; i < kPacedRuns; ++i) {
             simulator.ClearLog();
@@ -512,16 +524,19 @@ int main(int argc, char** argv) {
                 fail("the paced runs");
                 return finish();
             }
-            share = std::min(share, run.cpu / run.wall);
-            floorShare = std::min(floorShare, replay.cpu / replay.wall);
+            shares.push_back(run.cpu / run.wall);
+            floorShares.push_back(replay.cpu / replay.wall);
+            ratios.push_back(shares.back() / floorShares.back());
             peakKb = std::max(peakKb, run.maxRssKb);
             floorPeakKb = std::max(floorPeakKb, replay.maxRssKb);
         }
-        std::printf("paced identify + read-all (%ld lines at 9600 baud, best of %d)\n", lines,
-                    kPacedRuns);
-        std::printf("  CPU / wall:                    %.4f, floor %.4f\n", share, floorShare);
-        std::printf("  CPU / wall ÷ floor's:          %.2f (target <= 1.1)\n", share / floorShare);
-        targets.push_back({"paced CPU share", share / floorShare, 1.1});
+        const double ratio = Median(ratios);
+        std::printf("paced identify + read-all (%ld lines at 9600 baud, median of %d pairs)\n",
+                    lines, kPacedRuns);
+        std::printf("  CPU / wall:                    %.4f, floor %.4f\n", Median(shares),
+                    Median(floorShares));
+        std::printf("  CPU / wall ÷ floor's:          %.2f (target <= 1.1)\n", ratio);
+        targets.push_back({"paced CPU share", ratio, 1.1});
     }
 
     const double peakMb = static_cast<double>(peakKb) * 1024 / 1e6;
