@@ -6,7 +6,6 @@
 #include <array>
 #include <climits>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -554,20 +553,28 @@ TEST(ModelTable, TextsThatListTheModelsNameEveryRow) {
     for (const ModelEntry& model : kModels) {
         expected.emplace_back(model.name);
     }
-    const std::regex list("\\((" + expected.front() + "[^)]*)\\)");
     for (const char* file :
          {"README.md", "packaging/tarnview.metainfo.xml.in", "packaging/cpack.cmake"}) {
         std::ifstream in(std::string(XKIV_SOURCE_DIR) + "/" + file);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string flat = std::regex_replace(text.str(), std::regex("\\s+"), " ");
-        std::smatch found;
-        ASSERT_TRUE(std::regex_search(flat, found, list)) << file;
-        const std::string names = std::regex_replace(found[1].str(), std::regex(" and "), ", ");
+        std::string flat;
+        for (char c; in.get(c);) {
+            const bool blank = c == ' ' || c == '\n' || c == '\t';
+            if (!blank || (!flat.empty() && flat.back() != ' ')) {
+                flat += blank ? ' ' : c;
+            }
+        }
+        const std::size_t open = flat.find("(" + expected.front());
+        const std::size_t close = flat.find(')', open);
+        ASSERT_NE(close, std::string::npos) << file;
+        std::string names = flat.substr(open + 1, close - open - 1);
+        for (std::size_t at = names.find(" and "); at != std::string::npos;
+             at = names.find(" and ")) {
+            names.replace(at, 5, ", ");
+        }
         std::vector<std::string> listed;
         std::stringstream split(names);
         for (std::string name; std::getline(split, name, ',');) {
-            listed.push_back(std::regex_replace(name, std::regex("^ +| +$"), ""));
+            listed.push_back(name.substr(name.find_first_not_of(' ')));
         }
         EXPECT_EQ(listed, expected) << file;
     }
