@@ -117,7 +117,9 @@ struct ParamInfo {
 // One member of a dispatch interface as the type library lists it.
 // Constant data: the texts and parameters it names live as long as the
 // process (string literals and tables of static storage), so a type library
-// is built at compile time and looked up without a heap.
+// is built at compile time and looked up without a heap. A name taken from a
+// std::string, or parameters from a braced list, would dangle once the
+// statement ends: build members from literals and named tables only.
 struct MemberInfo {
     DispId dispid;
     std::string_view name;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,9 +12,11 @@
 namespace xkiv::automation {
 namespace {
 
-MemberInfo Member(DispId dispid, std::string name, MemberKind kind, ParamType type,
-                  std::vector<ParamInfo> params = {}, bool readOnly = false) {
-    return {dispid, std::move(name), kind, type, std::move(params), readOnly, ""};
+// Members name their texts and parameters by view: the names are literals
+// and the parameters tables that live as long as the test.
+MemberInfo Member(DispId dispid, std::string_view name, MemberKind kind, ParamType type,
+                  std::span<const ParamInfo> params = {}, bool readOnly = false) {
+    return {dispid, name, kind, type, params, readOnly, ""};
 }
 
 // ---------------------------------------------------------------- Variant
@@ -120,19 +123,20 @@ TEST(GuidTest, RejectsMalformedText) {
 constexpr DispId kCount = 1, kModel = 2, kAdd = 3, kEnabled = 4, kMeasure = 5, kFail = 6,
                  kCrash = 7, kFire = 8;
 
+constexpr ParamInfo kAddParams[] = {{"a", ParamType::Long}, {"b", ParamType::Long}};
+constexpr ParamInfo kMeasureParams[] = {{"out", ParamType::LongRef}};
+constexpr ParamInfo kFireParams[] = {{"dispid", ParamType::Long}};
+
 const TypeLibraryInfo& TestLibrary() {
     static const InterfaceInfo dispatch(
         "_DTest", {Member(kCount, "Count", MemberKind::Property, ParamType::Long),
                    Member(kModel, "Model", MemberKind::Property, ParamType::String, {}, true),
-                   Member(kAdd, "Add", MemberKind::Method, ParamType::Long,
-                          {{"a", ParamType::Long}, {"b", ParamType::Long}}),
+                   Member(kAdd, "Add", MemberKind::Method, ParamType::Long, kAddParams),
                    Member(kEnabled, "Enabled", MemberKind::Property, ParamType::Bool),
-                   Member(kMeasure, "Measure", MemberKind::Method, ParamType::Long,
-                          {{"out", ParamType::LongRef}}),
+                   Member(kMeasure, "Measure", MemberKind::Method, ParamType::Long, kMeasureParams),
                    Member(kFail, "Fail", MemberKind::Method, ParamType::Void),
                    Member(kCrash, "Crash", MemberKind::Method, ParamType::Void),
-                   Member(kFire, "Fire", MemberKind::Method, ParamType::Void,
-                          {{"dispid", ParamType::Long}})});
+                   Member(kFire, "Fire", MemberKind::Method, ParamType::Void, kFireParams)});
     static const InterfaceInfo events("_DTestEvents", {});
     static const TypeLibraryInfo library{"TestLib", {}, 1, 26, &dispatch, &events};
     return library;
