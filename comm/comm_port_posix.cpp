@@ -186,8 +186,18 @@ ResultCode CCommPort::Purge() {
         return rc::kPortUnavailable;
     }
     start_ = end_ = 0;
-    // One call drops what the driver holds, however much it is.
-    (void)::tcflush(fd_, TCIFLUSH);
+    // What the driver holds is read and dropped: with nothing waiting, the
+    // usual case, that is one read that returns at once. Flushing the
+    // terminal's input would wake the kernel's buffer worker and cost every
+    // exchange a task switch, so it is left for a pile larger than the
+    // buffer, whose rest may still be on its way through the driver.
+    ssize_t got = 0;
+    do {
+        got = ::read(fd_, received_.data(), received_.size());
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(received_.size())) {
+        (void)::tcflush(fd_, TCIFLUSH);
+    }
     return rc::kOk;
 }
 
