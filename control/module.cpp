@@ -39,7 +39,7 @@ public:
     void BeginWaitCursor() override { Target().BeginWaitCursor(); }
     void EndWaitCursor() override { Target().EndWaitCursor(); }
     void PumpMessages() override { Target().PumpMessages(); }
-    void RunBlocking(const std::function<void()>& call) override { Target().RunBlocking(call); }
+    void RunBlocking(FunctionRef<void()> call) override { Target().RunBlocking(call); }
 
 private:
     UiServices& Target() {

@@ -1,9 +1,10 @@
 // What camera and control code ask of the user interface: progress, messages, wait cursor.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
+
+#include "platform/function_ref.h"
 
 namespace xkiv {
 
@@ -52,7 +53,7 @@ public:
     // system, and only a progress window takes input. Returns when the call
     // has ended. The call must touch no window and fire no notification.
     // By default it runs at once in the calling thread.
-    virtual void RunBlocking(const std::function<void()>& call) { call(); }
+    virtual void RunBlocking(FunctionRef<void()> call) { call(); }
 };
 
 // Services that show nothing: for processes without a user.

@@ -14,10 +14,10 @@ BlockingWorker::~BlockingWorker() {
     }
 }
 
-void BlockingWorker::Start(const std::function<void()>& call, std::function<void()> done) {
+void BlockingWorker::Start(FunctionRef<void()> call, std::function<void()> done) {
     {
         std::lock_guard lock(mutex_);
-        job_ = &call;
+        job_ = call;
         done_ = std::move(done);
         if (!thread_.joinable()) {
             thread_ = std::thread([this] { Serve(); });
@@ -26,7 +26,7 @@ void BlockingWorker::Start(const std::function<void()>& call, std::function<void
     wake_.notify_all();
 }
 
-void BlockingWorker::RunHere(const std::function<void()>& call) {
+void BlockingWorker::RunHere(FunctionRef<void()> call) {
     std::lock_guard calling(callMutex_);
     call();
 }
@@ -34,17 +34,17 @@ void BlockingWorker::RunHere(const std::function<void()>& call) {
 void BlockingWorker::Serve() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || job_ != nullptr; });
-        if (job_ == nullptr) {
+        wake_.wait(lock, [this] { return stopping_ || job_.has_value(); });
+        if (!job_) {
             return;
         }
-        const std::function<void()>* job = job_;
+        const FunctionRef<void()> job = *job_;
         std::function<void()> done = std::move(done_);
-        job_ = nullptr;
+        job_.reset();
         lock.unlock();
         {
             std::lock_guard calling(callMutex_);
-            (*job)();
+            job();
         }
         done();
         lock.lock();

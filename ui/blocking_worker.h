@@ -4,7 +4,10 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
+
+#include "platform/function_ref.h"
 
 namespace xkiv::ui {
 
@@ -21,17 +24,17 @@ public:
     // Hands call to the worker and returns at once; done runs on the worker
     // after call has ended. call must stay alive until then. One call at a
     // time: the caller waits for done before it starts the next.
-    void Start(const std::function<void()>& call, std::function<void()> done);
+    void Start(FunctionRef<void()> call, std::function<void()> done);
     // Runs call on the calling thread once the worker's current call has
     // ended, so that two calls never overlap on the wire.
-    void RunHere(const std::function<void()>& call);
+    void RunHere(FunctionRef<void()> call);
 
 private:
     void Serve();
 
     std::mutex mutex_;  // guards job_, done_ and stopping_
     std::condition_variable wake_;
-    const std::function<void()>* job_ = nullptr;
+    std::optional<FunctionRef<void()>> job_;
     std::function<void()> done_;
     bool stopping_ = false;
     std::mutex callMutex_;  // held while a call runs, on whichever thread

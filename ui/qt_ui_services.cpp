@@ -104,7 +104,7 @@ void QtUiServices::PumpMessages() {
     QCoreApplication::processEvents();
 }
 
-void QtUiServices::RunBlocking(const std::function<void()>& call) {
+void QtUiServices::RunBlocking(FunctionRef<void()> call) {
     const QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr || QThread::currentThread() != application->thread() || waiting_) {
         worker_->RunHere(call);

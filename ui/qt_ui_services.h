@@ -36,7 +36,7 @@ public:
     // keeps it to that window), so no second operation can start. Called
     // again while waiting, or from another thread, the call runs at once
     // in the calling thread, after the worker's call has ended.
-    void RunBlocking(const std::function<void()>& call) override;
+    void RunBlocking(FunctionRef<void()> call) override;
 
     // The text a message box shows: line ends as Qt draws them.
     static QString DisplayText(const std::string& text);
