@@ -1,6 +1,8 @@
 // The component runtime's events: connections of sinks and firing to them.
 #include "platform/automation.h"
 
+#include <array>
+#include <span>
 #include <vector>
 
 namespace xkiv::automation {
@@ -24,11 +26,19 @@ void DispatchObject::FireEvent(DispId dispid) {
     // A sink may connect or disconnect sinks while it handles the event, so
     // the sinks connected now are walked by cookie and looked up again: a
     // sink removed meanwhile is skipped, one added meanwhile waits for the
-    // next event.
-    std::vector<std::uint32_t> cookies;
-    cookies.reserve(sinks_.size());
+    // next event. The cookies of the usual few sinks are kept on the stack:
+    // events fire at every exchange.
+    constexpr std::size_t kFewSinks = 8;
+    std::array<std::uint32_t, kFewSinks> few{};
+    std::vector<std::uint32_t> many;
+    std::span<std::uint32_t> cookies(few.data(), sinks_.size());
+    if (sinks_.size() > kFewSinks) {
+        many.resize(sinks_.size());
+        cookies = many;
+    }
+    std::size_t taken = 0;
     for (const auto& [cookie, sink] : sinks_) {
-        cookies.push_back(cookie);
+        cookies[taken++] = cookie;
     }
     for (const std::uint32_t cookie : cookies) {
         const auto it = sinks_.find(cookie);

@@ -157,6 +157,16 @@ void PrintSummary(const Options& options, const std::vector<std::unique_ptr<Devi
     }
 }
 
+// JSON output lists the run's events and text output does not, so they
+// are named only for JSON.
+std::vector<std::string> EventsToPrint(const Printing& printing, Session& session) {
+    if (printing.json) {
+        return session.Events().Take();
+    }
+    session.Events().Clear();
+    return {};
+}
+
 }  // namespace
 
 DeviceOutcome RunOnDevice(const Options& options, const Command& command, Session& session) {
@@ -178,7 +188,7 @@ DeviceOutcome RunOnDevice(const Options& options, const Command& command, Sessio
     }
     if (outcome.failure) {
         Complain(err, outcome.complaint, outcome.failure->detail);
-        PrintFailure(printing, output, *outcome.failure, session.Events().Take());
+        PrintFailure(printing, output, *outcome.failure, EventsToPrint(printing, session));
         return {outcome.status, outcome.complaint};
     }
     if (output.result && *output.result != rc::kOk) {
@@ -186,7 +196,7 @@ DeviceOutcome RunOnDevice(const Options& options, const Command& command, Sessio
         std::fprintf(err, "xkivctl: %s\n", outcome.complaint.c_str());
         outcome.status = kExitResultCode;
     }
-    PrintOutput(printing, output, session.Events().Take());
+    PrintOutput(printing, output, EventsToPrint(printing, session));
     // The answer reaches the caller now, not after the control has been
     // destroyed and the profile written.
     std::fflush(printing.out);

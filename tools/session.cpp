@@ -61,6 +61,11 @@ automation::AutomationException FileError(const std::string& description) {
     return automation::AutomationException({automation::kPathFileAccessError, description, 0});
 }
 
+std::string EventName(const automation::InterfaceInfo& events, automation::DispId dispid) {
+    const MemberInfo* member = events.Find(dispid);
+    return member ? std::string(member->name) : "Event" + std::to_string(dispid);
+}
+
 }  // namespace
 
 std::string FileClaims::Claim(const std::string& path, const std::string& device) {
@@ -72,12 +77,20 @@ std::string FileClaims::Claim(const std::string& path, const std::string& device
 }
 
 void EventRecorder::OnEvent(automation::DispId dispid) {
-    const MemberInfo* member = events_.Find(dispid);
-    const std::string name = member ? std::string(member->name) : "Event" + std::to_string(dispid);
-    fired_.push_back(name);
+    fired_.push_back(dispid);
     if (print_ != nullptr) {
-        std::fprintf(print_, "event: %s\n", name.c_str());
+        std::fprintf(print_, "event: %s\n", EventName(events_, dispid).c_str());
     }
+}
+
+std::vector<std::string> EventRecorder::Take() {
+    std::vector<std::string> names;
+    names.reserve(fired_.size());
+    for (const automation::DispId dispid : fired_) {
+        names.push_back(EventName(events_, dispid));
+    }
+    fired_.clear();
+    return names;
 }
 
 Session::Session(const Options& options, std::string device, Console console, FileClaims* claims)

@@ -22,12 +22,14 @@ public:
     EventRecorder(const automation::InterfaceInfo& events, std::FILE* print)
         : events_(events), print_(print) {}
     void OnEvent(automation::DispId dispid) override;
-    std::vector<std::string> Take() { return std::exchange(fired_, {}); }
+    // The names of the events fired since the last call, in order.
+    std::vector<std::string> Take();
+    void Clear() { fired_.clear(); }
 
 private:
     const automation::InterfaceInfo& events_;
-    std::FILE* print_;  // where events go as they come; null: nowhere
-    std::vector<std::string> fired_;
+    std::FILE* print_;                       // where events go as they come; null: nowhere
+    std::vector<automation::DispId> fired_;  // named when taken: events fire at every exchange
 };
 
 // No name of the dispatch interface matched.
