@@ -44,11 +44,11 @@ std::string WithoutLineBreaks(std::string_view value) {
 }  // namespace
 
 const IniEntry* IniDocument::FindEntry(std::string_view section, std::string_view key) const {
-    const auto sectionIt = index_.find(FoldCase(section));
+    const auto sectionIt = index_.find(section);
     if (sectionIt == index_.end()) {
         return nullptr;
     }
-    const auto keyIt = sectionIt->second.keys.find(FoldCase(key));
+    const auto keyIt = sectionIt->second.keys.find(key);
     if (keyIt == sectionIt->second.keys.end()) {
         return nullptr;
     }
@@ -70,12 +70,12 @@ std::string IniDocument::Get(std::string_view section, std::string_view key,
 }
 
 bool IniDocument::HasSection(std::string_view section) const {
-    return index_.contains(FoldCase(section));
+    return index_.contains(section);
 }
 
 void IniDocument::Store(std::string_view section, std::string_view key, std::string_view value,
                         bool keepFirst) {
-    auto [sectionIt, newSection] = index_.try_emplace(FoldCase(section));
+    auto [sectionIt, newSection] = index_.try_emplace(std::string(section));
     if (newSection) {
         sectionIt->second.position = sections_.size();
         sections_.push_back({std::string(section), {}});
@@ -84,7 +84,7 @@ void IniDocument::Store(std::string_view section, std::string_view key, std::str
         return;
     }
     auto& entries = sections_[sectionIt->second.position].entries;
-    auto [keyIt, newKey] = sectionIt->second.keys.try_emplace(FoldCase(key), entries.size());
+    auto [keyIt, newKey] = sectionIt->second.keys.try_emplace(std::string(key), entries.size());
     if (newKey) {
         entries.push_back({std::string(key), std::string(value)});
     } else if (!keepFirst) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_access.h"
+#include "platform/text.h"
 
 namespace xkiv {
 
@@ -75,7 +76,7 @@ public:
 private:
     struct SectionIndex {
         std::size_t position;
-        std::map<std::string, std::size_t> keys;  // folded key -> entry position
+        std::map<std::string, std::size_t, FoldedLess> keys;  // key -> entry position
     };
 
     const IniEntry* FindEntry(std::string_view section, std::string_view key) const;
@@ -85,7 +86,7 @@ private:
                bool keepFirst);
 
     std::vector<IniSection> sections_;
-    std::map<std::string, SectionIndex> index_;  // folded section -> its position and keys
+    std::map<std::string, SectionIndex, FoldedLess> index_;  // section -> position and keys
 };
 
 }  // namespace xkiv

@@ -42,7 +42,7 @@ std::filesystem::path ProfileStore::DefaultPath(const std::string& root,
     return UserBaseFolder("XDG_CONFIG_HOME", ".config") / root / (application + ".ini");
 }
 
-std::int32_t ProfileStore::GetInt(const std::string& section, const std::string& key,
+std::int32_t ProfileStore::GetInt(std::string_view section, std::string_view key,
                                   std::int32_t defaultValue) const {
     auto text = pending_.Find(section, key);
     if (!text) {
@@ -54,7 +54,7 @@ std::int32_t ProfileStore::GetInt(const std::string& section, const std::string&
     return ParseWholeDecimal(*text).value_or(defaultValue);
 }
 
-std::string ProfileStore::GetString(const std::string& section, const std::string& key,
+std::string ProfileStore::GetString(std::string_view section, std::string_view key,
                                     const std::string& defaultValue) const {
     if (auto text = pending_.Find(section, key)) {
         return *text;
@@ -62,12 +62,11 @@ std::string ProfileStore::GetString(const std::string& section, const std::strin
     return document_.Get(section, key, defaultValue);
 }
 
-void ProfileStore::WriteInt(const std::string& section, const std::string& key,
-                            std::int32_t value) {
+void ProfileStore::WriteInt(std::string_view section, std::string_view key, std::int32_t value) {
     WriteString(section, key, std::to_string(value));
 }
 
-void ProfileStore::WriteString(const std::string& section, const std::string& key,
+void ProfileStore::WriteString(std::string_view section, std::string_view key,
                                const std::string& value) {
     std::optional<std::string> current = pending_.Find(section, key);
     if (!current) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/ini_document.h"
@@ -38,13 +39,13 @@ public:
     const std::filesystem::path& Path() const { return file_; }
 
     // Section and key names compare without regard to case.
-    std::int32_t GetInt(const std::string& section, const std::string& key,
+    std::int32_t GetInt(std::string_view section, std::string_view key,
                         std::int32_t defaultValue) const;
-    std::string GetString(const std::string& section, const std::string& key,
+    std::string GetString(std::string_view section, std::string_view key,
                           const std::string& defaultValue) const;
     // Records a change; writing the value the key already has is none.
-    void WriteInt(const std::string& section, const std::string& key, std::int32_t value);
-    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInt(std::string_view section, std::string_view key, std::int32_t value);
+    void WriteString(std::string_view section, std::string_view key, const std::string& value);
 
     // Writes this process's changes to the file, creating the profile's
     // folder when missing. Waits for another process's lock on the file as

@@ -55,6 +55,20 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
                       [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
+bool FoldedLess::operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) {
+            return x < y;
+        }
+    }
+    return false;
+}
+
 bool EqualsFolded(std::string_view a, std::string_view b) {
     return a.size() == b.size() && StartsWithFolded(a, b);
 }

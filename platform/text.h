@@ -13,6 +13,14 @@ namespace xkiv {
 std::string FoldCase(std::string_view text);
 bool EqualsFolded(std::string_view a, std::string_view b);
 bool StartsWithFolded(std::string_view text, std::string_view prefix);
+// An order of texts in which two are equivalent when their FoldCase forms
+// are equal: a map keyed with it finds a key in any case, and a lookup by
+// view allocates nothing. Shorter texts come first, so most comparisons end
+// at the lengths; the order is not alphabetical.
+struct FoldedLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
 // The text without leading and trailing blanks (by default spaces and tabs).
 std::string_view TrimBlanks(std::string_view text, std::string_view blanks = " \t");
 // A whole decimal number with an optional sign that fits 32 bits, spaces
