@@ -1,7 +1,5 @@
-// Parses xkivctl's options with CLI11; the command and its arguments are what remains.
+// Parses xkivctl's options; the command and its arguments are what remains.
 #include "tools/command_line.h"
-
-#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string_view>
 
 #include "platform/automation_help.h"
 
@@ -45,14 +45,14 @@ int ParseInt(const std::string& text, const char* what, int minimum, int maximum
 
 namespace {
 
-// The options that take a value, as CLI11 collects them; numbers are
-// converted afterwards so that the messages stay our own.
+// The options that take a value, as given; numbers are converted
+// afterwards so that the messages say which option and why.
 struct ValueOptions {
     std::vector<std::string> devices;
-    std::string devicesFile;
-    std::string commClass;
-    std::string port;
-    std::string interval;
+    std::optional<std::string> devicesFile;
+    std::optional<std::string> commClass;
+    std::optional<std::string> port;
+    std::optional<std::string> interval;
 };
 
 constexpr const char* kValueOptionNames[] = {"--devices", "--device", "--class", "--port",
@@ -60,15 +60,39 @@ constexpr const char* kValueOptionNames[] = {"--devices", "--device", "--class",
 constexpr const char* kFlagNames[] = {"--json",    "--events", "--trace",
                                       "--offline", "--search", "--help"};
 
-// CLI11 names the option whose value is missing at the start of its message.
-UsageError MissingValue(const CLI::ParseError& error) {
-    const std::string message = error.what();
-    for (const char* name : kValueOptionNames) {
-        if (message.starts_with(std::string(name) + ":")) {
-            return UsageError{std::string(name) + " needs a value"};
-        }
+// Where the value of a value option goes: --device adds one camera each
+// time, the others keep the last value given.
+void StoreValue(std::string_view name, std::string value, ValueOptions& values) {
+    if (name == "--device") {
+        values.devices.push_back(std::move(value));
+    } else if (name == "--devices") {
+        values.devicesFile = std::move(value);
+    } else if (name == "--class") {
+        values.commClass = std::move(value);
+    } else if (name == "--port") {
+        values.port = std::move(value);
+    } else {
+        values.interval = std::move(value);
     }
-    return UsageError{message};
+}
+
+bool* FlagOf(std::string_view name, Options& options) {
+    if (name == "--json") {
+        return &options.json;
+    }
+    if (name == "--events") {
+        return &options.events;
+    }
+    if (name == "--trace") {
+        return &options.trace;
+    }
+    if (name == "--offline") {
+        return &options.offline;
+    }
+    if (name == "--search") {
+        return &options.search;
+    }
+    return name == "--help" || name == "-h" ? &options.help : nullptr;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -83,9 +107,9 @@ std::string Trimmed(const std::string& text) {
 void CollectDevices(const ValueOptions& values, bool fromFile, Options& options) {
     options.devices = values.devices;
     if (fromFile) {
-        const std::vector<std::string> listed = ReadDeviceFile(values.devicesFile);
+        const std::vector<std::string> listed = ReadDeviceFile(*values.devicesFile);
         if (listed.empty()) {
-            throw UsageError{values.devicesFile + " names no device"};
+            throw UsageError{*values.devicesFile + " names no device"};
         }
         options.devices.insert(options.devices.end(), listed.begin(), listed.end());
     }
@@ -133,53 +157,54 @@ std::vector<std::string> OptionNames() {
     return names;
 }
 
+// Options come before, after or between the command and its arguments, a
+// value either as --name=value or as the next argument; "--" ends them.
 Options ParseOptions(int argc, char** argv) {
     Options options;
     ValueOptions values;
-    CLI::App app;
-    // Help is a command-line option of its own, answered from the command table.
-    app.set_help_flag();
-    app.allow_extras();
-    app.add_flag("--json", options.json);
-    app.add_flag("--events", options.events);
-    app.add_flag("--trace", options.trace);
-    app.add_flag("--offline", options.offline);
-    app.add_flag("--search", options.search);
-    app.add_flag("--help,-h", options.help);
-    // Each --device takes one value and adds it; repeated, it names several cameras.
-    app.add_option("--device", values.devices)
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    CLI::Option* devicesFile = app.add_option("--devices", values.devicesFile)->take_last();
-    CLI::Option* commClass = app.add_option("--class", values.commClass)->take_last();
-    CLI::Option* port = app.add_option("--port", values.port)->take_last();
-    CLI::Option* interval = app.add_option("--interval", values.interval)->take_last();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        throw MissingValue(error);
-    }
-    CollectDevices(values, devicesFile->count() > 0, options);
-    // Class 0 is the serial ports, class 1 the Camera Link serial channels.
-    if (commClass->count() > 0) {
-        options.commClass = ParseInt(values.commClass, "--class", 0, 1);
-    }
-    if (port->count() > 0) {
-        options.port = ParseInt(values.port, "--port", 0, INT32_MAX);
-    }
-    if (interval->count() > 0) {
-        options.interval = ParseInt(values.interval, "--interval", 1, kMaxIntervalSeconds);
-    }
-    for (const std::string& arg : app.remaining()) {
-        if (arg.starts_with("--")) {
-            throw UnknownOption(arg);
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || !arg.starts_with('-') || arg == "-" ||
+            (!arg.starts_with("--") && arg != "-h")) {
+            (options.command.empty() ? options.command : options.args.emplace_back()) = arg;
+            continue;
         }
-        if (options.command.empty()) {
-            options.command = arg;
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        if (bool* flag = FlagOf(name, options)) {
+            if (equals != std::string_view::npos) {
+                throw UsageError{std::string(name) + " takes no value"};
+            }
+            *flag = true;
+            continue;
+        }
+        if (std::find(std::begin(kValueOptionNames), std::end(kValueOptionNames), name) ==
+            std::end(kValueOptionNames)) {
+            throw UnknownOption(std::string(arg));
+        }
+        if (equals != std::string_view::npos) {
+            StoreValue(name, std::string(arg.substr(equals + 1)), values);
+        } else if (i + 1 < argc && !std::string_view(argv[i + 1]).starts_with("--")) {
+            StoreValue(name, argv[++i], values);
         } else {
-            options.args.push_back(arg);
+            throw UsageError{std::string(name) + " needs a value"};
         }
+    }
+    CollectDevices(values, values.devicesFile.has_value(), options);
+    // Class 0 is the serial ports, class 1 the Camera Link serial channels.
+    if (values.commClass) {
+        options.commClass = ParseInt(*values.commClass, "--class", 0, 1);
+    }
+    if (values.port) {
+        options.port = ParseInt(*values.port, "--port", 0, INT32_MAX);
+    }
+    if (values.interval) {
+        options.interval = ParseInt(*values.interval, "--interval", 1, kMaxIntervalSeconds);
     }
     const int connections = !options.devices.empty() + options.search + options.offline +
                             (options.commClass.has_value() || options.port.has_value());
