@@ -42,7 +42,7 @@ namespace fs = std::filesystem;
 
 constexpr int kStartRuns = 20;
 constexpr int kExchangeRuns = 61;
-constexpr int kPacedRuns = 7;
+constexpr int kPacedRuns = 15;
 
 struct Target {
     const char* what;
