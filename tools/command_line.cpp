@@ -55,44 +55,54 @@ struct ValueOptions {
     std::optional<std::string> interval;
 };
 
-constexpr const char* kValueOptionNames[] = {"--devices", "--device", "--class", "--port",
-                                             "--interval"};
-constexpr const char* kFlagNames[] = {"--json",    "--events", "--trace",
-                                      "--offline", "--search", "--help"};
-
-// Where the value of a value option goes: --device adds one camera each
-// time, the others keep the last value given.
-void StoreValue(std::string_view name, std::string value, ValueOptions& values) {
-    if (name == "--device") {
-        values.devices.push_back(std::move(value));
-    } else if (name == "--devices") {
-        values.devicesFile = std::move(value);
-    } else if (name == "--class") {
-        values.commClass = std::move(value);
-    } else if (name == "--port") {
-        values.port = std::move(value);
-    } else {
-        values.interval = std::move(value);
-    }
-}
+// Each option is named once here: the parser and the suggestions for a
+// mistyped option take them from these tables.
+// --device adds a camera each time it is given and is not in the table of
+// the options that keep the last value given.
+constexpr const char* kDeviceOption = "--device";
+constexpr struct {
+    const char* name;
+    std::optional<std::string> ValueOptions::*value;
+} kValueOptions[] = {{"--devices", &ValueOptions::devicesFile},
+                     {"--class", &ValueOptions::commClass},
+                     {"--port", &ValueOptions::port},
+                     {"--interval", &ValueOptions::interval}};
+constexpr struct {
+    const char* name;
+    bool Options::*flag;
+} kFlags[] = {{"--json", &Options::json},     {"--events", &Options::events},
+              {"--trace", &Options::trace},   {"--offline", &Options::offline},
+              {"--search", &Options::search}, {"--help", &Options::help}};
 
 bool* FlagOf(std::string_view name, Options& options) {
-    if (name == "--json") {
-        return &options.json;
+    if (name == "-h") {
+        return &options.help;
     }
-    if (name == "--events") {
-        return &options.events;
+    for (const auto& [flagName, flag] : kFlags) {
+        if (name == flagName) {
+            return &(options.*flag);
+        }
     }
-    if (name == "--trace") {
-        return &options.trace;
+    return nullptr;
+}
+
+bool IsValueOption(std::string_view name) {
+    return name == kDeviceOption ||
+           std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                       [name](const auto& option) { return name == option.name; });
+}
+
+// Stores the value of the value option name.
+void StoreValue(std::string_view name, std::string value, ValueOptions& values) {
+    if (name == kDeviceOption) {
+        values.devices.push_back(std::move(value));
+        return;
     }
-    if (name == "--offline") {
-        return &options.offline;
+    for (const auto& [optionName, field] : kValueOptions) {
+        if (name == optionName) {
+            values.*field = std::move(value);
+        }
     }
-    if (name == "--search") {
-        return &options.search;
-    }
-    return name == "--help" || name == "-h" ? &options.help : nullptr;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -152,8 +162,13 @@ std::vector<std::string> ReadDeviceFile(const std::string& path) {
 }
 
 std::vector<std::string> OptionNames() {
-    std::vector<std::string> names(std::begin(kValueOptionNames), std::end(kValueOptionNames));
-    names.insert(names.end(), std::begin(kFlagNames), std::end(kFlagNames));
+    std::vector<std::string> names = {kDeviceOption};
+    for (const auto& option : kValueOptions) {
+        names.emplace_back(option.name);
+    }
+    for (const auto& flag : kFlags) {
+        names.emplace_back(flag.name);
+    }
     return names;
 }
 
@@ -183,8 +198,7 @@ Options ParseOptions(int argc, char** argv) {
             *flag = true;
             continue;
         }
-        if (std::find(std::begin(kValueOptionNames), std::end(kValueOptionNames), name) ==
-            std::end(kValueOptionNames)) {
+        if (!IsValueOption(name)) {
             throw UnknownOption(std::string(arg));
         }
         if (equals != std::string_view::npos) {
