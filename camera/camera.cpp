@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
+#include <span>
 
 namespace xkiv {
 
@@ -17,6 +19,19 @@ const std::string kEmptyText;
 
 bool EndsWithCrLf(const std::string& text) {
     return text.size() >= 2 && text[text.size() - 2] == '\r' && text.back() == '\n';
+}
+
+// Adds a received byte to the answer line: kOk once the line has ended,
+// kInvalidAnswer once it is too long, nothing while it goes on.
+std::optional<ResultCode> AddToLine(std::string& line, std::uint8_t byte) {
+    line += static_cast<char>(byte);
+    if (EndsWithCrLf(line)) {
+        return rc::kOk;
+    }
+    if (line.size() > kMaxAnswerLength) {
+        return rc::kInvalidAnswer;
+    }
+    return std::nullopt;
 }
 
 void RemoveLineEnds(std::string& text) {
@@ -338,7 +353,19 @@ ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
 ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
                                     std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
+    transportResult = rc::kOk;
     for (;;) {
+        // What has arrived already is taken at once, up to the line's end: the
+        // clock is looked at only before a wait.
+        const std::span<const std::uint8_t> arrived = transport.ReadAhead();
+        std::size_t taken = 0;
+        while (taken < arrived.size()) {
+            if (const std::optional<ResultCode> ended = AddToLine(line, arrived[taken++])) {
+                transport.TakeReadAhead(taken);
+                return *ended;
+            }
+        }
+        transport.TakeReadAhead(taken);
         // The clock decides when the time is up, and the line is looked at once more before
         // a time-out: a host too busy to run this thread for a while must not take an
         // answer that has arrived for a missing one.
@@ -357,12 +384,8 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
             return rc::kTimeout;
         }
         if (received == 1) {
-            line += static_cast<char>(byte);
-            if (EndsWithCrLf(line)) {
-                return rc::kOk;
-            }
-            if (line.size() > kMaxAnswerLength) {
-                return rc::kInvalidAnswer;
+            if (const std::optional<ResultCode> ended = AddToLine(line, byte)) {
+                return *ended;
             }
         }
     }

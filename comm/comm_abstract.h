@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -46,6 +47,14 @@ public:
     // 0, 2 (not open), 5 (failure) or 7 (fewer than count within timeoutMs).
     [[nodiscard]] virtual ResultCode Read(std::uint8_t* buffer, std::size_t count,
                                           std::size_t& received, std::uint32_t timeoutMs) = 0;
+    // The bytes that have arrived and that Read would hand out next without
+    // waiting: what the transport has read ahead. Looking costs neither a
+    // system call nor a look at the clock. Empty for a transport that reads
+    // nothing ahead; valid until the next call on the transport.
+    virtual std::span<const std::uint8_t> ReadAhead() const { return {}; }
+    // Hands out the first count bytes of ReadAhead() (at most all of them),
+    // as Read would have.
+    virtual void TakeReadAhead(std::size_t /*count*/) {}
 };
 
 }  // namespace xkiv

@@ -1,9 +1,11 @@
 // Network transport: the camera's serial line behind ser2net or a serial device server (class 2).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -51,6 +53,10 @@ public:
                                    std::uint32_t timeoutMs) override;
     [[nodiscard]] ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
                                   std::uint32_t timeoutMs) override;
+    std::span<const std::uint8_t> ReadAhead() const override {
+        return {buffer_.data() + readAt_, Buffered()};
+    }
+    void TakeReadAhead(std::size_t count) override { readAt_ += std::min(count, Buffered()); }
 
     // Adds an address at the end of the list; its index, also when it is
     // listed already.

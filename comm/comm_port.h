@@ -3,6 +3,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ public:
                                    std::uint32_t timeoutMs) override;
     [[nodiscard]] ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
                                   std::uint32_t timeoutMs) override;
+    std::span<const std::uint8_t> ReadAhead() const override {
+        return {received_.data() + start_, end_ - start_};
+    }
+    void TakeReadAhead(std::size_t count) override;
 
 private:
     const std::vector<std::string>& Ports() const;

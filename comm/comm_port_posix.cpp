@@ -209,13 +209,17 @@ std::int32_t CCommPort::GetBytesAvailable() {
     return static_cast<std::int32_t>(end_ - start_) + available;
 }
 
-std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
-    const std::size_t taken = std::min(count, end_ - start_);
-    std::copy_n(received_.begin() + static_cast<std::ptrdiff_t>(start_), taken, buffer);
-    start_ += taken;
+void CCommPort::TakeReadAhead(std::size_t count) {
+    start_ += std::min(count, end_ - start_);
     if (start_ == end_) {
         start_ = end_ = 0;
     }
+}
+
+std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
+    const std::size_t taken = std::min(count, end_ - start_);
+    std::copy_n(received_.begin() + static_cast<std::ptrdiff_t>(start_), taken, buffer);
+    TakeReadAhead(taken);
     return taken;
 }
 

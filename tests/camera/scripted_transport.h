@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
                      std::uint32_t timeoutMs) override;
     ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
                     std::uint32_t timeoutMs) override;
+    // The segment that has arrived (no delay left), as a serial port holds
+    // what it read ahead.
+    std::span<const std::uint8_t> ReadAhead() const override;
+    void TakeReadAhead(std::size_t count) override;
 
 private:
     ManualClock& clock_;

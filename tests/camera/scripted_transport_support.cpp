@@ -113,4 +113,23 @@ ResultCode ScriptedTransport::Read(std::uint8_t* buffer, std::size_t count, std:
     return rc::kOk;
 }
 
+std::span<const std::uint8_t> ScriptedTransport::ReadAhead() const {
+    if (!open_ || incoming_.empty() || incoming_.front().delayMs > 0) {
+        return {};
+    }
+    const std::string& bytes = incoming_.front().bytes;
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+void ScriptedTransport::TakeReadAhead(std::size_t count) {
+    if (ReadAhead().empty()) {
+        return;
+    }
+    std::string& bytes = incoming_.front().bytes;
+    bytes.erase(0, std::min(count, bytes.size()));
+    if (bytes.empty()) {
+        incoming_.pop_front();
+    }
+}
+
 }  // namespace xkiv::test
