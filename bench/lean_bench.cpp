@@ -10,7 +10,8 @@
 //     child) per exchange without pacing: a read-all run minus an
 //     identify-only run, divided by the exchanges between them, for xkivctl
 //     and for the floor replaying the same lines over the same line;
-//   - CPU ÷ wall time of a paced identify and read-all;
+//   - CPU ÷ wall time of a paced identify and read-all, and where the CPU
+//     goes: an identify alone, and each exchange of the read-all beyond it;
 //   - peak resident memory.
 // The start-up wall time is the best of several runs; CPU figures are the
 // middle of many runs, each set beside the floor's. Exit status 3 when a
@@ -510,6 +511,10 @@ int main(int argc, char** argv) {
                                                   "read-all"};
         const std::vector<std::string> floorReadAll = {floor, "replay", simulator.Device(),
                                                        (dir / "paced.lines").string()};
+        const std::vector<std::string> identify = {xkivctl, "--device", simulator.Device(), "get",
+                                                   "ModelName"};
+        const std::vector<std::string> floorIdentify = {floor, "replay", simulator.Device(),
+                                                        (dir / "paced-identify.lines").string()};
         // The CPU a paced run takes is a few milliseconds in a second, so a
         // busy moment of the machine moves it by half: each run is set beside
         // the floor's run right after it, and the middle of those ratios is
@@ -517,16 +522,33 @@ int main(int argc, char** argv) {
         std::vector<double> shares;
         std::vector<double> floorShares;
         std::vector<double> ratios;
+        // Where the CPU goes: an identify alone, and each exchange a read-all
+        // makes beyond it.
+        std::vector<double> fixed;
+        std::vector<double> floorFixed;
+        std::vector<double> perExchange;
+        std::vector<double> floorPerExchange;
         long lines = 0;
+        long identifyLines = 0;
         for (int i = 0; i < kPacedRuns; ++i) {
+            simulator.ClearLog();
+            const Child few = Run(identify);
+            identifyLines = simulator.TakeLog(dir / "paced-identify.lines");
+            const Child floorFew = Run(floorIdentify);
             simulator.ClearLog();
             const Child run = Run(readAll);
             lines = simulator.TakeLog(dir / "paced.lines");
             const Child replay = Run(floorReadAll);
-            if (!Succeeded(run) || !Succeeded(replay)) {
+            if (!Succeeded(run) || !Succeeded(replay) || !Succeeded(few) || !Succeeded(floorFew) ||
+                lines <= identifyLines) {
                 fail("the paced runs");
                 return finish();
             }
+            const auto exchanges = static_cast<double>(lines - identifyLines);
+            fixed.push_back(few.cpu);
+            floorFixed.push_back(floorFew.cpu);
+            perExchange.push_back((run.cpu - few.cpu) / exchanges);
+            floorPerExchange.push_back((replay.cpu - floorFew.cpu) / exchanges);
             shares.push_back(run.cpu / run.wall);
             floorShares.push_back(replay.cpu / replay.wall);
             ratios.push_back(shares.back() / floorShares.back());
@@ -539,6 +561,10 @@ int main(int argc, char** argv) {
         std::printf("  CPU / wall:                    %.4f, floor %.4f\n", Median(shares),
                     Median(floorShares));
         std::printf("  CPU / wall ÷ floor's:          %.2f (target <= 1.1)\n", ratio);
+        std::printf("  identify alone (%ld lines):     %.2f ms of CPU, floor %.2f ms (medians)\n",
+                    identifyLines, Median(fixed) * 1e3, Median(floorFixed) * 1e3);
+        std::printf("  each further exchange:         %.0f us of CPU, floor %.0f us (medians)\n",
+                    Median(perExchange) * 1e6, Median(floorPerExchange) * 1e6);
         targets.push_back({"paced CPU share", ratio, 1.1});
     }
 
