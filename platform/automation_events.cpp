@@ -30,12 +30,9 @@ void DispatchObject::FireEvent(DispId dispid) {
     // events fire at every exchange.
     constexpr std::size_t kFewSinks = 8;
     std::array<std::uint32_t, kFewSinks> few{};
-    std::vector<std::uint32_t> many;
-    std::span<std::uint32_t> cookies(few.data(), sinks_.size());
-    if (sinks_.size() > kFewSinks) {
-        many.resize(sinks_.size());
-        cookies = many;
-    }
+    std::vector<std::uint32_t> many(sinks_.size() > kFewSinks ? sinks_.size() : 0);
+    const std::span<std::uint32_t> cookies =
+        many.empty() ? std::span(few).first(sinks_.size()) : std::span(many);
     std::size_t taken = 0;
     for (const auto& [cookie, sink] : sinks_) {
         cookies[taken++] = cookie;

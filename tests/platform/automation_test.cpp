@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -373,6 +374,29 @@ TEST(EventTest, SinksMayDisconnectAndConnectWhileAnEventIsFired) {
     log.clear();
     Fire(object, 2);
     EXPECT_EQ(log, (std::vector<std::string>{"late:2"}));
+}
+
+// However many sinks are connected (their cookies are kept apart beyond a
+// few), each hears the event once, in order, and one removed by an earlier
+// sink during the event does not.
+TEST(EventTest, EverySinkHearsTheEventOnceWhateverTheirNumber) {
+    for (const int count : {3, 8, 9, 20}) {
+        TestObject object;
+        std::vector<std::string> log;
+        std::vector<std::unique_ptr<RecordingSink>> sinks;
+        std::vector<std::uint32_t> cookies;
+        for (int i = 0; i < count; ++i) {
+            sinks.push_back(std::make_unique<RecordingSink>(log, "s" + std::to_string(i)));
+            cookies.push_back(object.Advise(*sinks.back()));
+        }
+        sinks[1]->onEvent = [&] { object.Unadvise(cookies.back()); };
+        Fire(object, 7);
+        std::vector<std::string> expected;
+        for (int i = 0; i + 1 < count; ++i) {
+            expected.push_back("s" + std::to_string(i) + ":7");
+        }
+        EXPECT_EQ(log, expected) << count << " sinks";
+    }
 }
 
 TEST(EventTest, AFailingSinkDoesNotSilenceTheOthers) {
