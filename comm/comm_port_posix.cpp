@@ -14,31 +14,65 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "comm/network_address.h"
 #include "comm/poll_deadline.h"
 #include "platform/interrupt.h"
+#include "platform/library.h"
 
 namespace xkiv {
 
 namespace {
 
+// libserialport, loaded the first time ports are listed: nothing else uses
+// it, so a run that opens a named device or works offline never pays for
+// loading and binding it. Kept loaded for the rest of the process.
+struct SerialPortLibrary {
+    std::unique_ptr<DynamicLibrary> library;
+    decltype(&sp_list_ports) listPorts = nullptr;
+    decltype(&sp_get_port_name) portName = nullptr;
+    decltype(&sp_free_port_list) freeList = nullptr;
+
+    bool Usable() const {
+        return listPorts != nullptr && portName != nullptr && freeList != nullptr;
+    }
+};
+
+const SerialPortLibrary& SerialPorts() {
+    static const SerialPortLibrary* const loaded = [] {
+        auto* result = new SerialPortLibrary;
+        result->library = DynamicLibrary::Load("libserialport.so.0");
+        if (result->library) {
+            result->listPorts = result->library->Entry<decltype(&sp_list_ports)>("sp_list_ports");
+            result->portName =
+                result->library->Entry<decltype(&sp_get_port_name)>("sp_get_port_name");
+            result->freeList =
+                result->library->Entry<decltype(&sp_free_port_list)>("sp_free_port_list");
+        }
+        return result;
+    }();
+    return *loaded;
+}
+
 // The system's serial devices. libserialport leaves out the legacy ports
-// that the kernel lists but that have no hardware behind them.
+// that the kernel lists but that have no hardware behind them. None when the
+// library cannot be loaded (the package depends on it).
 std::vector<std::string> SystemPorts() {
     std::vector<std::string> paths;
+    const SerialPortLibrary& library = SerialPorts();
     sp_port** list = nullptr;
-    if (sp_list_ports(&list) != SP_OK || list == nullptr) {
+    if (!library.Usable() || library.listPorts(&list) != SP_OK || list == nullptr) {
         return paths;
     }
     for (sp_port** port = list; *port != nullptr; ++port) {
-        if (const char* name = sp_get_port_name(*port); name != nullptr) {
+        if (const char* name = library.portName(*port); name != nullptr) {
             paths.emplace_back(name);
         }
     }
-    sp_free_port_list(list);
+    library.freeList(list);
     std::sort(paths.begin(), paths.end());
     return paths;
 }

@@ -70,6 +70,9 @@ set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/debug_packages.cmake)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME ${XKIV_PACKAGE_NAME})
+# The programs load libserialport when they list ports, not through the
+# linker, so the dependency that dpkg-shlibdeps cannot see is named here.
+set(CPACK_DEBIAN_MAIN_PACKAGE_DEPENDS "libserialport0")
 set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "python3-xkiv, xkiv-rz150lx-sim")
 set(CPACK_DEBIAN_MAIN_DESCRIPTION "control tool for RZ colour line-scan cameras
 Tarnview and xkivctl set up the RZ family of colour line-scan cameras

@@ -34,10 +34,13 @@ protected:
     XkivctlTest() : SimulatorTest("xkivctl", test::ClientClock::Real) {}
 
     // Runs xkivctl with its profile and class registry in the test's folder;
-    // XKIV_SERIAL_PORTS is serialPorts, or unset when nullopt.
+    // XKIV_SERIAL_PORTS is serialPorts, or unset when nullopt; environment
+    // holds further NAME=VALUE words for xkivctl alone.
     RunResult Ctl(const std::vector<std::string>& args,
-                  const std::optional<std::string>& serialPorts = "") {
-        std::string command = "XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) +
+                  const std::optional<std::string>& serialPorts = "",
+                  const std::string& environment = {}) {
+        std::string command = environment +
+                              " XDG_CONFIG_HOME=" + Quoted((dir_ / "config").string()) +
                               " XDG_DATA_HOME=" + Quoted((dir_ / "data").string()) +
                               (serialPorts ? " XKIV_SERIAL_PORTS=" + Quoted(*serialPorts)
                                            : " env -u XKIV_SERIAL_PORTS") +

@@ -186,6 +186,26 @@ TEST_F(XkivctlTest, SearchFindsTheCameraThroughTheStoredSelection) {
     EXPECT_EQ(run.out, "CommPort=1\nModelName=RZ-130LX\n");
 }
 
+// libserialport is loaded only when the serial ports are listed: a run on a
+// named device or offline starts without it.
+TEST_F(XkivctlTest, SerialPortLibraryIsLoadedOnlyToListPorts) {
+    sim::SimServer& server = StartSim();
+    const struct {
+        std::vector<std::string> args;
+        bool listsPorts;
+    } cases[] = {
+        {{"--offline", "get", "ModelName"}, false},
+        {{"--device", server.DevicePath(), "get", "ModelName"}, false},
+        {{"--offline", "call", "AskCommPortRange", "0", "1"}, true},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = Ctl(c.args, std::nullopt, "LD_DEBUG=libs");
+        EXPECT_EQ(run.status, 0) << c.args.back() << ": " << run.err;
+        EXPECT_EQ(run.err.find("libserialport.so") != std::string::npos, c.listsPorts)
+            << c.args[0] << " " << c.args[1];
+    }
+}
+
 TEST_F(XkivctlTest, ListShowsMembersWithValuesRangesAndNames) {
     const RunResult run = Ctl({"--offline", "--json", "list"});
     ASSERT_EQ(run.status, 0) << run.err;
