@@ -35,6 +35,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -219,6 +220,88 @@ InstructionCount CountInstructions(const std::optional<std::string>& valgrind, b
         count.wholeRun = Succeeded(run) ? run.instructions : -1;
     }
     return count;
+}
+
+// What one exchange touches: the instructions it runs and the distinct
+// cache lines (64 bytes) and pages (4 KB) of code and of data it reaches,
+// the middle over the exchanges of a run traced by lackey, an exchange being
+// what runs from one write to the port to the next. Unlike CPU time this
+// does not move with the machine's load, and it is what an exchange costs
+// beyond its system calls when it runs with cold caches after a wake-up.
+struct Footprint {
+    double instructions = -1;
+    double codeLines = 0;
+    double codePages = 0;
+    double dataLines = 0;
+    double dataPages = 0;
+};
+
+Footprint MeasureFootprint(const std::string& valgrind, const fs::path& dir,
+                           const std::vector<std::string>& argv) {
+    Footprint result;
+    const fs::path trace = dir / "lackey.txt";
+    std::vector<std::string> traced = {valgrind, "--tool=lackey", "--trace-mem=yes",
+                                       "--trace-syscalls=yes", "--log-file=" + trace.string()};
+    traced.insert(traced.end(), argv.begin(), argv.end());
+    if (!Succeeded(Run(traced))) {
+        return result;
+    }
+    struct Exchange {
+        std::unordered_set<std::uint64_t> codeLines, codePages, dataLines, dataPages;
+        double instructions = 0;
+    };
+    std::vector<Exchange> exchanges;
+    std::ifstream in(trace);
+    std::string line;
+    // Lackey's lines: "I  ADDR,SIZE" for an instruction, " L|S|M ADDR,SIZE"
+    // for data; valgrind's "SYSCALL[...](1) sys_write ( FD, ..." for a write.
+    while (std::getline(in, line)) {
+        if (line.starts_with("SYSCALL")) {
+            const auto at = line.find("sys_write ( ");
+            if (at != std::string::npos && std::atoi(line.c_str() + at + 12) > 2) {
+                exchanges.emplace_back();
+            }
+            continue;
+        }
+        if (exchanges.empty() || line.size() < 4 ||
+            !(line[0] == 'I' || line[1] == 'L' || line[1] == 'S' || line[1] == 'M')) {
+            continue;
+        }
+        const std::uint64_t address = std::strtoull(line.c_str() + 3, nullptr, 16);
+        Exchange& current = exchanges.back();
+        if (line[0] == 'I') {
+            current.codeLines.insert(address >> 6);
+            current.codePages.insert(address >> 12);
+            current.instructions += 1;
+        } else {
+            current.dataLines.insert(address >> 6);
+            current.dataPages.insert(address >> 12);
+        }
+    }
+    in.close();
+    fs::remove(trace);
+    // The last exchange runs on into the program's exit.
+    if (exchanges.size() < 2) {
+        return result;
+    }
+    exchanges.pop_back();
+    const auto middle = [&](auto field) {
+        std::vector<double> values;
+        for (const Exchange& exchange : exchanges) {
+            values.push_back(field(exchange));
+        }
+        return Median(values);
+    };
+    result.instructions = middle([](const Exchange& e) { return e.instructions; });
+    result.codeLines =
+        middle([](const Exchange& e) { return static_cast<double>(e.codeLines.size()); });
+    result.codePages =
+        middle([](const Exchange& e) { return static_cast<double>(e.codePages.size()); });
+    result.dataLines =
+        middle([](const Exchange& e) { return static_cast<double>(e.dataLines.size()); });
+    result.dataPages =
+        middle([](const Exchange& e) { return static_cast<double>(e.dataPages.size()); });
+    return result;
 }
 
 // rzcam-sim on a pseudo-terminal of its own, logging every command it gets.
@@ -498,6 +581,21 @@ int main(int argc, char** argv) {
         std::printf("  CPU / floor's:                 %.2f (target <= 1.3)\n", xk.cpu / fl.cpu);
         targets.push_back({"system calls per exchange", xk.calls, 5});
         targets.push_back({"exchange CPU", xk.cpu / fl.cpu, 1.3});
+        if (valgrind) {
+            const Footprint ours = MeasureFootprint(*valgrind, dir, readAll);
+            const Footprint floors = MeasureFootprint(*valgrind, dir, clients[1].all);
+            if (ours.instructions < 0 || floors.instructions < 0) {
+                fail("tracing the exchanges with lackey");
+                return finish();
+            }
+            std::printf("  what an exchange touches (lackey, median; code, then data):\n");
+            std::printf("    instructions %.0f, floor %.0f\n", ours.instructions,
+                        floors.instructions);
+            std::printf("    code: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n",
+                        ours.codeLines, ours.codePages, floors.codeLines, floors.codePages);
+            std::printf("    data: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n",
+                        ours.dataLines, ours.dataPages, floors.dataLines, floors.dataPages);
+        }
     }
 
     // Identify and read-all at 9600 baud: CPU ÷ wall beside the floor's.
