@@ -41,7 +41,7 @@ struct SerialPortLibrary {
     }
 };
 
-const SerialPortLibrary& SerialPorts() {
+const SerialPortLibrary& LoadedSerialPortLibrary() {
     static const SerialPortLibrary* const loaded = [] {
         auto* result = new SerialPortLibrary;
         result->library = DynamicLibrary::Load("libserialport.so.0");
@@ -62,7 +62,7 @@ const SerialPortLibrary& SerialPorts() {
 // library cannot be loaded (the package depends on it).
 std::vector<std::string> SystemPorts() {
     std::vector<std::string> paths;
-    const SerialPortLibrary& library = SerialPorts();
+    const SerialPortLibrary& library = LoadedSerialPortLibrary();
     sp_port** list = nullptr;
     if (!library.Usable() || library.listPorts(&list) != SP_OK || list == nullptr) {
         return paths;
