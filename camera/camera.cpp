@@ -2,6 +2,8 @@
 #include "camera/camera.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <climits>
 #include <optional>
 #include <span>
@@ -17,26 +19,50 @@ constexpr std::size_t kMaxAnswerLength = 4096;
 
 const std::string kEmptyText;
 
-bool EndsWithCrLf(const std::string& text) {
-    return text.size() >= 2 && text[text.size() - 2] == '\r' && text.back() == '\n';
+// Adds received bytes to the answer line up to its end, a line feed right
+// after a carriage return: how many bytes it took, and kOk once the line has
+// ended or kInvalidAnswer once it is too long. The bytes are looked at in a
+// plain loop and added at once: this runs at every exchange.
+std::optional<ResultCode> AddToLine(std::string& line, std::span<const std::uint8_t> bytes,
+                                    std::size_t& taken) {
+    std::optional<ResultCode> ended;
+    char previous = line.empty() ? '\0' : line.back();
+    // More bytes than this, and the line is too long.
+    const std::size_t room = kMaxAnswerLength - std::min(line.size(), kMaxAnswerLength);
+    std::size_t count = 0;
+    for (const std::uint8_t byte : bytes) {
+        ++count;
+        if (byte == '\n' && previous == '\r') {
+            ended = rc::kOk;
+            break;
+        }
+        if (count > room) {
+            ended = rc::kInvalidAnswer;
+            break;
+        }
+        previous = static_cast<char>(byte);
+    }
+    line.append(reinterpret_cast<const char*>(bytes.data()), count);
+    taken = count;
+    return ended;
 }
 
-// Adds a received byte to the answer line: kOk once the line has ended,
-// kInvalidAnswer once it is too long, nothing while it goes on.
-std::optional<ResultCode> AddToLine(std::string& line, std::uint8_t byte) {
-    line += static_cast<char>(byte);
-    if (EndsWithCrLf(line)) {
-        return rc::kOk;
-    }
-    if (line.size() > kMaxAnswerLength) {
-        return rc::kInvalidAnswer;
-    }
-    return std::nullopt;
+// Writes value in decimal at the end of text.
+void AppendDecimal(std::string& text, std::int32_t value) {
+    std::array<char, 12> digits{};
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    text.append(digits.data(), end);
 }
 
+// Drops every carriage return and line feed, wherever it is, in one pass.
 void RemoveLineEnds(std::string& text) {
-    std::erase(text, '\r');
-    std::erase(text, '\n');
+    std::size_t kept = 0;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n') {
+            text[kept++] = c;
+        }
+    }
+    text.resize(kept);
 }
 
 // The index an indexed row carries: the current value of its index row.
@@ -151,23 +177,34 @@ void CCamera::GoOffline() {
     SynchronizedChanged(false);
 }
 
+// Commands are put together in place, without the temporaries of
+// concatenation: one is formatted at every exchange.
 std::string CCamera::FormatSetCommand(int row) const {
     const ParameterEntry& entry = Entry(row);
-    std::string line = std::string(entry.mnemonic) + '=';
+    std::string line(entry.mnemonic);
+    line += '=';
     if (entry.flags & PF_INDEXED) {
-        line += std::to_string(IndexOf(entry, *this)) + ',';
+        AppendDecimal(line, IndexOf(entry, *this));
+        line += ',';
     }
-    line += (entry.flags & PF_STRING) ? Text(row) : std::to_string(Value(row));
-    return line + "\r\n";
+    if (entry.flags & PF_STRING) {
+        line += Text(row);
+    } else {
+        AppendDecimal(line, Value(row));
+    }
+    line += "\r\n";
+    return line;
 }
 
 std::string CCamera::FormatQueryCommand(int row) const {
     const ParameterEntry& entry = Entry(row);
-    std::string line = std::string(entry.mnemonic) + '?';
+    std::string line(entry.mnemonic);
+    line += '?';
     if (entry.flags & PF_INDEXED) {
-        line += std::to_string(IndexOf(entry, *this));
+        AppendDecimal(line, IndexOf(entry, *this));
     }
-    return line + "\r\n";
+    line += "\r\n";
+    return line;
 }
 
 ResultCode CCamera::SendLine(const std::string& line) {
@@ -186,7 +223,7 @@ ResultCode CCamera::SendLine(const std::string& line) {
 }
 
 ResultCode CCamera::CanExchange(int row) const {
-    if (!IsValidRow(row) || Mnemonic(row).empty()) {
+    if (!IsValidRow(row) || *Entry(row).mnemonic == '\0') {
         return rc::kInvalidArgument;
     }
     return online_ ? rc::kOk : rc::kOffline;
@@ -354,22 +391,21 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
                                     std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
     transportResult = rc::kOk;
-    for (;;) {
+    for (bool first = true;; first = false) {
         // What has arrived already is taken at once, up to the line's end: the
         // clock is looked at only before a wait.
-        const std::span<const std::uint8_t> arrived = transport.ReadAhead();
         std::size_t taken = 0;
-        while (taken < arrived.size()) {
-            if (const std::optional<ResultCode> ended = AddToLine(line, arrived[taken++])) {
-                transport.TakeReadAhead(taken);
-                return *ended;
-            }
-        }
+        const std::optional<ResultCode> ended = AddToLine(line, transport.ReadAhead(), taken);
         transport.TakeReadAhead(taken);
+        if (ended) {
+            return *ended;
+        }
         // The clock decides when the time is up, and the line is looked at once more before
         // a time-out: a host too busy to run this thread for a while must not take an
-        // answer that has arrived for a missing one.
-        const std::int64_t left = static_cast<std::int64_t>(timeoutMs) - (clock_.NowMs() - start);
+        // answer that has arrived for a missing one. The first wait is the whole time-out,
+        // whose start was taken just now.
+        const std::int64_t left =
+            static_cast<std::int64_t>(timeoutMs) - (first ? 0 : clock_.NowMs() - start);
         const auto waitMs = static_cast<std::uint32_t>(std::max<std::int64_t>(left, 0));
         std::uint8_t byte = 0;
         std::size_t received = 0;
@@ -384,8 +420,9 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
             return rc::kTimeout;
         }
         if (received == 1) {
-            if (const std::optional<ResultCode> ended = AddToLine(line, byte)) {
-                return *ended;
+            std::size_t added = 0;
+            if (const std::optional<ResultCode> lineEnded = AddToLine(line, {&byte, 1}, added)) {
+                return *lineEnded;
             }
         }
     }
