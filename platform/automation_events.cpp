@@ -22,7 +22,26 @@ bool DispatchObject::Unadvise(std::uint32_t cookie) {
     return sinks_.erase(cookie) != 0;
 }
 
+namespace {
+
+// An event is a notification: a sink that fails must neither keep the later
+// sinks from hearing it nor unwind through the component that fired it.
+void Notify(EventSink& sink, DispId dispid) {
+    try {
+        sink.OnEvent(dispid);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
 void DispatchObject::FireEvent(DispId dispid) {
+    // One sink, the usual case, is called straight away: whatever it
+    // connects or disconnects meanwhile, nothing here is looked at after it.
+    if (sinks_.size() == 1) {
+        Notify(*sinks_.begin()->second, dispid);
+        return;
+    }
     // A sink may connect or disconnect sinks while it handles the event, so
     // the sinks connected now are walked by cookie and looked up again: a
     // sink removed meanwhile is skipped, one added meanwhile waits for the
@@ -42,13 +61,7 @@ void DispatchObject::FireEvent(DispId dispid) {
         if (it == sinks_.end()) {
             continue;
         }
-        // An event is a notification: a sink that fails must neither keep
-        // the later sinks from hearing it nor unwind through the component
-        // that fired it.
-        try {
-            it->second->OnEvent(dispid);
-        } catch (...) {
-        }
+        Notify(*it->second, dispid);
     }
 }
 

@@ -374,6 +374,20 @@ TEST(EventTest, SinksMayDisconnectAndConnectWhileAnEventIsFired) {
     log.clear();
     Fire(object, 2);
     EXPECT_EQ(log, (std::vector<std::string>{"late:2"}));
+
+    // The same for a sink alone, which is called without the walk: it
+    // replaces itself, and its successor waits for the next event.
+    log.clear();
+    RecordingSink lone(log, "lone"), next(log, "next");
+    TestObject alone;
+    const std::uint32_t cookieLone = alone.Advise(lone);
+    lone.onEvent = [&] {
+        alone.Unadvise(cookieLone);
+        alone.Advise(next);
+    };
+    Fire(alone, 3);
+    Fire(alone, 4);
+    EXPECT_EQ(log, (std::vector<std::string>{"lone:3", "next:4"}));
 }
 
 // However many sinks are connected (their cookies are kept apart beyond a
@@ -404,10 +418,17 @@ TEST(EventTest, AFailingSinkDoesNotSilenceTheOthers) {
     std::vector<std::string> log;
     RecordingSink a(log, "a"), b(log, "b");
     a.onEvent = [] { throw std::runtime_error("sink failed"); };
-    object.Advise(a);
+    const std::uint32_t cookieA = object.Advise(a);
     object.Advise(b);
     Fire(object, 3);
     EXPECT_EQ(log, (std::vector<std::string>{"a:3", "b:3"}));
+
+    // Alone, a failing sink does not unwind through the firing object either.
+    object.Unadvise(cookieA);
+    b.onEvent = [] { throw std::runtime_error("sink failed"); };
+    log.clear();
+    Fire(object, 4);
+    EXPECT_EQ(log, (std::vector<std::string>{"b:4"}));
 }
 
 }  // namespace
