@@ -266,7 +266,9 @@ ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
     if (InterruptRequested()) {
         return rc::kWriteFailed;
     }
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    // The clock is looked at only when the driver's buffer is full: a write
+    // that the driver takes at once, the usual case, cannot run out of time.
+    std::optional<SteadyClock::time_point> deadline;
     std::size_t sent = 0;
     while (sent < length) {
         const ssize_t written = ::write(fd_, bytes + sent, length - sent);
@@ -282,7 +284,10 @@ ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
         }
         // The driver's buffer is full: wait until it takes more.
         pollfd waitFor{fd_, POLLOUT, 0};
-        const int ready = ::poll(&waitFor, 1, RemainingMs(deadline));
+        if (!deadline) {
+            deadline = DeadlineAfter(timeoutMs);
+        }
+        const int ready = ::poll(&waitFor, 1, RemainingMs(*deadline));
         if (ready < 0 && errno != EINTR) {
             return rc::kWriteFailed;
         }
@@ -309,13 +314,15 @@ ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t&
     if (received == count) {
         return rc::kOk;
     }
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
+    const auto deadline = DeadlineAfter(timeoutMs);
+    for (bool first = true;; first = false) {
         // After an interrupt only what has already arrived is taken: a signal
-        // wakes poll() with EINTR and the exchange ends.
+        // wakes poll() with EINTR and the exchange ends. The first wait is
+        // the whole time-out, whose deadline was set just now.
         const bool interrupted = InterruptRequested();
+        const int waitMs = interrupted ? 0 : first ? WholeMs(timeoutMs) : RemainingMs(deadline);
         pollfd waitFor{fd_, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, interrupted ? 0 : RemainingMs(deadline));
+        const int ready = ::poll(&waitFor, 1, waitMs);
         if (ready < 0) {
             if (errno != EINTR) {
                 return rc::kReadFailed;

@@ -1,8 +1,10 @@
 // Deadlines for the transports' waits in poll().
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 
 namespace xkiv {
 
@@ -10,6 +12,13 @@ using SteadyClock = std::chrono::steady_clock;
 
 inline SteadyClock::time_point DeadlineAfter(std::uint32_t timeoutMs) {
     return SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+// A whole time-out as poll() takes it: the first wait of an operation, begun
+// as its deadline is set, needs no second look at the clock.
+inline int WholeMs(std::uint32_t timeoutMs) {
+    constexpr std::uint32_t kLongest = std::numeric_limits<int>::max();
+    return static_cast<int>(std::min(timeoutMs, kLongest));
 }
 
 // Milliseconds left until deadline, rounded up so that poll() never wakes
