@@ -220,17 +220,25 @@ ResultCode CCommPort::Purge() {
         return rc::kPortUnavailable;
     }
     start_ = end_ = 0;
-    // What the driver holds is read and dropped: with nothing waiting, the
-    // usual case, that is one read that returns at once. Flushing the
-    // terminal's input would wake the kernel's buffer worker and cost every
-    // exchange a task switch, so it is left for a pile larger than the
-    // buffer, whose rest may still be on its way through the driver.
-    ssize_t got = 0;
-    do {
-        got = ::read(fd_, received_.data(), received_.size());
-    } while (got < 0 && errno == EINTR);
-    if (got == static_cast<ssize_t>(received_.size())) {
-        (void)::tcflush(fd_, TCIFLUSH);
+    // What the driver holds at this moment is read and dropped, and no more:
+    // a babbling line cannot keep the purge going. As a rule nothing waits,
+    // which one FIONREAD tells without a read. Flushing the terminal's input
+    // instead would wake the kernel's buffer worker and cost every exchange
+    // a task switch.
+    int waiting = 0;
+    if (::ioctl(fd_, FIONREAD, &waiting) != 0) {
+        return rc::kOk;
+    }
+    while (waiting > 0) {
+        const ssize_t got = ::read(fd_, received_.data(),
+                                   std::min(received_.size(), static_cast<std::size_t>(waiting)));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        waiting -= static_cast<int>(got);
     }
     return rc::kOk;
 }
