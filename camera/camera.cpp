@@ -394,11 +394,13 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
     for (bool first = true;; first = false) {
         // What has arrived already is taken at once, up to the line's end: the
         // clock is looked at only before a wait.
-        std::size_t taken = 0;
-        const std::optional<ResultCode> ended = AddToLine(line, transport.ReadAhead(), taken);
-        transport.TakeReadAhead(taken);
-        if (ended) {
-            return *ended;
+        if (const std::span<const std::uint8_t> arrived = transport.ReadAhead(); !arrived.empty()) {
+            std::size_t taken = 0;
+            const std::optional<ResultCode> ended = AddToLine(line, arrived, taken);
+            transport.TakeReadAhead(taken);
+            if (ended) {
+                return *ended;
+            }
         }
         // The clock decides when the time is up, and the line is looked at once more before
         // a time-out: a host too busy to run this thread for a while must not take an

@@ -260,7 +260,12 @@ void CCommPort::TakeReadAhead(std::size_t count) {
 
 std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
     const std::size_t taken = std::min(count, end_ - start_);
-    std::copy_n(received_.begin() + static_cast<std::ptrdiff_t>(start_), taken, buffer);
+    // A byte at a time is the usual request: it needs no call to copy.
+    if (taken == 1) {
+        *buffer = received_[start_];
+    } else if (taken > 1) {
+        std::copy_n(received_.begin() + static_cast<std::ptrdiff_t>(start_), taken, buffer);
+    }
     TakeReadAhead(taken);
     return taken;
 }
@@ -318,9 +323,11 @@ ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t&
     if (count < 1) {
         return rc::kOk;
     }
-    received = TakeBuffered(buffer, count);
-    if (received == count) {
-        return rc::kOk;
+    if (start_ != end_) {
+        received = TakeBuffered(buffer, count);
+        if (received == count) {
+            return rc::kOk;
+        }
     }
     const auto deadline = DeadlineAfter(timeoutMs);
     for (bool first = true;; first = false) {
