@@ -10,6 +10,7 @@
 //     child) per exchange without pacing: a read-all run minus an
 //     identify-only run, divided by the exchanges between them, for xkivctl
 //     and for the floor replaying the same lines over the same line;
+//   - what one exchange, and at 9600 baud one wake-up, touches (lackey);
 //   - CPU ÷ wall time of a paced identify and read-all, and where the CPU
 //     goes: an identify alone, and each exchange of the read-all beyond it;
 //   - peak resident memory.
@@ -26,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -222,12 +224,15 @@ InstructionCount CountInstructions(const std::optional<std::string>& valgrind, b
     return count;
 }
 
-// What one exchange touches: the instructions it runs and the distinct
-// cache lines (64 bytes) and pages (4 KB) of code and of data it reaches,
-// the middle over the exchanges of a run traced by lackey, an exchange being
-// what runs from one write to the port to the next. Unlike CPU time this
-// does not move with the machine's load, and it is what an exchange costs
-// beyond its system calls when it runs with cold caches after a wake-up.
+// What one exchange or one wake-up touches: the instructions it runs and
+// the distinct cache lines (64 bytes) and pages (4 KB) of code and of data it
+// reaches, the middle over a run traced by lackey. An exchange runs from one
+// write to the port to the next; a wake-up from one poll to the next, which
+// at 9600 baud is a byte of an answer. Unlike CPU time this does not move
+// with the machine's load, and it is what the work costs beyond its system
+// calls when it runs with cold caches after a wake-up.
+enum class Stretch { Exchange, WakeUp };
+
 struct Footprint {
     double instructions = -1;
     double codeLines = 0;
@@ -237,7 +242,7 @@ struct Footprint {
 };
 
 Footprint MeasureFootprint(const std::string& valgrind, const fs::path& dir,
-                           const std::vector<std::string>& argv) {
+                           const std::vector<std::string>& argv, Stretch stretch) {
     Footprint result;
     const fs::path trace = dir / "lackey.txt";
     std::vector<std::string> traced = {valgrind, "--tool=lackey", "--trace-mem=yes",
@@ -254,11 +259,16 @@ Footprint MeasureFootprint(const std::string& valgrind, const fs::path& dir,
     std::ifstream in(trace);
     std::string line;
     // Lackey's lines: "I  ADDR,SIZE" for an instruction, " L|S|M ADDR,SIZE"
-    // for data; valgrind's "SYSCALL[...](1) sys_write ( FD, ..." for a write.
+    // for data; valgrind's "SYSCALL[...](1) sys_write ( FD, ..." for a write
+    // and "SYSCALL[...](7) sys_poll ( ..." for a poll.
     while (std::getline(in, line)) {
         if (line.starts_with("SYSCALL")) {
             const auto at = line.find("sys_write ( ");
-            if (at != std::string::npos && std::atoi(line.c_str() + at + 12) > 2) {
+            const bool begins =
+                stretch == Stretch::Exchange
+                    ? at != std::string::npos && std::atoi(line.c_str() + at + 12) > 2
+                    : line.find(" sys_poll ") != std::string::npos;
+            if (begins) {
                 exchanges.emplace_back();
             }
             continue;
@@ -302,6 +312,25 @@ Footprint MeasureFootprint(const std::string& valgrind, const fs::path& dir,
     result.dataPages =
         middle([](const Exchange& e) { return static_cast<double>(e.dataPages.size()); });
     return result;
+}
+
+// Traces xkivctl's and the floor's run (in that order) and prints what each
+// stretch of them touches, side by side; false when a trace failed.
+bool PrintFootprints(const std::string& valgrind, const fs::path& dir,
+                     const std::array<std::vector<std::string>, 2>& runs, Stretch stretch) {
+    const Footprint ours = MeasureFootprint(valgrind, dir, runs[0], stretch);
+    const Footprint floors = MeasureFootprint(valgrind, dir, runs[1], stretch);
+    if (ours.instructions < 0 || floors.instructions < 0) {
+        return false;
+    }
+    std::printf("  what %s touches (lackey, median; code, then data):\n",
+                stretch == Stretch::Exchange ? "an exchange" : "a wake-up");
+    std::printf("    instructions %.0f, floor %.0f\n", ours.instructions, floors.instructions);
+    std::printf("    code: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n", ours.codeLines,
+                ours.codePages, floors.codeLines, floors.codePages);
+    std::printf("    data: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n", ours.dataLines,
+                ours.dataPages, floors.dataLines, floors.dataPages);
+    return true;
 }
 
 // rzcam-sim on a pseudo-terminal of its own, logging every command it gets.
@@ -582,19 +611,10 @@ int main(int argc, char** argv) {
         targets.push_back({"system calls per exchange", xk.calls, 5});
         targets.push_back({"exchange CPU", xk.cpu / fl.cpu, 1.3});
         if (valgrind) {
-            const Footprint ours = MeasureFootprint(*valgrind, dir, readAll);
-            const Footprint floors = MeasureFootprint(*valgrind, dir, clients[1].all);
-            if (ours.instructions < 0 || floors.instructions < 0) {
+            if (!PrintFootprints(*valgrind, dir, {readAll, clients[1].all}, Stretch::Exchange)) {
                 fail("tracing the exchanges with lackey");
                 return finish();
             }
-            std::printf("  what an exchange touches (lackey, median; code, then data):\n");
-            std::printf("    instructions %.0f, floor %.0f\n", ours.instructions,
-                        floors.instructions);
-            std::printf("    code: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n",
-                        ours.codeLines, ours.codePages, floors.codeLines, floors.codePages);
-            std::printf("    data: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n",
-                        ours.dataLines, ours.dataPages, floors.dataLines, floors.dataPages);
         }
     }
 
@@ -664,6 +684,11 @@ int main(int argc, char** argv) {
         std::printf("  each further exchange:         %.0f us of CPU, floor %.0f us (medians)\n",
                     Median(perExchange) * 1e6, Median(floorPerExchange) * 1e6);
         targets.push_back({"paced CPU share", ratio, 1.1});
+        if (valgrind &&
+            !PrintFootprints(*valgrind, dir, {readAll, floorReadAll}, Stretch::WakeUp)) {
+            fail("tracing the paced wake-ups with lackey");
+            return finish();
+        }
     }
 
     const double peakMb = static_cast<double>(peakKb) * 1024 / 1e6;
