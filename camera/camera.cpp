@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 
+#include "platform/hot_path.h"
+
 namespace xkiv {
 
 namespace {
@@ -23,8 +25,8 @@ const std::string kEmptyText;
 // after a carriage return: how many bytes it took, and kOk once the line has
 // ended or kInvalidAnswer once it is too long. The bytes are looked at in a
 // plain loop and added at once: this runs at every exchange.
-std::optional<ResultCode> AddToLine(std::string& line, std::span<const std::uint8_t> bytes,
-                                    std::size_t& taken) {
+XKIV_HOT std::optional<ResultCode> AddToLine(std::string& line, std::span<const std::uint8_t> bytes,
+                                             std::size_t& taken) {
     std::optional<ResultCode> ended;
     char previous = line.empty() ? '\0' : line.back();
     // More bytes than this, and the line is too long.
@@ -72,7 +74,7 @@ std::int32_t IndexOf(const ParameterEntry& entry, const ParameterValues& values)
 
 }  // namespace
 
-std::int32_t ParseDecimal(const std::string& text) {
+XKIV_HOT std::int32_t ParseDecimal(const std::string& text) {
     std::size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
         ++pos;
@@ -116,7 +118,7 @@ CCamera::~CCamera() {
     }
 }
 
-std::int32_t CCamera::Value(int row) const {
+XKIV_HOT std::int32_t CCamera::Value(int row) const {
     return IsValidRow(row) ? values_[row] : 0;
 }
 
@@ -161,15 +163,15 @@ void CCamera::SendingChanged(bool sending) {
     sending_ = sending;
 }
 
-void CCamera::ReceivingChanged(bool receiving) {
+XKIV_HOT void CCamera::ReceivingChanged(bool receiving) {
     receiving_ = receiving;
 }
 
 void CCamera::CommPortChanged() {}
 
-void CCamera::ValueChanged(int /*row*/, bool /*refresh*/) {}
+XKIV_HOT void CCamera::ValueChanged(int /*row*/, bool /*refresh*/) {}
 
-void CCamera::LogMessage(const std::string& /*text*/, bool /*sent*/) {}
+XKIV_HOT void CCamera::LogMessage(const std::string& /*text*/, bool /*sent*/) {}
 
 void CCamera::GoOffline() {
     (void)Current().Close();
@@ -179,7 +181,7 @@ void CCamera::GoOffline() {
 
 // Commands are put together in place, without the temporaries of
 // concatenation: one is formatted at every exchange.
-std::string CCamera::FormatSetCommand(int row) const {
+XKIV_HOT std::string CCamera::FormatSetCommand(int row) const {
     const ParameterEntry& entry = Entry(row);
     std::string line(entry.mnemonic);
     line += '=';
@@ -196,7 +198,7 @@ std::string CCamera::FormatSetCommand(int row) const {
     return line;
 }
 
-std::string CCamera::FormatQueryCommand(int row) const {
+XKIV_HOT std::string CCamera::FormatQueryCommand(int row) const {
     const ParameterEntry& entry = Entry(row);
     std::string line(entry.mnemonic);
     line += '?';
@@ -207,7 +209,7 @@ std::string CCamera::FormatQueryCommand(int row) const {
     return line;
 }
 
-ResultCode CCamera::SendLine(const std::string& line) {
+XKIV_HOT ResultCode CCamera::SendLine(const std::string& line) {
     CCommAbstract& transport = Current();
     ResultCode result = rc::kOk;
     ui_.RunBlocking([&transport, &line, &result] {
@@ -222,14 +224,14 @@ ResultCode CCamera::SendLine(const std::string& line) {
     return result;
 }
 
-ResultCode CCamera::CanExchange(int row) const {
+XKIV_HOT ResultCode CCamera::CanExchange(int row) const {
     if (!IsValidRow(row) || *Entry(row).mnemonic == '\0') {
         return rc::kInvalidArgument;
     }
     return online_ ? rc::kOk : rc::kOffline;
 }
 
-ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
+XKIV_HOT ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
     if (const ResultCode refused = CanExchange(row); refused != rc::kOk) {
         return refused;
     }
@@ -266,7 +268,7 @@ ResultCode CCamera::WriteParameter(int row, bool goOfflineOnFailure) {
     return FinishExchange(row, result, goOfflineOnFailure);
 }
 
-void CCamera::ClampStoredValue(int row) {
+XKIV_HOT void CCamera::ClampStoredValue(int row) {
     const std::int32_t clamped = ClampToBounds(row, values_[row], *this);
     if (clamped != values_[row]) {
         values_[row] = clamped;
@@ -274,7 +276,7 @@ void CCamera::ClampStoredValue(int row) {
     }
 }
 
-ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
+XKIV_HOT ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
     if (const ResultCode refused = CanExchange(row); refused != rc::kOk) {
         return refused;
     }
@@ -297,7 +299,7 @@ ResultCode CCamera::ReadParameter(int row, bool goOfflineOnFailure) {
     return FinishExchange(row, result, goOfflineOnFailure);
 }
 
-ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
+XKIV_HOT ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
     const ParameterEntry& entry = Entry(row);
     if (entry.flags & PF_INDEXED) {
         const std::size_t comma = answer.find(',');
@@ -333,7 +335,7 @@ ResultCode CCamera::StoreReceivedValue(int row, std::string answer) {
     return rc::kOk;
 }
 
-ResultCode CCamera::FinishExchange(int row, ResultCode result, bool goOfflineOnFailure) {
+XKIV_HOT ResultCode CCamera::FinishExchange(int row, ResultCode result, bool goOfflineOnFailure) {
     rowSynchronized_[row] = result == rc::kOk;
     if (result == rc::kOk) {
         return result;
@@ -356,8 +358,8 @@ ResultCode CCamera::FinishExchange(int row, ResultCode result, bool goOfflineOnF
     return result;
 }
 
-ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
-                                  std::uint32_t timeoutMs, bool log) {
+XKIV_HOT ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
+                                           std::uint32_t timeoutMs, bool log) {
     answer.clear();
     std::string line;
     ResultCode transportResult = rc::kOk;
@@ -378,8 +380,8 @@ ResultCode CCamera::ReceiveAnswer(std::string& answer, const char* expectedName,
     return JudgeAnswer(std::move(line), expectedName, answer);
 }
 
-ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
-                                ResultCode& transportResult) {
+XKIV_HOT ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
+                                         ResultCode& transportResult) {
     CCommAbstract& transport = Current();
     ResultCode result = rc::kOk;
     // The whole line is one blocking call, not each byte.
@@ -387,8 +389,8 @@ ResultCode CCamera::CollectLine(std::string& line, std::uint32_t timeoutMs,
     return result;
 }
 
-ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
-                                    std::uint32_t timeoutMs, ResultCode& transportResult) {
+XKIV_HOT ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
+                                             std::uint32_t timeoutMs, ResultCode& transportResult) {
     const std::int64_t start = clock_.NowMs();
     transportResult = rc::kOk;
     for (bool first = true;; first = false) {
@@ -430,7 +432,7 @@ ResultCode CCamera::CollectLineFrom(CCommAbstract& transport, std::string& line,
     }
 }
 
-ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& answer) {
+XKIV_HOT ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& answer) {
     answer.clear();
     RemoveLineEnds(line);
     if (line.find("Unknown Command!!") != std::string::npos) {
@@ -450,7 +452,7 @@ ResultCode JudgeAnswer(std::string line, const char* expectedName, std::string& 
     return rc::kOk;
 }
 
-bool IsSendableText(std::string_view text) {
+XKIV_HOT bool IsSendableText(std::string_view text) {
     return std::none_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 || byte == 0x7f;

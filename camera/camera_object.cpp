@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "camera/camera.h"
+#include "platform/hot_path.h"
 
 namespace xkiv {
 
@@ -84,7 +85,7 @@ ResultCode CCamera::SendIfWritable(int row, bool notify, bool goOfflineOnFailure
     return result;
 }
 
-std::int32_t ClampToBounds(int row, std::int32_t value, const ParameterValues& values) {
+XKIV_HOT std::int32_t ClampToBounds(int row, std::int32_t value, const ParameterValues& values) {
     if (!IsValidRow(row)) {
         return value;
     }
@@ -275,7 +276,7 @@ bool CCamera::InBulkSet(Bulk direction, int row) const {
     return (flags & PF_WRITABLE) && row != row::UD;
 }
 
-ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
+XKIV_HOT ResultCode CCamera::RunBulk(Bulk direction, int* failedRow, bool showProgress) {
     if (failedRow != nullptr) {
         *failedRow = 0;
     }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/hot_path.h"
+
 namespace xkiv {
 namespace {
 
@@ -146,20 +148,20 @@ std::vector<std::string_view> NamesInRange(int row, const ParameterValues& value
 
 }  // namespace
 
-const ParameterEntry& Entry(int row) {
+XKIV_HOT const ParameterEntry& Entry(int row) {
     return IsValidRow(row) ? kParameterTable[row] : kAbsentEntry;
 }
 
-bool IsValidRow(int row) {
+XKIV_HOT bool IsValidRow(int row) {
     return row >= 0 && row < kParameterCount;
 }
 
 // True when the row has every bit of flag; an absent row has none.
-bool HasFlag(int row, std::uint32_t flag) {
+XKIV_HOT bool HasFlag(int row, std::uint32_t flag) {
     return flag != 0 && (Entry(row).flags & flag) == flag;
 }
 
-bool Evaluate(const ConditionNode* node, const ParameterValues& values) {
+XKIV_HOT bool Evaluate(const ConditionNode* node, const ParameterValues& values) {
     if (node == nullptr) {
         return true;
     }
@@ -229,7 +231,7 @@ std::int32_t EndValue(std::int32_t constant, std::int32_t ModelEntry::*column,
 
 }  // namespace
 
-std::int32_t Evaluate(const RangeRule* rule, const ParameterValues& values) {
+XKIV_HOT std::int32_t Evaluate(const RangeRule* rule, const ParameterValues& values) {
     while (rule != nullptr) {
         if (rule->condition == nullptr) {
             return EndValue(rule->valueIfTrue, rule->modelIfTrue, values);
@@ -250,7 +252,7 @@ std::int32_t Evaluate(const RangeRule* rule, const ParameterValues& values) {
 }
 
 // An absent row is neither supported nor enabled, so nothing is ever sent or offered for it.
-bool IsSupported(int row, const ParameterValues& values) {
+XKIV_HOT bool IsSupported(int row, const ParameterValues& values) {
     if (!IsValidRow(row)) {
         return false;
     }
@@ -294,7 +296,7 @@ int OfferedValueNameCount(int row, const ParameterValues& values) {
                       [&](const ValueName& name) { return Offered(name, values); }));
 }
 
-int PositionOfValue(int row, std::int32_t value, const ParameterValues& values) {
+XKIV_HOT int PositionOfValue(int row, std::int32_t value, const ParameterValues& values) {
     const ParameterEntry& entry = Entry(row);
     int position = 0;
     for (int i = 0; i < entry.valueNameCount; ++i) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "comm/comm_abstract.h"
+#include "platform/hot_path.h"
 
 namespace xkiv {
 
@@ -47,7 +48,7 @@ public:
                                    std::uint32_t timeoutMs) override;
     [[nodiscard]] ResultCode Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
                                   std::uint32_t timeoutMs) override;
-    std::span<const std::uint8_t> ReadAhead() const override {
+    XKIV_HOT std::span<const std::uint8_t> ReadAhead() const override {
         return {received_.data() + start_, end_ - start_};
     }
     void TakeReadAhead(std::size_t count) override;

@@ -20,6 +20,7 @@
 
 #include "comm/network_address.h"
 #include "comm/poll_deadline.h"
+#include "platform/hot_path.h"
 #include "platform/interrupt.h"
 #include "platform/library.h"
 
@@ -215,7 +216,7 @@ ResultCode CCommPort::Close() {
     return rc::kOk;
 }
 
-ResultCode CCommPort::Purge() {
+XKIV_HOT ResultCode CCommPort::Purge() {
     if (fd_ < 0) {
         return rc::kPortUnavailable;
     }
@@ -251,14 +252,14 @@ std::int32_t CCommPort::GetBytesAvailable() {
     return static_cast<std::int32_t>(end_ - start_) + available;
 }
 
-void CCommPort::TakeReadAhead(std::size_t count) {
+XKIV_HOT void CCommPort::TakeReadAhead(std::size_t count) {
     start_ += std::min(count, end_ - start_);
     if (start_ == end_) {
         start_ = end_ = 0;
     }
 }
 
-std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
+XKIV_HOT std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
     const std::size_t taken = std::min(count, end_ - start_);
     // A byte at a time is the usual request: it needs no call to copy.
     if (taken == 1) {
@@ -270,8 +271,8 @@ std::size_t CCommPort::TakeBuffered(std::uint8_t* buffer, std::size_t count) {
     return taken;
 }
 
-ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
-                            std::uint32_t timeoutMs) {
+XKIV_HOT ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
+                                     std::uint32_t timeoutMs) {
     if (fd_ < 0) {
         return rc::kPortUnavailable;
     }
@@ -314,8 +315,8 @@ ResultCode CCommPort::Write(const std::uint8_t* bytes, std::size_t length,
     return rc::kOk;
 }
 
-ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
-                           std::uint32_t timeoutMs) {
+XKIV_HOT ResultCode CCommPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& received,
+                                    std::uint32_t timeoutMs) {
     received = 0;
     if (fd_ < 0) {
         return rc::kPortUnavailable;

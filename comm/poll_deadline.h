@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/clock.h"
+
 namespace xkiv {
 
 using SteadyClock = std::chrono::steady_clock;
 
 inline SteadyClock::time_point DeadlineAfter(std::uint32_t timeoutMs) {
-    return SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    return SteadyNow() + std::chrono::milliseconds(timeoutMs);
 }
 
 // A whole time-out as poll() takes it: the first wait of an operation, begun
@@ -24,7 +26,7 @@ inline int WholeMs(std::uint32_t timeoutMs) {
 // Milliseconds left until deadline, rounded up so that poll() never wakes
 // before it; 0 when it has passed.
 inline int RemainingMs(SteadyClock::time_point deadline) {
-    const auto left = deadline - SteadyClock::now();
+    const auto left = deadline - SteadyNow();
     if (left <= SteadyClock::duration::zero()) {
         return 0;
     }

@@ -11,6 +11,7 @@
 #include "control/dispatch_properties.h"
 #include "control/protocol_trace.h"
 #include "control/type_library.h"
+#include "platform/hot_path.h"
 
 namespace xkiv {
 
@@ -349,7 +350,7 @@ void CXKivRZ150LXCtrl::SendingChanged(bool sending) {
     ForEachPanel([sending](Panel& panel) { panel.SendingChanged(sending, false); });
 }
 
-void CXKivRZ150LXCtrl::ReceivingChanged(bool receiving) {
+XKIV_HOT void CXKivRZ150LXCtrl::ReceivingChanged(bool receiving) {
     CCamera::ReceivingChanged(receiving);
     FireEvent(kEventReceivingFromCameraStatusChanged);
     ForEachPanel([receiving](Panel& panel) { panel.ReceivingChanged(receiving, false); });
@@ -361,7 +362,7 @@ void CXKivRZ150LXCtrl::CommPortChanged() {
     ForEachPanel([](Panel& panel) { panel.CommPortChanged(); });
 }
 
-void CXKivRZ150LXCtrl::ValueChanged(int row, bool refresh) {
+XKIV_HOT void CXKivRZ150LXCtrl::ValueChanged(int row, bool refresh) {
     CCamera::ValueChanged(row, refresh);
     if (const automation::DispId event = EventOfRow(row); event != automation::kDispidUnknown) {
         FireEvent(event);
@@ -386,7 +387,7 @@ void CXKivRZ150LXCtrl::SetTrace(std::function<void(const std::string& line)> sin
     });
 }
 
-void CXKivRZ150LXCtrl::LogMessage(const std::string& text, bool sent) {
+XKIV_HOT void CXKivRZ150LXCtrl::LogMessage(const std::string& text, bool sent) {
     CCamera::LogMessage(text, sent);
     // Log lines go to the panels only; the host never sees them.
     ForEachPanel([&text, sent](Panel& panel) { panel.LogMessage(text, !sent); });

@@ -10,6 +10,7 @@
 #include "control/dispatch_events.h"
 #include "control/method_help.h"
 #include "control/panel.h"
+#include "platform/hot_path.h"
 
 namespace xkiv {
 
@@ -514,7 +515,7 @@ std::span<const EventEntry> EventTable() {
     return kEvents;
 }
 
-DispId EventOfRow(int row) {
+XKIV_HOT DispId EventOfRow(int row) {
     return IsValidRow(row) ? kRowEvents[static_cast<std::size_t>(row)] : automation::kDispidUnknown;
 }
 

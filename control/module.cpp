@@ -3,6 +3,8 @@
 
 #include <system_error>
 
+#include "platform/hot_path.h"
+
 namespace xkiv {
 
 namespace {
@@ -39,7 +41,7 @@ public:
     void BeginWaitCursor() override { Target().BeginWaitCursor(); }
     void EndWaitCursor() override { Target().EndWaitCursor(); }
     void PumpMessages() override { Target().PumpMessages(); }
-    void RunBlocking(FunctionRef<void()> call) override { Target().RunBlocking(call); }
+    XKIV_HOT void RunBlocking(FunctionRef<void()> call) override { Target().RunBlocking(call); }
 
 private:
     UiServices& Target() {

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/hot_path.h"
+
 namespace xkiv::automation {
 
 std::uint32_t DispatchObject::Advise(EventSink& sink) {
@@ -26,7 +28,7 @@ namespace {
 
 // An event is a notification: a sink that fails must neither keep the later
 // sinks from hearing it nor unwind through the component that fired it.
-void Notify(EventSink& sink, DispId dispid) {
+XKIV_HOT void Notify(EventSink& sink, DispId dispid) {
     try {
         sink.OnEvent(dispid);
     } catch (...) {
@@ -35,7 +37,7 @@ void Notify(EventSink& sink, DispId dispid) {
 
 }  // namespace
 
-void DispatchObject::FireEvent(DispId dispid) {
+XKIV_HOT void DispatchObject::FireEvent(DispId dispid) {
     // One sink, the usual case, is called straight away: whatever it
     // connects or disconnects meanwhile, nothing here is looked at after it.
     if (sinks_.size() == 1) {

@@ -3,15 +3,16 @@
 
 #include <thread>
 
+#include "platform/hot_path.h"
+
 namespace xkiv {
 
 namespace {
 
 class SteadyClock final : public Clock {
 public:
-    std::int64_t NowMs() override {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
+    XKIV_HOT std::int64_t NowMs() override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyNow().time_since_epoch())
             .count();
     }
     void SleepMs(std::int64_t ms) override {

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <utility>
 
+#include "platform/hot_path.h"
 #include "platform/text.h"
 
 namespace xkiv {
@@ -54,18 +55,18 @@ public:
         position_ = position;
         Draw();
     }
-    void StepIt() override {
+    XKIV_HOT void StepIt() override {
         ++position_;
         Draw();
     }
     void ShowCancelButton() override { cancellable_ = true; }
     void SetPumpMessages(bool) override {}
-    bool CancelRequested() const override {
+    XKIV_HOT bool CancelRequested() const override {
         return cancellable_ && ConsoleUiServices::CancelPending();
     }
 
 private:
-    void Draw() {
+    XKIV_HOT void Draw() {
         if (!bar_) {
             return;
         }

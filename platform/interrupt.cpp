@@ -3,6 +3,8 @@
 
 #include <csignal>
 
+#include "platform/hot_path.h"
+
 namespace xkiv {
 
 namespace {
@@ -15,7 +17,7 @@ void RequestInterrupt() {
     interruptRequested = 1;
 }
 
-bool InterruptRequested() {
+XKIV_HOT bool InterruptRequested() {
     return interruptRequested != 0;
 }
 

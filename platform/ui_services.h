@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/function_ref.h"
+#include "platform/hot_path.h"
 
 namespace xkiv {
 
@@ -53,7 +54,7 @@ public:
     // system, and only a progress window takes input. Returns when the call
     // has ended. The call must touch no window and fire no notification.
     // By default it runs at once in the calling thread.
-    virtual void RunBlocking(FunctionRef<void()> call) { call(); }
+    XKIV_HOT virtual void RunBlocking(FunctionRef<void()> call) { call(); }
 };
 
 // Services that show nothing: for processes without a user.

@@ -9,6 +9,7 @@
 
 #include "camera/parameter_table.h"
 #include "platform/automation_help.h"
+#include "platform/hot_path.h"
 #include "platform/interrupt.h"
 
 namespace xkiv::tools {
@@ -76,7 +77,7 @@ std::string FileClaims::Claim(const std::string& path, const std::string& device
     return claimed ? std::string() : owner->second;
 }
 
-void EventRecorder::OnEvent(automation::DispId dispid) {
+XKIV_HOT void EventRecorder::OnEvent(automation::DispId dispid) {
     fired_.push_back(dispid);
     if (print_ != nullptr) {
         std::fprintf(print_, "event: %s\n", EventName(events_, dispid).c_str());
