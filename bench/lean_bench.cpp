@@ -45,7 +45,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kStartRuns = 20;
-constexpr int kExchangeRuns = 61;
+// An unpaced pair of runs takes a few milliseconds, and the exchanges' share
+// of it is a tenth: hundreds of pairs keep the middle from moving by more
+// than the difference being looked for.
+constexpr int kExchangeRuns = 401;
 constexpr int kPacedRuns = 15;
 
 struct Target {
