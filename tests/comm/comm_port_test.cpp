@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -104,9 +105,26 @@ public:
     DeviceWatch(const DeviceWatch&) = delete;
     DeviceWatch& operator=(const DeviceWatch&) = delete;
 
-    bool AwaitBytes() const {
+    // Waits until the device holds at least count unread bytes. A pseudo-terminal
+    // hands a large write to the reading side in pieces, and the first piece
+    // already wakes poll(); the rest has no event of its own, so the count is
+    // looked at again every millisecond.
+    bool AwaitBytes(int count = 1) const {
+        const auto deadline = SteadyClock::now() + kPatience;
         pollfd waitFor{fd_, POLLIN, 0};
-        return ::poll(&waitFor, 1, kPatienceMs) == 1;
+        if (::poll(&waitFor, 1, kPatienceMs) != 1) {
+            return false;
+        }
+        for (int waiting = 0; ::ioctl(fd_, FIONREAD, &waiting) == 0;) {
+            if (waiting >= count) {
+                return true;
+            }
+            if (SteadyClock::now() >= deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return false;
     }
 
 private:
@@ -254,7 +272,7 @@ TEST_F(CommPortTest, PurgeDiscardsWhatArrivedUnread) {
     ASSERT_EQ(port_->Open(0), rc::kOk);
     for (const std::string& stale : {std::string("stale answer\r\n"), std::string(3000, 'x')}) {
         peer_.Send(stale);
-        ASSERT_TRUE(watch.AwaitBytes());
+        ASSERT_TRUE(watch.AwaitBytes(static_cast<int>(stale.size())));
         EXPECT_EQ(port_->Purge(), rc::kOk);
         EXPECT_EQ(port_->GetBytesAvailable(), 0) << stale.size() << " bytes";
         peer_.Send("X");
@@ -271,7 +289,7 @@ TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
     const DeviceWatch watch(peer_.Path());
     ASSERT_EQ(port_->Open(0), rc::kOk);
     peer_.Send("GA=12\r\nTR=1\r\n");
-    ASSERT_TRUE(watch.AwaitBytes());
+    ASSERT_TRUE(watch.AwaitBytes(13));
     ASSERT_EQ(port_->GetBytesAvailable(), 13);
     std::string taken;
     for (std::uint8_t byte = 0; !taken.ends_with("\r\n");) {
@@ -294,7 +312,7 @@ TEST_F(CommPortTest, BytesReadAheadAreHandedOutInOrderAndPurgeDropsThem) {
     EXPECT_EQ(std::string(buffer, buffer + received), "1\r\n9");
 
     peer_.Send("stale\r\n");
-    ASSERT_TRUE(watch.AwaitBytes());
+    ASSERT_TRUE(watch.AwaitBytes(7));
     ASSERT_EQ(port_->Read(buffer, 1, received, 0), rc::kOk);
     EXPECT_EQ(port_->Purge(), rc::kOk);
     EXPECT_EQ(port_->GetBytesAvailable(), 0) << "purge empties the buffer too";
