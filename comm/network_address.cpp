@@ -5,6 +5,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace xkiv {
 
 namespace {
@@ -18,13 +20,6 @@ constexpr std::array kSchemes = {
     Scheme{"tcp://", NetworkAddress::Protocol::Raw},
     Scheme{"rfc2217://", NetworkAddress::Protocol::Rfc2217},
 };
-
-bool StartsWithFolded(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char c) {
-               return std::tolower(static_cast<unsigned char>(c)) == lower;
-           });
-}
 
 const Scheme* SchemeOf(std::string_view name) {
     for (const Scheme& scheme : kSchemes) {
