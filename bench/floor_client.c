@@ -2,19 +2,25 @@
  *
  *   floor_client cat FILE             prints FILE, as a program that opens and prints
  *                                     one file does
- *   floor_client replay DEVICE LINES  sends each line of the file LINES to the camera
- *                                     on DEVICE and waits for its answer line
+ *   floor_client replay DEVICE LINES [WORK]
+ *                                     sends each line of the file LINES to the camera
+ *                                     on DEVICE and waits for its answer line; with
+ *                                     WORK, before each line it also purges the input
+ *                                     as xkivctl does (FIONREAD, then a read of what
+ *                                     waits) and takes WORK steps of arithmetic
  *
  * Replaying costs a write, a poll and a read per exchange (more reads when an
- * answer arrives in pieces). Exit status 0, or 1 on any failure (an answer
- * missing for two seconds included). Plain C and libc only, so that its
- * start-up is the system's own.
+ * answer arrives in pieces), and one more call with WORK. Exit status 0, or 1
+ * on any failure (an answer missing for two seconds included). Plain C and
+ * libc only, so that its start-up is the system's own.
  */
 #define _DEFAULT_SOURCE
 #include <fcntl.h>
 #include <poll.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -72,7 +78,24 @@ static int AwaitAnswer(int fd) {
     return 0;
 }
 
-static int Replay(const char* device, const char* lines) {
+/* What an exchange of a client that does more than the floor adds before its
+ * command: the purge's call, and steps of arithmetic in a dependent chain the
+ * compiler cannot fold away (a few instructions each; lean_bench counts them). */
+static unsigned PurgeAndWork(int fd, long work) {
+    int waiting = 0;
+    if (ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+        char stale[kAnswerMax];
+        (void)!read(fd, stale, (size_t)waiting < sizeof stale ? (size_t)waiting : sizeof stale);
+    }
+    unsigned x = (unsigned)waiting;
+    for (long i = 0; i < work; ++i) {
+        x = x * 7u + (unsigned)i;
+        __asm__ volatile("" : "+r"(x));
+    }
+    return x;
+}
+
+static int Replay(const char* device, const char* lines, long work) {
     const long size = ReadWhole(lines);
     const int fd = OpenLine(device);
     if (size < 0 || fd < 0) {
@@ -89,6 +112,9 @@ static int Replay(const char* device, const char* lines) {
         /* The command goes out as the camera expects it, ended by CR LF. */
         memcpy(command, line, length);
         memcpy(command + length, "\r\n", 2);
+        if (work >= 0) {
+            (void)PurgeAndWork(fd, work);
+        }
         if (write(fd, command, length + 2) != (ssize_t)(length + 2) || AwaitAnswer(fd) != 0) {
             fprintf(stderr, "floor_client: no answer to %.*s\n", (int)length, line);
             return 1;
@@ -103,9 +129,15 @@ int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "cat") == 0) {
         return Cat(argv[2]);
     }
-    if (argc == 4 && strcmp(argv[1], "replay") == 0) {
-        return Replay(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "replay") == 0) {
+        char* end = NULL;
+        const long work = argc == 5 ? strtol(argv[4], &end, 10) : -1;
+        if (argc == 5 && (*end != '\0' || work < 0)) {
+            fputs("floor_client: WORK is a count of steps\n", stderr);
+            return 2;
+        }
+        return Replay(argv[2], argv[3], work);
     }
-    fputs("usage: floor_client cat FILE | floor_client replay DEVICE LINES\n", stderr);
+    fputs("usage: floor_client cat FILE | floor_client replay DEVICE LINES [WORK]\n", stderr);
     return 2;
 }

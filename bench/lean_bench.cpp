@@ -9,7 +9,8 @@
 //   - system calls (strace) and CPU time (the kernel's accounting of the
 //     child) per exchange without pacing: a read-all run minus an
 //     identify-only run, divided by the exchanges between them, for xkivctl
-//     and for the floor replaying the same lines over the same line;
+//     and for the floor replaying the same lines over the same line, also
+//     made to purge and run as many instructions an exchange as xkivctl;
 //   - what one exchange, and at 9600 baud one wake-up, touches (lackey);
 //   - CPU ÷ wall time of a paced identify and read-all, and where the CPU
 //     goes: an identify alone, and each exchange of the read-all beyond it;
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -318,13 +320,15 @@ Footprint MeasureFootprint(const std::string& valgrind, const fs::path& dir,
 }
 
 // Traces xkivctl's and the floor's run (in that order) and prints what each
-// stretch of them touches, side by side; false when a trace failed.
-bool PrintFootprints(const std::string& valgrind, const fs::path& dir,
-                     const std::array<std::vector<std::string>, 2>& runs, Stretch stretch) {
+// stretch of them touches, side by side; xkivctl's, or nothing when a trace
+// failed.
+std::optional<Footprint> PrintFootprints(const std::string& valgrind, const fs::path& dir,
+                                         const std::array<std::vector<std::string>, 2>& runs,
+                                         Stretch stretch) {
     const Footprint ours = MeasureFootprint(valgrind, dir, runs[0], stretch);
     const Footprint floors = MeasureFootprint(valgrind, dir, runs[1], stretch);
     if (ours.instructions < 0 || floors.instructions < 0) {
-        return false;
+        return std::nullopt;
     }
     std::printf("  what %s touches (lackey, median; code, then data):\n",
                 stretch == Stretch::Exchange ? "an exchange" : "a wake-up");
@@ -333,7 +337,23 @@ bool PrintFootprints(const std::string& valgrind, const fs::path& dir,
                 ours.codePages, floors.codeLines, floors.codePages);
     std::printf("    data: %.0f cache lines in %.0f pages, floor %.0f in %.0f\n", ours.dataLines,
                 ours.dataPages, floors.dataLines, floors.dataPages);
-    return true;
+    return ours;
+}
+
+// The steps of work (floor_client replay ... WORK) that make the floor's
+// exchange, purge included, run as many instructions as xkivctl's: counted by
+// lackey with no steps and with a thousand, and scaled between them.
+std::optional<long> StepsToMatch(const std::string& valgrind, const fs::path& dir,
+                                 std::vector<std::string> floorReplay, double instructions) {
+    floorReplay.push_back("0");
+    const Footprint none = MeasureFootprint(valgrind, dir, floorReplay, Stretch::Exchange);
+    floorReplay.back() = "1000";
+    const Footprint thousand = MeasureFootprint(valgrind, dir, floorReplay, Stretch::Exchange);
+    const double perStep = (thousand.instructions - none.instructions) / 1000;
+    if (none.instructions < 0 || thousand.instructions < 0 || perStep <= 0) {
+        return std::nullopt;
+    }
+    return std::max(0L, std::lround((instructions - none.instructions) / perStep));
 }
 
 // rzcam-sim on a pseudo-terminal of its own, logging every command it gets.
@@ -591,11 +611,34 @@ int main(int argc, char** argv) {
             return finish();
         }
         peakKb = std::max({peakKb, identifyRun.maxRssKb, readAllRun.maxRssKb});
-        const std::vector<Pair> clients = {
+        std::vector<Pair> clients = {
             {readAll, identify},
             {{floor, "replay", simulator.Device(), (dir / "read-all.lines").string()},
              {floor, "replay", simulator.Device(), (dir / "identify.lines").string()}},
         };
+        std::printf("unpaced exchange (read-all %ld lines minus identify %ld lines)\n",
+                    readAllLines, identifyLines);
+        // The floor made to run as many instructions an exchange as xkivctl,
+        // and to purge as it does: what the same work costs without the
+        // layers it runs through.
+        std::optional<long> steps;
+        if (valgrind) {
+            const auto ours =
+                PrintFootprints(*valgrind, dir, {readAll, clients[1].all}, Stretch::Exchange);
+            if (!ours) {
+                fail("tracing the exchanges with lackey");
+                return finish();
+            }
+            steps = StepsToMatch(*valgrind, dir, clients[1].all, ours->instructions);
+            if (!steps) {
+                fail("counting the floor's steps of work with lackey");
+                return finish();
+            }
+            Pair worked = clients[1];
+            worked.all.push_back(std::to_string(*steps));
+            worked.few.push_back(std::to_string(*steps));
+            clients.push_back(worked);
+        }
         const auto measured = MeasureExchanges(*strace, dir, clients, exchanges);
         if (!measured) {
             fail("measuring the unpaced exchanges");
@@ -603,22 +646,21 @@ int main(int argc, char** argv) {
         }
         const PerExchange& xk = (*measured)[0];
         const PerExchange& fl = (*measured)[1];
-        std::printf("unpaced exchange (read-all %ld lines minus identify %ld lines)\n",
-                    readAllLines, identifyLines);
         std::printf("  system calls per exchange:     %.1f, floor %.1f (strace; target <= 5)\n",
                     xk.calls, fl.calls);
         std::printf(
             "  CPU per exchange:              %.1f us, floor %.1f us (median of %d pairs)\n",
             xk.cpu * 1e6, fl.cpu * 1e6, kExchangeRuns);
         std::printf("  CPU / floor's:                 %.2f (target <= 1.3)\n", xk.cpu / fl.cpu);
+        if (steps) {
+            const PerExchange& worked = (*measured)[2];
+            std::printf(
+                "  the floor purging and running as many instructions (%ld steps):\n"
+                "                                 %.1f us, %.2f of the floor's\n",
+                *steps, worked.cpu * 1e6, worked.cpu / fl.cpu);
+        }
         targets.push_back({"system calls per exchange", xk.calls, 5});
         targets.push_back({"exchange CPU", xk.cpu / fl.cpu, 1.3});
-        if (valgrind) {
-            if (!PrintFootprints(*valgrind, dir, {readAll, clients[1].all}, Stretch::Exchange)) {
-                fail("tracing the exchanges with lackey");
-                return finish();
-            }
-        }
     }
 
     // Identify and read-all at 9600 baud: CPU ÷ wall beside the floor's.
@@ -687,8 +729,8 @@ int main(int argc, char** argv) {
         std::printf("  each further exchange:         %.0f us of CPU, floor %.0f us (medians)\n",
                     Median(perExchange) * 1e6, Median(floorPerExchange) * 1e6);
         targets.push_back({"paced CPU share", ratio, 1.1});
-        if (valgrind &&
-            !PrintFootprints(*valgrind, dir, {readAll, floorReadAll}, Stretch::WakeUp)) {
+        if (valgrind && !PrintFootprints(*valgrind, dir, {readAll, floorReadAll}, Stretch::WakeUp)
+                             .has_value()) {
             fail("tracing the paced wake-ups with lackey");
             return finish();
         }
