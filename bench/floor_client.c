@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "replay") == 0) {
         char* end = NULL;
         const long work = argc == 5 ? strtol(argv[4], &end, 10) : -1;
-        if (argc == 5 && (*end != '\0' || work < 0)) {
+        if (argc == 5 && (end == argv[4] || *end != '\0' || work < 0)) {
             fputs("floor_client: WORK is a count of steps\n", stderr);
             return 2;
         }
